@@ -1,0 +1,20 @@
+#pragma once
+
+#include "scan/ScanResults.h"
+
+#include <cstdio>
+
+// Writes a scan's combined tree to a stream, as text or as JSON. Paths are
+// written as their bytes (text) or losslessly escaped (JSON).
+class ResultPrinter
+{
+public:
+    explicit ResultPrinter(std::FILE* out) : m_out(out) {}
+
+    void printText(const ScanResults& results);
+    void printJson(const ScanResults& results);
+
+private:
+    void write(const QByteArray& bytes);
+    std::FILE* m_out;
+};

@@ -1,0 +1,260 @@
+#include "scan/ContentPartitioner.h"
+
+#include "scan/ScanControl.h"
+#include "scan/ScanProgress.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <unordered_map>
+
+ContentPartitioner::ContentPartitioner(ScanControl& control, ScanProgress& progress, Budget budget)
+    : m_control(control), m_progress(progress), m_budget(budget)
+{
+}
+
+bool ContentPartitioner::readBlock(Unit& unit, const QByteArray& path, quint64 offset, char* buffer,
+                                   std::size_t length)
+{
+    int fd = unit.fd;
+    bool transient = false;
+    if (fd < 0) {
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) {
+            return false;
+        }
+        if (m_openCount < m_budget.openFiles) {
+            unit.fd = fd;
+            ++m_openCount;
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        } else {
+            transient = true; // over the descriptor budget: reopen per block
+        }
+    }
+    std::size_t done = 0;
+    bool ok = true;
+    while (done < length) {
+        const ssize_t r = ::pread(fd, buffer + done, length - done, static_cast<off_t>(offset + done));
+        if (r < 0 && errno == EINTR) {
+            continue;
+        }
+        if (r <= 0) {
+            ok = false; // read error, or the file shrank since it was collected
+            break;
+        }
+        done += static_cast<std::size_t>(r);
+    }
+    if (transient) {
+        ::close(fd);
+    }
+    return ok;
+}
+
+void ContentPartitioner::settle(Unit& unit, const QList<FilePtr>& files)
+{
+    if (unit.fd >= 0) {
+        ::close(unit.fd);
+        unit.fd = -1;
+        --m_openCount;
+    }
+    m_control.addProcessed(unit.links.size());
+    m_progress.setCurrent(ScanProgress::Activity::Processing, files.at(unit.links.front())->filePath());
+}
+
+void ContentPartitioner::emitClass(const std::vector<std::size_t>& members, const QList<FilePtr>& files,
+                                   std::vector<std::vector<qsizetype>>& classes)
+{
+    std::vector<qsizetype> positions;
+    for (std::size_t u : members) {
+        settle(m_units[u], files);
+        positions.insert(positions.end(), m_units[u].links.begin(), m_units[u].links.end());
+    }
+    std::sort(positions.begin(), positions.end());
+    classes.push_back(std::move(positions));
+}
+
+void ContentPartitioner::closeAll()
+{
+    for (Unit& unit : m_units) {
+        if (unit.fd >= 0) {
+            ::close(unit.fd);
+            unit.fd = -1;
+        }
+    }
+    m_openCount = 0;
+    m_units.clear();
+}
+
+bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vector<qsizetype>& positions,
+                                   std::vector<std::vector<qsizetype>>& classes)
+{
+    m_units.clear();
+    m_openCount = 0;
+    if (positions.empty()) {
+        return true;
+    }
+    const quint64 size = files.at(positions.front())->fileSize();
+
+    // Hard links are one unit: equal without reading.
+    {
+        QHash<QPair<quint64, quint64>, std::size_t> byInode;
+        for (qsizetype pos : positions) {
+            const File& f = *files.at(pos);
+            if (f.inode() != 0) {
+                const auto key = qMakePair(f.device(), f.inode());
+                const auto it = byInode.constFind(key);
+                if (it != byInode.cend()) {
+                    m_units[it.value()].links.push_back(pos);
+                    continue;
+                }
+                byInode.insert(key, m_units.size());
+            }
+            m_units.push_back(Unit{{pos}, -1, false});
+        }
+    }
+
+    std::vector<Pending> work;
+    {
+        Pending all{{}, 0, FirstBlock};
+        for (std::size_t u = 0; u < m_units.size(); ++u) {
+            all.units.push_back(u);
+        }
+        work.push_back(std::move(all));
+    }
+
+    while (!work.empty()) {
+        if (!m_control.waitWhilePaused()) {
+            closeAll();
+            return false;
+        }
+        Pending current = std::move(work.back());
+        work.pop_back();
+        const std::size_t m = current.units.size();
+        if (m == 1) {
+            Unit& only = m_units[current.units.front()];
+            if (only.links.size() >= 2) {
+                emitClass(current.units, files, classes);
+            } else {
+                settle(only, files);
+            }
+            continue;
+        }
+
+        const quint64 remaining = size - current.offset;
+        std::size_t block = std::min<std::size_t>(current.block, MaxBlock);
+        block = std::min<std::size_t>(block, std::max<std::size_t>(MinBlock, m_budget.bufferBytes / m));
+        block = static_cast<std::size_t>(std::min<quint64>(block, remaining));
+
+        if (block == 0) {
+            // Empty files (or nothing left to read): every member that can be
+            // opened is equal; one that cannot be read never is.
+            std::vector<std::size_t> readable;
+            for (std::size_t u : current.units) {
+                Unit& unit = m_units[u];
+                const int fd = unit.fd >= 0 ? unit.fd
+                                            : ::open(files.at(unit.links.front())->filePath().constData(),
+                                                     O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+                if (fd < 0) {
+                    unit.failed = true;
+                } else if (unit.fd < 0) {
+                    ::close(fd);
+                }
+                if (unit.failed) {
+                    if (unit.links.size() >= 2) {
+                        emitClass({u}, files, classes);
+                    } else {
+                        settle(unit, files);
+                    }
+                } else {
+                    readable.push_back(u);
+                }
+            }
+            if (readable.size() >= 2 || (readable.size() == 1 && m_units[readable.front()].links.size() >= 2)) {
+                emitClass(readable, files, classes);
+            } else {
+                for (std::size_t u : readable) {
+                    settle(m_units[u], files);
+                }
+            }
+            continue;
+        }
+
+        m_arena.resize(m * block);
+        std::vector<std::size_t> readable;
+        std::vector<char*> blockOf;
+        readable.reserve(m);
+        blockOf.reserve(m);
+        for (std::size_t k = 0; k < m; ++k) {
+            const std::size_t u = current.units[k];
+            Unit& unit = m_units[u];
+            char* buffer = m_arena.data() + k * block;
+            if (readBlock(unit, files.at(unit.links.front())->filePath(), current.offset, buffer, block)) {
+                readable.push_back(u);
+                blockOf.push_back(buffer);
+            } else if (unit.links.size() >= 2) {
+                emitClass({u}, files, classes);
+            } else {
+                settle(unit, files);
+            }
+        }
+
+        // Group members with identical bytes, keeping their order.
+        std::vector<std::vector<std::size_t>> groups;
+        std::vector<char*> groupBlock;
+        if (readable.size() == 2) {
+            if (std::memcmp(blockOf[0], blockOf[1], block) == 0) {
+                groups.push_back({readable[0], readable[1]});
+            } else {
+                groups.push_back({readable[0]});
+                groups.push_back({readable[1]});
+            }
+        } else {
+            std::unordered_map<std::size_t, std::vector<std::size_t>> byHash;
+            byHash.reserve(readable.size());
+            for (std::size_t k = 0; k < readable.size(); ++k) {
+                const std::size_t h = qHashBits(blockOf[k], block, 0);
+                std::vector<std::size_t>& candidates = byHash[h];
+                bool placed = false;
+                for (std::size_t g : candidates) {
+                    if (std::memcmp(groupBlock[g], blockOf[k], block) == 0) {
+                        groups[g].push_back(readable[k]);
+                        placed = true;
+                        break;
+                    }
+                }
+                if (!placed) {
+                    candidates.push_back(groups.size());
+                    groups.push_back({readable[k]});
+                    groupBlock.push_back(blockOf[k]);
+                }
+            }
+        }
+
+        const quint64 nextOffset = current.offset + block;
+        const std::size_t nextBlock = std::min<std::size_t>(block * 4, MaxBlock);
+        const bool finished = nextOffset >= size;
+        // Pushed in reverse so the group holding the earliest file goes first.
+        for (auto it = groups.rbegin(); it != groups.rend(); ++it) {
+            if (it->size() == 1) {
+                Unit& alone = m_units[it->front()];
+                if (alone.links.size() >= 2) {
+                    emitClass(*it, files, classes);
+                } else {
+                    settle(alone, files);
+                }
+            } else if (finished) {
+                emitClass(*it, files, classes);
+            } else {
+                work.push_back(Pending{std::move(*it), nextOffset, nextBlock});
+            }
+        }
+    }
+    m_arena.clear();
+    m_arena.shrink_to_fit();
+    m_units.clear();
+    return true;
+}

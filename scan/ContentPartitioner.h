@@ -1,0 +1,65 @@
+#pragma once
+
+#include "scan/File.h"
+
+#include <QList>
+
+#include <vector>
+
+class ScanControl;
+class ScanProgress;
+
+// Splits files of one size into classes of byte-identical files. All members
+// are read block by block in step; a file leaves as soon as no other member
+// shares its bytes so far. A hash of each block only picks which members to
+// compare; equality is always decided by comparing the bytes. Hard links
+// (same device and inode) are one member, equal without reading.
+class ContentPartitioner
+{
+public:
+    struct Budget
+    {
+        std::size_t openFiles = 64;
+        std::size_t bufferBytes = 8u << 20;
+    };
+
+    ContentPartitioner(ScanControl& control, ScanProgress& progress, Budget budget);
+
+    // `positions` index into `files`; all have the same fileSize. Classes of
+    // two or more positions (ascending) are appended to `classes`. Every
+    // position is counted in `processed` once it is settled. Returns false
+    // when a stop cut the work short: only settled classes are appended.
+    bool partition(const QList<FilePtr>& files, const std::vector<qsizetype>& positions,
+                   std::vector<std::vector<qsizetype>>& classes);
+
+    static constexpr std::size_t FirstBlock = 4096;
+    static constexpr std::size_t MaxBlock = 1u << 20;
+    static constexpr std::size_t MinBlock = 64;
+
+private:
+    struct Unit
+    {
+        std::vector<qsizetype> links; // positions sharing one inode, ascending
+        int fd = -1;
+        bool failed = false;
+    };
+    struct Pending
+    {
+        std::vector<std::size_t> units;
+        quint64 offset;
+        std::size_t block;
+    };
+
+    bool readBlock(Unit& unit, const QByteArray& path, quint64 offset, char* buffer, std::size_t length);
+    void settle(Unit& unit, const QList<FilePtr>& files);
+    void emitClass(const std::vector<std::size_t>& members, const QList<FilePtr>& files,
+                   std::vector<std::vector<qsizetype>>& classes);
+    void closeAll();
+
+    ScanControl& m_control;
+    ScanProgress& m_progress;
+    Budget m_budget;
+    std::vector<Unit> m_units;
+    std::vector<char> m_arena;
+    std::size_t m_openCount = 0;
+};

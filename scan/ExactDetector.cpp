@@ -1,0 +1,164 @@
+#include "scan/ExactDetector.h"
+
+#include "platform/FileLimits.h"
+#include "scan/ScanControl.h"
+#include "scan/ScanProgress.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+// Buffers for all five searches together stay under this.
+constexpr std::size_t TotalBufferBytes = 64u << 20;
+
+ContentPartitioner::Budget searchBudget()
+{
+    return {FileLimits::openFileBudget(CategoryCount), TotalBufferBytes / CategoryCount};
+}
+
+} // namespace
+
+ExactDetector::ExactDetector(ScanControl& control, ScanProgress& progress)
+    : m_control(control), m_progress(progress)
+{
+}
+
+SetPtr ExactDetector::setOfFileDetailsFrom(const QList<FilePtr>& group)
+{
+    SetPtr set = Set::create();
+    quint64 sum = 0;
+    quint64 p = 0;
+    for (const FilePtr& f : group) {
+        f->setState(0);
+        f->setIndex(p++);
+        sum += f->fileSize();
+        set->addFiles(f);
+    }
+    set->setTotalFilesInSet(static_cast<quint64>(group.size()) - 1);
+    set->setTotalFilesInSetSize(group.isEmpty() ? 0 : sum - group.first()->fileSize());
+    return set;
+}
+
+ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list)
+{
+    return findDuplicates(list, searchBudget());
+}
+
+ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner::Budget budget)
+{
+    ModalPtr result = Modal::create();
+
+    // Order by size, then by place in the list: runs of one size are the
+    // only candidates, and nothing else is ever read.
+    std::vector<std::pair<quint64, qsizetype>> bySize;
+    bySize.reserve(static_cast<std::size_t>(list.size()));
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        bySize.emplace_back(list.at(i)->fileSize(), i);
+    }
+    std::sort(bySize.begin(), bySize.end());
+
+    std::vector<std::vector<qsizetype>> buckets;
+    for (std::size_t i = 0; i < bySize.size();) {
+        std::size_t j = i + 1;
+        while (j < bySize.size() && bySize[j].first == bySize[i].first) {
+            ++j;
+        }
+        if (j - i == 1) {
+            m_control.addProcessed();
+            m_progress.setCurrent(ScanProgress::Activity::Processing, list.at(bySize[i].second)->filePath());
+        } else {
+            std::vector<qsizetype> bucket;
+            bucket.reserve(j - i);
+            for (std::size_t k = i; k < j; ++k) {
+                bucket.push_back(bySize[k].second);
+            }
+            buckets.push_back(std::move(bucket));
+        }
+        i = j;
+    }
+    std::vector<std::pair<quint64, qsizetype>>().swap(bySize);
+    // Earliest files first, so a stopped search keeps the sets nearest the
+    // front of the list.
+    std::sort(buckets.begin(), buckets.end(),
+              [](const auto& a, const auto& b) { return a.front() < b.front(); });
+
+    std::vector<std::vector<qsizetype>> classes;
+    ContentPartitioner partitioner(m_control, m_progress, budget);
+    for (std::vector<qsizetype>& bucket : buckets) {
+        if (!partitioner.partition(list, bucket, classes)) {
+            break;
+        }
+        std::vector<qsizetype>().swap(bucket);
+    }
+
+    std::sort(classes.begin(), classes.end(), [](const auto& a, const auto& b) { return a.front() < b.front(); });
+    QHash<QByteArray, ExtensionsPtr> byName;
+    for (const std::vector<qsizetype>& positions : classes) {
+        QList<FilePtr> group;
+        group.reserve(static_cast<qsizetype>(positions.size()));
+        for (qsizetype pos : positions) {
+            group.append(list.at(pos));
+        }
+        const QByteArray name = FileCategories::extension(group.first()->fileName());
+        ExtensionsPtr extension = byName.value(name);
+        if (extension) {
+            result->setTotalFiles(result->totalFiles() - extension->totalFilesInExtension());
+            result->setTotalFilesSize(result->totalFilesSize() - extension->totalFilesInExtensionSize());
+        } else {
+            extension = Extensions::initWithName(name);
+            byName.insert(name, extension);
+            result->addExtension(extension);
+        }
+        const SetPtr set = setOfFileDetailsFrom(group);
+        extension->addSet(set);
+        extension->setTotalFilesInExtension(extension->totalFilesInExtension() + set->totalFilesInSet());
+        extension->setTotalFilesInExtensionSize(extension->totalFilesInExtensionSize() +
+                                                set->totalFilesInSetSize());
+        result->setTotalFiles(result->totalFiles() + extension->totalFilesInExtension());
+        result->setTotalFilesSize(result->totalFilesSize() + extension->totalFilesInExtensionSize());
+    }
+    list.clear();
+    return result;
+}
+
+ScanResults ExactDetector::exactMethod(CategoryLists& lists, const ModalPtr& combined)
+{
+    m_progress.setStage(ScanProgress::Stage::Detecting);
+    m_progress.setTotal(lists.totalCount());
+    m_control.resetProcessed();
+
+    ScanResults results;
+    results.modal = combined ? combined : Modal::create();
+    const ContentPartitioner::Budget budget = searchBudget();
+    struct Job
+    {
+        QList<FilePtr>* list;
+        ModalPtr* out;
+    };
+    const Job jobs[CategoryCount] = {
+        {&lists.arrOfImagesFileObject, &results.imageModal}, {&lists.arrOfVideosFileObject, &results.videoModal},
+        {&lists.arrOfAudioFileObject, &results.audioModal},  {&lists.arrOfDocsFileObject, &results.docsModal},
+        {&lists.arrOfOthersFileObject, &results.otherModal},
+    };
+    {
+        std::vector<std::jthread> searches;
+        for (const Job& job : jobs) {
+            searches.emplace_back([this, job, budget] { *job.out = findDuplicates(*job.list, budget); });
+        }
+    } // joined here
+
+    quint64 totalFiles = 0;
+    quint64 totalSize = 0;
+    for (const Job& job : jobs) {
+        results.modal->addExtensionFromArray((*job.out)->extensionsArray());
+        totalFiles += (*job.out)->totalFiles();
+        totalSize += (*job.out)->totalFilesSize();
+    }
+    results.modal->setTotalFiles(totalFiles);
+    results.modal->setTotalFilesSize(totalSize);
+    m_progress.setStage(ScanProgress::Stage::Finished);
+    return results;
+}

@@ -1,0 +1,96 @@
+#include "scan/FileCompare.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+class Fd
+{
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Reads up to `len` bytes, retrying short reads; returns bytes read or -1.
+ssize_t readFully(int fd, char* buf, size_t len)
+{
+    size_t done = 0;
+    while (done < len) {
+        const ssize_t r = ::read(fd, buf + done, len - done);
+        if (r < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return -1;
+        }
+        if (r == 0) {
+            break;
+        }
+        done += static_cast<size_t>(r);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+} // namespace
+
+bool FileCompare::contentsEqual(const QByteArray& pathA, const QByteArray& pathB)
+{
+    struct stat sa{};
+    struct stat sb{};
+    if (::lstat(pathA.constData(), &sa) != 0 || ::lstat(pathB.constData(), &sb) != 0) {
+        return false;
+    }
+    if (!S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode)) {
+        return false;
+    }
+    if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) {
+        return true;
+    }
+    if (sa.st_size != sb.st_size) {
+        return false;
+    }
+    Fd a(::open(pathA.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    Fd b(::open(pathB.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (a.get() < 0 || b.get() < 0) {
+        return false;
+    }
+    constexpr size_t chunk = 256 * 1024;
+    std::vector<char> bufA(chunk);
+    std::vector<char> bufB(chunk);
+    for (;;) {
+        const ssize_t ra = readFully(a.get(), bufA.data(), chunk);
+        const ssize_t rb = readFully(b.get(), bufB.data(), chunk);
+        if (ra < 0 || rb < 0 || ra != rb) {
+            return false;
+        }
+        if (ra == 0) {
+            return true;
+        }
+        if (std::memcmp(bufA.data(), bufB.data(), static_cast<size_t>(ra)) != 0) {
+            return false;
+        }
+    }
+}
+
+bool FileCompare::isRegularFileOfSize(const QByteArray& path, quint64 size)
+{
+    struct stat st{};
+    return ::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+           static_cast<quint64>(st.st_size) == size;
+}

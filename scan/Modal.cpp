@@ -1,0 +1,95 @@
+#include "scan/Modal.h"
+
+void Modal::addExtension(const ExtensionsPtr& extension)
+{
+    m_extensionsArray.append(extension);
+}
+
+void Modal::addExtensionFromArray(const QList<ExtensionsPtr>& extensions)
+{
+    m_extensionsArray.append(extensions);
+}
+
+ExtensionsPtr Modal::getExtensionWithName(const QByteArray& name) const
+{
+    for (const ExtensionsPtr& e : m_extensionsArray) {
+        if (e->name() == name) {
+            return e;
+        }
+    }
+    return {};
+}
+
+quint64 Modal::extensionCount() const
+{
+    return static_cast<quint64>(m_extensionsArray.size());
+}
+
+void Modal::markAllExtension()
+{
+    m_totalFilesSelected = 0;
+    m_totalFilesSelectedSize = 0;
+    for (const ExtensionsPtr& e : std::as_const(m_extensionsArray)) {
+        e->markAllSet();
+        m_totalFilesSelected += e->totalFilesSelectedInExtension();
+        m_totalFilesSelectedSize += e->totalFilesSelectedInExtensionSize();
+    }
+}
+
+void Modal::unmarkAllExtension()
+{
+    for (const ExtensionsPtr& e : std::as_const(m_extensionsArray)) {
+        e->unmarkAllSet();
+        m_totalFilesSelected = 0;
+        m_totalFilesSelectedSize = 0;
+    }
+}
+
+void Modal::changeStateOfExtension(const ExtensionsPtr& extension, const SetPtr& set, const FilePtr& file)
+{
+    m_totalFilesSelected -= extension->totalFilesSelectedInExtension();
+    m_totalFilesSelectedSize -= extension->totalFilesSelectedInExtensionSize();
+    if (file) {
+        extension->changeStateOfFile(file, set);
+    } else if (set) {
+        extension->changeStateOfSet(set);
+    } else {
+        extension->changeState();
+    }
+    m_totalFilesSelected += extension->totalFilesSelectedInExtension();
+    m_totalFilesSelectedSize += extension->totalFilesSelectedInExtensionSize();
+}
+
+void Modal::calculateTotalFilesAndSize()
+{
+    m_totalFiles = 0;
+    m_totalFilesSize = 0;
+    for (const ExtensionsPtr& e : std::as_const(m_extensionsArray)) {
+        m_totalFiles += e->totalFilesInExtension();
+        m_totalFilesSize += e->totalFilesInExtensionSize();
+    }
+}
+
+RemovalResult Modal::removeSelectedFilesInSet(const SetPtr& set, const ExtensionsPtr& extension)
+{
+    m_totalFilesSelected -= extension->totalFilesSelectedInExtension();
+    m_totalFilesSelectedSize -= extension->totalFilesSelectedInExtensionSize();
+    m_totalFiles -= extension->totalFilesInExtension();
+    m_totalFilesSize -= extension->totalFilesInExtensionSize();
+    const RemovalResult result = extension->removeSelectedFilesInSet(set);
+    m_totalFilesSelected += extension->totalFilesSelectedInExtension();
+    m_totalFilesSelectedSize += extension->totalFilesSelectedInExtensionSize();
+    m_totalFiles += extension->totalFilesInExtension();
+    m_totalFilesSize += extension->totalFilesInExtensionSize();
+    return result;
+}
+
+QByteArrayList Modal::addSelectedFilesToExceptionInSet(const SetPtr& set, const ExtensionsPtr& extension)
+{
+    m_totalFilesSelected -= extension->totalFilesSelectedInExtension();
+    m_totalFilesSelectedSize -= extension->totalFilesSelectedInExtensionSize();
+    QByteArrayList paths = extension->addSelectedFilesInExtensionToExceptionOfSet(set);
+    m_totalFilesSelected += extension->totalFilesSelectedInExtension();
+    m_totalFilesSelectedSize += extension->totalFilesSelectedInExtensionSize();
+    return paths;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "scan/Extensions.h"
+
+class Modal;
+using ModalPtr = std::shared_ptr<Modal>;
+
+// Root of one result tree: extension groups in the order they were added.
+class Modal
+{
+public:
+    static ModalPtr create() { return std::make_shared<Modal>(); }
+
+    // Appends; counters are not touched.
+    void addExtension(const ExtensionsPtr& extension);
+    void addExtensionFromArray(const QList<ExtensionsPtr>& extensions);
+    // First group whose name equals `name` exactly, or null.
+    ExtensionsPtr getExtensionWithName(const QByteArray& name) const;
+
+    QList<ExtensionsPtr>& extensionsArray() { return m_extensionsArray; }
+    const QList<ExtensionsPtr>& extensionsArray() const { return m_extensionsArray; }
+    const QList<ExtensionsPtr>& extensions() const { return m_extensionsArray; }
+    quint64 extensionCount() const;
+
+    quint64 totalFiles() const { return m_totalFiles; }
+    void setTotalFiles(quint64 v) { m_totalFiles = v; }
+    quint64 totalFilesSize() const { return m_totalFilesSize; }
+    void setTotalFilesSize(quint64 v) { m_totalFilesSize = v; }
+    quint64 totalFilesSelected() const { return m_totalFilesSelected; }
+    void setTotalFilesSelected(quint64 v) { m_totalFilesSelected = v; }
+    quint64 totalFilesSelectedSize() const { return m_totalFilesSelectedSize; }
+    void setTotalFilesSelectedSize(quint64 v) { m_totalFilesSelectedSize = v; }
+
+    void markAllExtension();
+    void unmarkAllExtension();
+    // Any mark change from the view goes through here; set and file may be null.
+    void changeStateOfExtension(const ExtensionsPtr& extension, const SetPtr& set = {},
+                                const FilePtr& file = {});
+    void calculateTotalFilesAndSize();
+
+    RemovalResult removeSelectedFilesInSet(const SetPtr& set, const ExtensionsPtr& extension);
+    QByteArrayList addSelectedFilesToExceptionInSet(const SetPtr& set, const ExtensionsPtr& extension);
+
+private:
+    QList<ExtensionsPtr> m_extensionsArray;
+    quint64 m_totalFiles = 0;
+    quint64 m_totalFilesSize = 0;
+    quint64 m_totalFilesSelected = 0;
+    quint64 m_totalFilesSelectedSize = 0;
+};

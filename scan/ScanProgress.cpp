@@ -1,0 +1,56 @@
+#include "scan/ScanProgress.h"
+
+#include "platform/PathText.h"
+
+void ScanProgress::setCurrent(Activity activity, const QByteArray& path)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_activity = activity;
+        m_path = path; // implicitly shared: no copy of the bytes
+    }
+    m_generation.fetch_add(1, std::memory_order_relaxed);
+}
+
+ScanProgress::Activity ScanProgress::currentActivity() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_activity;
+}
+
+QByteArray ScanProgress::currentPath() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_path;
+}
+
+QString ScanProgress::currentText() const
+{
+    Activity activity;
+    QByteArray path;
+    {
+        std::lock_guard lock(m_mutex);
+        activity = m_activity;
+        path = m_path;
+    }
+    switch (activity) {
+    case Activity::Collecting:
+        return QStringLiteral("Collecting Files: %1").arg(PathText::display(path));
+    case Activity::Processing:
+        return QStringLiteral("Processing File: %1").arg(PathText::display(path));
+    case Activity::None:
+        break;
+    }
+    return QStringLiteral("Collecting Files...");
+}
+
+void ScanProgress::reset()
+{
+    std::lock_guard lock(m_mutex);
+    m_stage.store(Stage::Idle);
+    m_collected.store(0);
+    m_total.store(0);
+    m_activity = Activity::None;
+    m_path.clear();
+    m_generation.fetch_add(1);
+}

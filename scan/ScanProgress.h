@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <mutex>
+
+// What the scan is doing right now, written by the scan threads and read by
+// the window on its own timer. Writers only overwrite the latest value, so
+// nothing queues up however many files go by.
+class ScanProgress
+{
+public:
+    enum class Stage { Idle, Collecting, Detecting, Finished };
+    enum class Activity { None, Collecting, Processing };
+
+    Stage stage() const { return m_stage.load(); }
+    void setStage(Stage stage) { m_stage.store(stage); }
+
+    quint64 collected() const { return m_collected.load(std::memory_order_relaxed); }
+    void addCollected() { m_collected.fetch_add(1, std::memory_order_relaxed); }
+    quint64 total() const { return m_total.load(); }
+    void setTotal(quint64 total) { m_total.store(total); }
+
+    // Latest file being collected or processed.
+    void setCurrent(Activity activity, const QByteArray& path);
+    Activity currentActivity() const;
+    QByteArray currentPath() const;
+    // "Collecting Files: %@" / "Processing File: %@" for the latest file, or
+    // "Collecting Files..." before the first one.
+    QString currentText() const;
+    // Bumped on every setCurrent, so a reader can skip an unchanged value.
+    quint64 generation() const { return m_generation.load(std::memory_order_relaxed); }
+
+    void reset();
+
+private:
+    std::atomic<Stage> m_stage{Stage::Idle};
+    std::atomic<quint64> m_collected{0};
+    std::atomic<quint64> m_total{0};
+    std::atomic<quint64> m_generation{0};
+    mutable std::mutex m_mutex;
+    Activity m_activity = Activity::None;
+    QByteArray m_path;
+};

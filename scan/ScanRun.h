@@ -1,0 +1,52 @@
+#pragma once
+
+#include "scan/CategoryLists.h"
+#include "scan/Collector.h"
+#include "scan/LocationEntry.h"
+#include "scan/ScanControl.h"
+#include "scan/ScanProgress.h"
+#include "scan/ScanResults.h"
+
+#include <QSet>
+
+#include <thread>
+
+class ScanObserver;
+
+// One scan from start to results: collection, then detection, on a worker
+// thread of its own. The caller's thread never waits on it (wait() is for
+// command-line use and tests).
+class ScanRun
+{
+public:
+    explicit ScanRun(ScanObserver* observer = nullptr);
+    ~ScanRun();
+    ScanRun(const ScanRun&) = delete;
+    ScanRun& operator=(const ScanRun&) = delete;
+
+    ScanControl& control() { return m_control; }
+    ScanProgress& progress() { return m_progress; }
+
+    // Starts the worker. `exceptions` are exact paths that are never collected.
+    void start(QList<LocationEntry> entries, QSet<QByteArray> exceptions = {});
+    void wait();
+    bool isRunning() const;
+
+    // Valid once the worker has ended.
+    Collector::Outcome collectionOutcome() const { return m_outcome; }
+    const ScanResults& results() const { return m_results; }
+
+private:
+    void work();
+
+    ScanObserver* m_observer;
+    ScanControl m_control;
+    ScanProgress m_progress;
+    CategoryLists m_lists;
+    QList<LocationEntry> m_entries;
+    QSet<QByteArray> m_exceptions;
+    Collector::Outcome m_outcome = Collector::Outcome::Empty;
+    ScanResults m_results;
+    std::thread m_worker;
+    std::atomic<bool> m_running{false};
+};

@@ -1,0 +1,134 @@
+#include "scan/Set.h"
+
+#include "scan/FileCompare.h"
+
+void Set::addFiles(const FilePtr& file)
+{
+    m_files.append(file);
+}
+
+QString Set::nameOfSet() const
+{
+    // Unsigned on purpose: an empty set wraps, as the counters do.
+    const quint64 copies = static_cast<quint64>(m_files.size()) - 1;
+    return QStringLiteral("Set(%1)").arg(copies);
+}
+
+void Set::markAllFiles()
+{
+    m_totalFilesSelectedInSet = 0;
+    m_totalFilesSelectedInSetSize = 0;
+    if (m_files.size() >= 2) {
+        m_files.first()->setState(0);
+        for (qsizetype i = 1; i < m_files.size(); ++i) {
+            const FilePtr& f = m_files.at(i);
+            f->setState(1);
+            m_totalFilesSelectedInSet += 1;
+            m_totalFilesSelectedInSetSize += f->fileSize();
+        }
+    }
+    m_setsState = 1;
+}
+
+void Set::unmarkAllFiles()
+{
+    for (const FilePtr& f : m_files) {
+        f->setState(0);
+    }
+    m_totalFilesSelectedInSet = 0;
+    m_totalFilesSelectedInSetSize = 0;
+    m_setsState = 0;
+}
+
+void Set::changeStateOfFile(const FilePtr& file)
+{
+    if (!file) {
+        return;
+    }
+    if (file->state() != 0) {
+        file->setState(0);
+        if (m_totalFilesSelectedInSet != 0) {
+            m_totalFilesSelectedInSet -= 1;
+            m_totalFilesSelectedInSetSize -= file->fileSize();
+        }
+    } else {
+        file->setState(1);
+        m_totalFilesSelectedInSet += 1;
+        m_totalFilesSelectedInSetSize += file->fileSize();
+    }
+    m_setsState = determineSelfState();
+}
+
+qint64 Set::determineSelfState() const
+{
+    const quint64 n = static_cast<quint64>(m_files.size());
+    const quint64 s = m_totalFilesSelectedInSet;
+    const quint64 nMinusOne = n - 1; // wraps for an empty set
+    if (s == nMinusOne && s != 0) {
+        return 1;
+    }
+    if (s >= nMinusOne) {
+        return 0;
+    }
+    return s != 0 ? -1 : 0;
+}
+
+bool Set::hasIntactKeeperFor(const File& marked) const
+{
+    for (const FilePtr& keeper : m_files) {
+        if (keeper->state() != 0 || keeper.get() == &marked) {
+            continue;
+        }
+        if (!FileCompare::isRegularFileOfSize(keeper->filePath(), keeper->fileSize())) {
+            continue;
+        }
+        if (FileCompare::contentsEqual(keeper->filePath(), marked.filePath())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+RemovalResult Set::removeSelectedFilesInSet()
+{
+    RemovalResult result;
+    QList<File*> removed;
+    for (const FilePtr& f : std::as_const(m_files)) {
+        if (f->state() == 0) {
+            continue;
+        }
+        if (!hasIntactKeeperFor(*f) || !f->removeFile()) {
+            continue;
+        }
+        removed.append(f.get());
+        m_totalFilesSelectedInSet -= 1;
+        m_totalFilesSelectedInSetSize -= f->fileSize();
+        m_totalFilesInSet -= 1;
+        m_totalFilesInSetSize -= f->fileSize();
+        result.deletedFilesCount += 1;
+        result.deletedFilesSize += f->fileSize();
+    }
+    if (!removed.isEmpty()) {
+        m_files.removeIf([&removed](const FilePtr& f) { return removed.contains(f.get()); });
+    }
+    m_setsState = determineSelfState();
+    return result;
+}
+
+QByteArrayList Set::addSelectedFilesInSetToException()
+{
+    QByteArrayList paths;
+    for (const FilePtr& f : std::as_const(m_files)) {
+        if (f->state() == 0) {
+            continue;
+        }
+        paths.append(f->filePath());
+        m_totalFilesSelectedInSet -= 1;
+        m_totalFilesSelectedInSetSize -= f->fileSize();
+    }
+    if (!paths.isEmpty()) {
+        m_files.removeIf([](const FilePtr& f) { return f->state() != 0; });
+    }
+    m_setsState = determineSelfState();
+    return paths;
+}
