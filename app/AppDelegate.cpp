@@ -1,0 +1,498 @@
+#include "app/AppDelegate.h"
+
+#include "app/LocationPageController.h"
+#include "platform/ConsoleUser.h"
+#include "platform/SingleInstance.h"
+#include "platform/SupportPaths.h"
+#include "scan/Formatting.h"
+#include "scan/ScanSession.h"
+#include "ui/AboutPanel.h"
+#include "ui/BusyIndicator.h"
+#include "ui/MainWindow.h"
+#include "ui_MainWindow.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGraphicsOpacityEffect>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+#include <QUrl>
+
+namespace {
+
+const QString HomeImageKey = QStringLiteral("HomeImageValue");
+const QString BusyNotice = QStringLiteral("A operation is in progress. Please stop the current process.");
+
+void setAlpha(QWidget* widget, qreal alpha)
+{
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect(widget);
+        widget->setGraphicsEffect(effect);
+    }
+    effect->setOpacity(alpha);
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(MainWindow* window, Options options, QObject* parent)
+    : QObject(parent), m_window(window), m_options(options), m_scan(new ScanSession(this)),
+      m_locations(new LocationPageController(window->ui()->tableExact, window->ui()->findDuplicateExact, this)),
+      m_about(new AboutPanel(window)), m_helpMenu(new QMenu(window))
+{
+    m_helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    wireWindow();
+    wireScan();
+}
+
+AppDelegate::~AppDelegate() = default;
+
+QString AppDelegate::resourcesPath()
+{
+    // The program sits in <bundle>/Contents/MacOS; its files in Contents/Resources.
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../Resources"));
+}
+
+QString AppDelegate::manualPath() const
+{
+    return resourcesPath() + QStringLiteral("/index.html");
+}
+
+bool AppDelegate::launch()
+{
+    awakeFromNib();
+    return applicationDidFinishLaunching();
+}
+
+void AppDelegate::showHomePicture()
+{
+    QSettings settings;
+    const QVariant stored = settings.value(HomeImageKey);
+    m_homeImageValue = stored.isValid() ? stored.toString().toInt() : 1;
+    const int picture = (m_homeImageValue == 2 || m_homeImageValue == 3) ? m_homeImageValue : 1;
+    m_window->ui()->HomePage->setPixmap(QPixmap(QStringLiteral(":/images/HomePage%1.png").arg(picture)));
+    m_window->ui()->HomePage->setProperty("pictureName", QStringLiteral("HomePage%1.png").arg(picture));
+}
+
+void AppDelegate::awakeFromNib()
+{
+    showHomePicture();
+    if (m_awake) {
+        return;
+    }
+    initializeArrays();
+    setHomeButtonImages();
+    auto* ui = m_window->ui();
+    ui->buttonHelpManual->setText(QStringLiteral("Help"));
+    ui->runningAlertOk->setText(QStringLiteral("Ok"));
+    ui->cancelNo->setText(QStringLiteral("No"));
+    ui->cancelYes->setText(QStringLiteral("Yes"));
+    ui->findDuplicateExact->setText(QStringLiteral("Scan"));
+    ui->addPhotos->setText(QStringLiteral("Add Photos"));
+    ui->addFolders->setText(QStringLiteral("Add Folders"));
+    ui->stopButton->setText(QStringLiteral("Stop"));
+    ui->pauseResume->setText(QStringLiteral("Pause"));
+}
+
+void AppDelegate::initializeArrays()
+{
+    m_currentLoggedInUser = ConsoleUser::getUserName();
+    // The store keeps its files here; it must exist before anything is saved.
+    const QByteArray support = appSupportPath();
+    if (!support.isEmpty()) {
+        QDir().mkpath(QString::fromLocal8Bit(support));
+    }
+    m_window->ui()->similarIndicator->setRange(0, 1);
+    m_window->ui()->similarIndicator->setValue(0);
+}
+
+bool AppDelegate::applicationDidFinishLaunching()
+{
+    if (m_options.singleInstance) {
+        m_instance = new SingleInstance(InstanceRegistry::defaultFolder(), this);
+        if (!m_instance->claim()) {
+            return false;
+        }
+        connect(m_instance, &SingleInstance::raiseRequested, this, [this] {
+            m_window->showNormal();
+            m_window->raise();
+            m_window->activateWindow();
+        });
+    }
+    m_awake = true;
+    m_exact = false;
+    m_similar = false;
+    m_window->ui()->findDuplicateExact->setEnabled(false);
+    setAlpha(m_window->ui()->findDuplicateExact, 0.6);
+    m_about->aboutVersion()->setText(QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion()));
+    refreshCleanHistory();
+    m_window->selectTabViewItemWithIdentifier(QStringLiteral("1"));
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+    return true;
+}
+
+QByteArray AppDelegate::appSupportPath() const
+{
+    return SupportPaths::appSupportPath(m_currentLoggedInUser);
+}
+
+void AppDelegate::refreshCleanHistory()
+{
+    // The statistics store fills this line once it exists; with no files
+    // cleaned yet it stays hidden.
+    const qint64 count = m_window->property("alreadyDeletedCount").toLongLong();
+    const quint64 size = m_window->property("alreadyDeletedSize").toULongLong();
+    auto* line = m_window->ui()->cleanHistory;
+    if (count != 0) {
+        line->setText(QStringLiteral("Files cleaned so far: %1 (%2)")
+                          .arg(count)
+                          .arg(Formatting::getFormattedStringForSize(size)));
+        line->show();
+    } else {
+        line->hide();
+    }
+}
+
+void AppDelegate::setHomeButtonImages()
+{
+    for (QPushButton* button : {m_window->ui()->buttonHomeExactPage, m_window->ui()->buttonHomePage}) {
+        button->setIcon(QIcon(QStringLiteral(":/images/Home Normal.png")));
+        button->setIconSize(QSize(24, 24));
+        button->setFlat(true);
+        button->setToolTip(tr("Home"));
+        button->setAccessibleName(tr("Home"));
+    }
+}
+
+void AppDelegate::wireWindow()
+{
+    auto* ui = m_window->ui();
+    m_window->setCloseGuard([this] { return windowShouldClose(); });
+    connect(ui->buttonScanDrive, &QPushButton::clicked, this, &AppDelegate::buttonScanDriveClicked);
+    connect(ui->buttonScanFolders, &QPushButton::clicked, this, &AppDelegate::buttonScanFoldersClicked);
+    connect(ui->buttonHomePage, &QPushButton::clicked, this, &AppDelegate::buttonHomePageClicked);
+    connect(ui->buttonHomeExactPage, &QPushButton::clicked, this, &AppDelegate::buttonHomeExactPageClicked);
+    connect(ui->addFolders, &QPushButton::clicked, this, &AppDelegate::addFoldersClicked);
+    connect(ui->findDuplicateExact, &QPushButton::clicked, this, &AppDelegate::buttonFindDuplicatesExactClicked);
+    connect(ui->pauseResume, &QPushButton::clicked, this, &AppDelegate::pause);
+    connect(ui->stopButton, &QPushButton::clicked, this, &AppDelegate::stop);
+    connect(ui->cancelYes, &QPushButton::clicked, this, &AppDelegate::stopYesClicked);
+    connect(ui->cancelNo, &QPushButton::clicked, this, &AppDelegate::stopNOClicked);
+    connect(ui->runningAlertOk, &QPushButton::clicked, this, &AppDelegate::runningAlertOK);
+    connect(ui->buttonHelpManual, &QPushButton::clicked, this, &AppDelegate::buttonHelpManualClicked);
+    ui->addPhotos->setEnabled(false); // photos join the list with the location page proper
+
+    QAction* help = m_helpMenu->addAction(tr("Tidemark Help"), this, &AppDelegate::helpMenuClicked);
+    help->setObjectName(QStringLiteral("helpMenuItem"));
+    QAction* support = m_helpMenu->addAction(tr("Support"), this, &AppDelegate::supportMenuClicked);
+    support->setObjectName(QStringLiteral("supportMenuItem"));
+    QAction* update = m_helpMenu->addAction(tr("Check for Updates..."), this, &AppDelegate::updateMenuClicked);
+    update->setObjectName(QStringLiteral("updateMenuItem"));
+    m_helpMenu->addSeparator();
+    QAction* about = m_helpMenu->addAction(tr("About Tidemark"), this, &AppDelegate::aboutMenuClicked);
+    about->setObjectName(QStringLiteral("aboutMenuItem"));
+}
+
+void AppDelegate::wireScan()
+{
+    auto* ui = m_window->ui();
+    connect(m_scan, &ScanSession::scanPageRequested, this, [this] {
+        m_window->ui()->searchStatus->setText(QStringLiteral("Collecting files..."));
+        m_window->ui()->progressTypeText->clear();
+        m_window->selectTabViewItemWithIdentifier(QStringLiteral("5"));
+    });
+    connect(m_scan, &ScanSession::elapsedTextChanged, ui->textelapse, &QLabel::setText);
+    connect(m_scan, &ScanSession::progressTextChanged, this, [this](const QString& text) {
+        QLabel* label = m_window->ui()->similarProcessing;
+        label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width() * 2 - 40));
+    });
+    connect(m_scan, &ScanSession::progressChanged, this, [this](quint64 value, quint64 maximum, bool busy) {
+        QProgressBar* bar = m_window->ui()->similarIndicator;
+        if (busy) {
+            bar->setRange(0, 0);
+            return;
+        }
+        // The bar counts in int; large scans are shown in proportion.
+        const quint64 scale = maximum > 1000000000ULL ? maximum / 1000000 : 1;
+        bar->setRange(0, static_cast<int>(qMax<quint64>(1, maximum / scale)));
+        bar->setValue(static_cast<int>(qMin(value, maximum) / scale));
+    });
+    connect(m_scan, &ScanSession::animationRunningChanged, ui->animationImage, &BusyIndicator::setRunning);
+    connect(m_scan, &ScanSession::pauseTitleChanged, ui->pauseResume, &QPushButton::setText);
+    connect(m_scan, &ScanSession::stopEnabledChanged, ui->stopButton, &QPushButton::setEnabled);
+    connect(m_scan, &ScanSession::pauseResumeEnabledChanged, ui->pauseResume, &QPushButton::setEnabled);
+    connect(m_scan, &ScanSession::helpEnabledChanged, ui->buttonHelpManual, &QPushButton::setEnabled);
+    connect(m_scan, &ScanSession::confirmationVisibleChanged, this, [this](bool visible) {
+        if (visible) {
+            m_window->showOverlayAt(m_window->ui()->confirmationView, 350, 235);
+        } else {
+            m_window->ui()->confirmationView->hide();
+        }
+    });
+    connect(m_scan, &ScanSession::detectionStarted, this, [this] {
+        m_window->ui()->searchStatus->setText(QStringLiteral("Searching for duplicate files..."));
+        m_window->ui()->progressTypeText->setText(QStringLiteral("Searching for duplicate files"));
+    });
+    connect(m_scan, &ScanSession::locationsConsumed, m_locations, &LocationPageController::clear);
+    connect(m_scan, &ScanSession::nothingCollected, this, [this] {
+        showAlert(QStringLiteral("No duplicates File found"));
+    });
+    connect(m_scan, &ScanSession::collectionStopped, this, [this] {
+        m_window->selectTabViewItemWithIdentifier(QStringLiteral("1"));
+        homeCleanup();
+    });
+    connect(m_scan, &ScanSession::scanFinished, this, [this] { showDuplicateScanResult(true); });
+}
+
+void AppDelegate::showAlert(const QString& informativeText)
+{
+    auto* box = new QMessageBox(m_window);
+    box->setObjectName(QStringLiteral("tidemarkAlert"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setText(QStringLiteral("Tidemark"));
+    box->setInformativeText(informativeText);
+    box->addButton(QStringLiteral("Ok"), QMessageBox::AcceptRole);
+    connect(box, &QMessageBox::finished, this, [this] { buttonHomeExactPageClicked(); });
+    box->open();
+    Q_EMIT alertShown(informativeText);
+}
+
+void AppDelegate::showRunningAlert(const QString& text)
+{
+    m_window->ui()->runningAlertText->setText(text);
+    m_window->showOverlayAt(m_window->ui()->runningAlert, 275, 225);
+}
+
+void AppDelegate::homeCleanup()
+{
+    auto* ui = m_window->ui();
+    m_scan->homeCleanup();
+    ui->stopButton->setEnabled(true);
+    ui->buttonHelpManual->setEnabled(true);
+    ui->pauseResume->setText(QStringLiteral("Pause"));
+    ui->pauseResume->setEnabled(true);
+    ui->animationImage->setRunning(false);
+    ui->similarIndicator->setRange(0, 1);
+    ui->similarIndicator->setValue(0);
+    ui->confirmationView->hide();
+    m_locations->clear();
+    ui->imView->setPixmap(QPixmap());
+    ui->imView->setText(QStringLiteral("Double Click On FIle To Open"));
+    ui->selectedPath->clear();
+    ui->textField->clear();
+    ui->resultSummary->clear();
+    const qint64 count = m_window->property("alreadyDeletedCount").toLongLong();
+    ui->cleanHistory->setVisible(count != 0);
+    setAlpha(ui->buttonScanDrive, 1.0);
+}
+
+void AppDelegate::buttonHomePageClicked()
+{
+    if (m_about->isVisible()) {
+        return;
+    }
+    m_window->selectTabViewItemWithIdentifier(QStringLiteral("1"));
+    homeCleanup();
+}
+
+void AppDelegate::buttonHomeExactPageClicked()
+{
+    if (m_about->isVisible()) {
+        return;
+    }
+    m_window->selectTabViewItemWithIdentifier(QStringLiteral("1"));
+    homeCleanup();
+    setHomeButtonImages();
+}
+
+void AppDelegate::buttonHomeSimilarPageClicked()
+{
+    m_window->selectTabViewItemWithIdentifier(QStringLiteral("1"));
+    homeCleanup();
+}
+
+void AppDelegate::buttonScanDriveClicked()
+{
+    if (m_about->isVisible()) {
+        return;
+    }
+    m_exact = true;
+    m_similar = false;
+    m_window->ui()->cleanHistory->hide();
+    m_window->ui()->locationTitle->setText(QStringLiteral("Select Drive"));
+    m_locations->setInitialState({QByteArray("/")});
+    m_window->selectTabViewItemWithIdentifier(QStringLiteral("2"));
+}
+
+void AppDelegate::buttonScanFoldersClicked()
+{
+    if (m_about->isVisible()) {
+        return;
+    }
+    m_exact = true;
+    m_similar = false;
+    m_window->ui()->cleanHistory->hide();
+    m_window->ui()->locationTitle->setText(QStringLiteral("Select Folders (Double click to go deeper)"));
+    m_locations->setInitialState({ConsoleUser::homeDirectory(ConsoleUser::getUserName())});
+    m_window->selectTabViewItemWithIdentifier(QStringLiteral("2"));
+}
+
+void AppDelegate::addFoldersClicked()
+{
+    auto* dialog = new QFileDialog(m_window, tr("Add Folders"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QFileDialog::urlsSelected, this, [this](const QList<QUrl>& urls) {
+        QByteArrayList folders;
+        for (const QUrl& url : urls) {
+            // toLocalFile decodes percent escapes back to the original bytes.
+            folders.append(QFile::encodeName(url.toLocalFile()));
+        }
+        m_locations->addFolders(folders);
+    });
+    dialog->open();
+}
+
+void AppDelegate::buttonFindDuplicatesExactClicked()
+{
+    if (m_similar || m_scan->scanning()) {
+        return;
+    }
+    m_scan->buttonFindDuplicatesExactClicked(m_locations->entries());
+}
+
+void AppDelegate::pause()
+{
+    m_scan->pause();
+}
+
+void AppDelegate::stop()
+{
+    m_scan->stop();
+}
+
+void AppDelegate::stopYesClicked()
+{
+    m_scan->stopYesClicked();
+}
+
+void AppDelegate::stopNOClicked()
+{
+    m_scan->stopNOClicked();
+}
+
+bool AppDelegate::windowShouldClose()
+{
+    if (m_scan->scanning()) {
+        // Hold the scan while the notice is up; a hold the user had already
+        // set by Pause stays theirs to lift.
+        const bool alreadyPaused = m_scan->isPaused();
+        m_window->ui()->runningAlert->setProperty("pausedByGuard", !alreadyPaused);
+        m_scan->setPauseFlag(true);
+        m_window->ui()->animationImage->setRunning(false);
+        showRunningAlert(BusyNotice);
+        return false;
+    }
+    m_homeImageValue = m_homeImageValue == 3 ? 1 : m_homeImageValue + 1;
+    QSettings settings;
+    settings.setValue(HomeImageKey, QString::asprintf("%i", m_homeImageValue));
+    settings.sync();
+    Q_EMIT terminateRequested();
+    return true;
+}
+
+void AppDelegate::runningAlertOK()
+{
+    QFrame* alert = m_window->ui()->runningAlert;
+    alert->hide();
+    if (alert->property("pausedByGuard").toBool()) {
+        alert->setProperty("pausedByGuard", false);
+        m_scan->setPauseFlag(false);
+        m_window->ui()->animationImage->setRunning(m_scan->scanning());
+    }
+}
+
+void AppDelegate::buttonHelpManualClicked()
+{
+    QPushButton* button = m_window->ui()->buttonHelpManual;
+    m_helpMenu->popup(button->mapToGlobal(QPoint(0, button->height())));
+}
+
+void AppDelegate::helpMenuClicked()
+{
+    m_lastOpened = manualPath();
+    if (m_options.openExternally) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_lastOpened));
+    }
+}
+
+void AppDelegate::supportMenuClicked()
+{
+    openURLS(m_urlDict.value(QStringLiteral("Support")).toString());
+}
+
+void AppDelegate::updateMenuClicked()
+{
+    // The update check arrives with the updater.
+}
+
+void AppDelegate::aboutMenuClicked()
+{
+    const QRect frame = m_window->geometry();
+    m_about->move(frame.center() - QPoint(m_about->width() / 2, m_about->height() / 2));
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void AppDelegate::openURLS(const QString& address)
+{
+    const QUrl url(address);
+    if (address.isEmpty() || !url.isValid()) {
+        return;
+    }
+    m_lastOpened = address;
+    if (m_options.openExternally) {
+        QDesktopServices::openUrl(url);
+    }
+}
+
+void AppDelegate::showDuplicateScanResult(bool)
+{
+    auto* ui = m_window->ui();
+    const ScanResults& results = m_scan->results();
+    const quint64 groups = results.modal ? results.modal->extensionCount() : 0;
+    quint64 sets = 0;
+    if (results.modal) {
+        for (const auto& extension : results.modal->extensionsArray()) {
+            sets += extension->nummberOfSets();
+        }
+    }
+    const quint64 copies = results.modal ? results.modal->totalFiles() : 0;
+    const quint64 bytes = results.modal ? results.modal->totalFilesSize() : 0;
+    ui->selectedCount->setText(QStringLiteral("Marked Duplicate Files: %1").arg(0));
+    ui->selectedSize->setText(
+        QStringLiteral("Marked File Size: %1").arg(Formatting::getFormattedStringForSize(0)));
+    ui->resultSummary->setText(tr("%1 sets in %2 groups: %3 duplicate files, %4")
+                                   .arg(sets)
+                                   .arg(groups)
+                                   .arg(copies)
+                                   .arg(Formatting::getFormattedStringForSize(bytes)));
+    ui->imView->setPixmap(QPixmap());
+    ui->imView->setText(QStringLiteral("Double Click On FIle To Open"));
+    ui->selectedPath->clear();
+    ui->textField->clear();
+    m_window->selectTabViewItemWithIdentifier(QStringLiteral("4"));
+    ui->buttonHelpManual->setEnabled(true);
+    m_window->raise();
+    m_window->activateWindow();
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QVariantMap>
+
+class AboutPanel;
+class LocationPageController;
+class MainWindow;
+class QMenu;
+class ScanSession;
+class SingleInstance;
+
+// The hub of the program: owns the subsystems and wires the window to them.
+// Start-up, the pages, home clean-up, the close guard and the Help menu live
+// here; each subsystem keeps its own state and commands in its own class.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    struct Options
+    {
+        // Skip the single-copy check (tests start many delegates in one process).
+        bool singleInstance = true;
+        // Skip opening files and addresses with other programs (tests).
+        bool openExternally = true;
+    };
+
+    AppDelegate(MainWindow* window, Options options, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // One-time window setup, then start-up proper. Returns false when
+    // another copy is already running and this one should quit.
+    bool launch();
+
+    void awakeFromNib();
+    void initializeArrays();
+    bool applicationDidFinishLaunching();
+    void homeCleanup();
+    bool windowShouldClose();
+
+    // Home and page commands.
+    void buttonHomePageClicked();
+    void buttonHomeExactPageClicked();
+    void buttonHomeSimilarPageClicked();
+    void buttonScanDriveClicked();
+    void buttonScanFoldersClicked();
+    void addFoldersClicked();
+
+    // Scan page commands.
+    void buttonFindDuplicatesExactClicked();
+    void pause();
+    void stop();
+    void stopYesClicked();
+    void stopNOClicked();
+    void runningAlertOK();
+
+    // Help menu.
+    void buttonHelpManualClicked();
+    void helpMenuClicked();
+    void supportMenuClicked();
+    void updateMenuClicked();
+    void aboutMenuClicked();
+    void openURLS(const QString& address);
+
+    void showDuplicateScanResult(bool flag);
+
+    QByteArray appSupportPath() const;
+    QString manualPath() const;
+    int homeImageValue() const { return m_homeImageValue; }
+    MainWindow* window() const { return m_window; }
+    ScanSession* scanSession() const { return m_scan; }
+    LocationPageController* locations() const { return m_locations; }
+    AboutPanel* aboutPanel() const { return m_about; }
+    QMenu* helpMenu() const { return m_helpMenu; }
+    // The last address or file handed to the desktop (also when not opened).
+    const QString& lastOpened() const { return m_lastOpened; }
+
+    static QString resourcesPath();
+
+Q_SIGNALS:
+    // The window asked to be closed and the guard let it: the program ends.
+    void terminateRequested();
+    // A modal alert the user must answer (shown by the window; tests read it).
+    void alertShown(const QString& informativeText);
+
+private:
+    void wireWindow();
+    void wireScan();
+    void showHomePicture();
+    void showAlert(const QString& informativeText);
+    void showRunningAlert(const QString& text);
+    void setHomeButtonImages();
+    void refreshCleanHistory();
+    void setElementsEnabledForScan(bool scanning);
+
+    MainWindow* m_window;
+    Options m_options;
+    ScanSession* m_scan;
+    LocationPageController* m_locations;
+    AboutPanel* m_about;
+    QMenu* m_helpMenu;
+    SingleInstance* m_instance = nullptr;
+    QVariantMap m_urlDict;
+    QString m_currentLoggedInUser;
+    QString m_lastOpened;
+    bool m_awake = false;
+    bool m_exact = false;
+    bool m_similar = false;
+    int m_homeImageValue = 1;
+};

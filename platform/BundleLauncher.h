@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Starts an application bundle (a folder X.app with Contents/MacOS/X) as a
+// detached process, arguments passed as they are, no shell.
+class BundleLauncher
+{
+public:
+    static QString executableOf(const QString& bundlePath);
+    static bool launchApp(const QString& bundlePath, const QStringList& arguments);
+};

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "scan/LocationEntry.h"
+#include "scan/ScanObserver.h"
+#include "scan/ScanResults.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+class ScanRun;
+class ScanControl;
+
+// Run control of a scan as the window sees it: the commands of the scan page
+// and what they change, as signals. Lives on the UI thread and never waits on
+// the scan: the engine's counters are read on timers, and the turns of a run
+// arrive as queued calls.
+class ScanSession : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ScanSession(QObject* parent = nullptr);
+    ~ScanSession() override;
+
+    static QString getTimeFormStringForInterval(double seconds);
+
+    bool scanning() const;
+    bool isPaused() const;
+    bool stopRequested() const;
+    const QString& pauseTitle() const { return m_pauseTitle; }
+    const ScanResults& results() const { return m_results; }
+    quint64 processed() const;
+    quint64 total() const { return m_total; }
+
+    // Starts a scan of the marked entries; returns at once.
+    void buttonFindDuplicatesExactClicked(const QList<LocationEntry>& entries,
+                                          const QSet<QByteArray>& exceptions = {});
+    // Pause or resume, by the button's current title.
+    void pause();
+    // Asks whether to stop; the scan holds while the question is open.
+    void stop();
+    void stopYesClicked();
+    void stopNOClicked();
+    // Sets the pause flag alone (the close guard's hold) and clears it again.
+    void setPauseFlag(bool paused);
+    // Forgets the current run: flags cleared, timers stopped, results dropped.
+    void homeCleanup();
+
+    // Interval of the progress poll: a few dozen window updates a second at most.
+    static constexpr int ProgressIntervalMs = 40;
+
+Q_SIGNALS:
+    void scanPageRequested();
+    void elapsedTextChanged(const QString& text);
+    void progressTextChanged(const QString& text);
+    // indeterminate: the spinner of collection; otherwise a bar to `maximum`.
+    void progressChanged(quint64 value, quint64 maximum, bool indeterminate);
+    void animationRunningChanged(bool running);
+    void pauseTitleChanged(const QString& title);
+    void stopEnabledChanged(bool enabled);
+    void pauseResumeEnabledChanged(bool enabled);
+    void confirmationVisibleChanged(bool visible);
+    void helpEnabledChanged(bool enabled);
+    void detectionStarted(quint64 total);
+    // Collection found nothing: tell the user, then go home.
+    void nothingCollected();
+    // Collection was stopped: go home without detection.
+    void collectionStopped();
+    // The location list has been consumed by collection.
+    void locationsConsumed();
+    // Detection ended (possibly early); results() holds the trees.
+    void scanFinished();
+
+private:
+    class Bridge;
+    friend class Bridge;
+
+    void onCollectionFinished(quint64 generation, Collector::Outcome outcome);
+    void onDetectionStarted(quint64 generation, quint64 total);
+    void onScanFinished(quint64 generation, const ScanResults& results);
+    void pollProgress();
+    void tickElapsed();
+    void reapFinishedRuns();
+    double activeSeconds() const;
+
+    std::vector<std::unique_ptr<ScanRun>> m_finishedRuns;
+    std::unique_ptr<Bridge> m_bridge;
+    std::unique_ptr<ScanRun> m_run;
+    quint64 m_generation = 0;
+    ScanResults m_results;
+    QString m_pauseTitle;
+    QTimer m_progressTimer;
+    QTimer m_elapsedTimer;
+    QElapsedTimer m_scanClock;
+    QElapsedTimer m_pauseClock;
+    qint64 m_pausedMs = 0;
+    quint64 m_total = 0;
+    quint64 m_lastGeneration = 0;
+    bool m_detecting = false;
+};

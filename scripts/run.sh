@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds Tidemark (Release, out of tree) and starts it; arguments are passed
+# through, e.g. `scripts/run.sh scan ~/Pictures`.
+# Build directory: $TIDEMARK_BUILD_DIR, else build-release in the repository.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${TIDEMARK_BUILD_DIR:-$root/build-release}"
+
+bash "$root/scripts/deps.sh"
+
+# Build chatter goes to stderr so that the program's own output stays clean.
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_BUILD_TESTS=OFF >&2
+cmake --build "$build" -j2 --target tidemark-cli >&2
+
+exec "$build/cli/tidemark-cli" "$@"
