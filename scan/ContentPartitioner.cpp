@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -17,13 +18,29 @@ ContentPartitioner::ContentPartitioner(ScanControl& control, ScanProgress& progr
 {
 }
 
+int ContentPartitioner::openChecked(const Unit& unit, const QByteArray& path)
+{
+    // Non-blocking so a path swapped for a FIFO cannot hang the search.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<quint64>(st.st_dev) != unit.device ||
+        static_cast<quint64>(st.st_ino) != unit.inode || static_cast<quint64>(st.st_size) != unit.size) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 bool ContentPartitioner::readBlock(Unit& unit, const QByteArray& path, quint64 offset, char* buffer,
                                    std::size_t length)
 {
     int fd = unit.fd;
     bool transient = false;
     if (fd < 0) {
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        fd = openChecked(unit, path);
         if (fd < 0) {
             return false;
         }
@@ -97,33 +114,44 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
     if (positions.empty()) {
         return true;
     }
-    const quint64 size = files.at(positions.front())->fileSize();
-
-    // Hard links are one unit: equal without reading.
+    // What is on disk now decides: a path that is gone or no longer a regular
+    // file never compares equal, paths to one inode are one unit (equal
+    // without reading), and files whose size changed since collection are
+    // only compared with files of their new size.
     {
         QHash<QPair<quint64, quint64>, std::size_t> byInode;
         for (qsizetype pos : positions) {
-            const File& f = *files.at(pos);
-            if (f.inode() != 0) {
-                const auto key = qMakePair(f.device(), f.inode());
-                const auto it = byInode.constFind(key);
-                if (it != byInode.cend()) {
-                    m_units[it.value()].links.push_back(pos);
-                    continue;
-                }
-                byInode.insert(key, m_units.size());
+            struct stat st{};
+            if (::lstat(files.at(pos)->filePath().constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+                m_control.addProcessed();
+                m_progress.setCurrent(ScanProgress::Activity::Processing, files.at(pos)->filePath());
+                continue;
             }
-            m_units.push_back(Unit{{pos}, -1, false});
+            const auto key = qMakePair(static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino));
+            const auto it = byInode.constFind(key);
+            if (it != byInode.cend()) {
+                m_units[it.value()].links.push_back(pos);
+                continue;
+            }
+            byInode.insert(key, m_units.size());
+            m_units.push_back(Unit{{pos}, -1, false, static_cast<quint64>(st.st_size), key.first, key.second});
         }
     }
 
     std::vector<Pending> work;
     {
-        Pending all{{}, 0, FirstBlock};
+        std::vector<quint64> sizes;
+        std::vector<Pending> bySize;
         for (std::size_t u = 0; u < m_units.size(); ++u) {
-            all.units.push_back(u);
+            const auto found = std::find(sizes.begin(), sizes.end(), m_units[u].size);
+            if (found == sizes.end()) {
+                sizes.push_back(m_units[u].size);
+                bySize.push_back(Pending{{u}, 0, FirstBlock, m_units[u].size});
+            } else {
+                bySize[static_cast<std::size_t>(found - sizes.begin())].units.push_back(u);
+            }
         }
-        work.push_back(std::move(all));
+        work.assign(std::make_move_iterator(bySize.rbegin()), std::make_move_iterator(bySize.rend()));
     }
 
     while (!work.empty()) {
@@ -144,6 +172,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             continue;
         }
 
+        const quint64 size = current.size;
         const quint64 remaining = size - current.offset;
         std::size_t block = std::min<std::size_t>(current.block, MaxBlock);
         block = std::min<std::size_t>(block, std::max<std::size_t>(MinBlock, m_budget.bufferBytes / m));
@@ -155,9 +184,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             std::vector<std::size_t> readable;
             for (std::size_t u : current.units) {
                 Unit& unit = m_units[u];
-                const int fd = unit.fd >= 0 ? unit.fd
-                                            : ::open(files.at(unit.links.front())->filePath().constData(),
-                                                     O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+                const int fd = unit.fd >= 0 ? unit.fd : openChecked(unit, files.at(unit.links.front())->filePath());
                 if (fd < 0) {
                     unit.failed = true;
                 } else if (unit.fd < 0) {
@@ -249,7 +276,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             } else if (finished) {
                 emitClass(*it, files, classes);
             } else {
-                work.push_back(Pending{std::move(*it), nextOffset, nextBlock});
+                work.push_back(Pending{std::move(*it), nextOffset, nextBlock, size});
             }
         }
     }

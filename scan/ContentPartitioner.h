@@ -25,7 +25,7 @@ public:
 
     ContentPartitioner(ScanControl& control, ScanProgress& progress, Budget budget);
 
-    // `positions` index into `files`; all have the same fileSize. Classes of
+    // `positions` index into `files`; all have the same recorded fileSize. Classes of
     // two or more positions (ascending) are appended to `classes`. Every
     // position is counted in `processed` once it is settled. Returns false
     // when a stop cut the work short: only settled classes are appended.
@@ -42,14 +42,19 @@ private:
         std::vector<qsizetype> links; // positions sharing one inode, ascending
         int fd = -1;
         bool failed = false;
+        quint64 size = 0; // on disk when the search began
+        quint64 device = 0;
+        quint64 inode = 0;
     };
     struct Pending
     {
         std::vector<std::size_t> units;
         quint64 offset;
         std::size_t block;
+        quint64 size;
     };
 
+    int openChecked(const Unit& unit, const QByteArray& path);
     bool readBlock(Unit& unit, const QByteArray& path, quint64 offset, char* buffer, std::size_t length);
     void settle(Unit& unit, const QList<FilePtr>& files);
     void emitClass(const std::vector<std::size_t>& members, const QList<FilePtr>& files,
