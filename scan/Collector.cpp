@@ -148,6 +148,8 @@ void Collector::walk(int dirFd, const QByteArray& folderPath, const Identity& fo
         ::close(dirFd);
         return;
     }
+    // Every file of this folder shares one copy of the folder's path.
+    const QByteArray prefix = folderPath.endsWith('/') ? folderPath : folderPath + '/';
     while (dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
@@ -209,19 +211,19 @@ void Collector::walk(int dirFd, const QByteArray& folderPath, const Identity& fo
         if (!m_singleFiles.isEmpty() && m_singleFiles.contains(singleFileKey(folder, nameBytes))) {
             continue;
         }
-        considerRegularFile(nameBytes, joinPath(folderPath, name, nameLength), attributes);
+        considerRegularFile(prefix, QByteArray(name, static_cast<qsizetype>(nameLength)), attributes);
     }
     ::closedir(dir);
 }
 
-void Collector::considerRegularFile(const QByteArray& name, const QByteArray& path,
+void Collector::considerRegularFile(const QByteArray& folderPrefix, const QByteArray& name,
                                     const FileAttributes& attributes)
 {
-    m_progress.setCurrent(ScanProgress::Activity::Collecting, path);
-    if (m_exceptions && m_exceptions->contains(path)) {
+    m_progress.setCurrent(ScanProgress::Activity::Collecting, folderPrefix, name);
+    if (m_exceptions && !m_exceptions->isEmpty() && m_exceptions->contains(folderPrefix + name)) {
         return;
     }
-    addToArrayFile(name, path, attributes);
+    appendFile(folderPrefix, name, attributes);
 }
 
 void Collector::addSingleFile(const QByteArray& path)
@@ -255,18 +257,24 @@ void Collector::addSingleFile(const QByteArray& path)
         return;
     }
     m_singleFiles.insert(key);
-    considerRegularFile(name, path, attributes);
+    considerRegularFile(path.left(slash + 1), name, attributes);
 }
 
 void Collector::addToArrayFile(const QByteArray& name, const QByteArray& completePath,
                                const FileAttributes& attributes)
 {
-    if (FileCategories::rawExtension(completePath).isEmpty()) {
+    appendFile(completePath.left(completePath.size() - name.size()), name, attributes);
+}
+
+void Collector::appendFile(const QByteArray& folderPrefix, const QByteArray& name,
+                           const FileAttributes& attributes)
+{
+    if (FileCategories::rawExtension(name).isEmpty()) {
         return;
     }
-    auto file = std::make_shared<File>(completePath, completePath.size() - name.size(), attributes.size,
-                                       attributes.modificationNs, attributes.creationNs, attributes.device,
-                                       attributes.inode);
-    m_lists.list(FileCategories::categoryOf(completePath)).append(std::move(file));
+    const Category category = FileCategories::categoryOf(folderPrefix, name);
+    auto file = std::make_shared<File>(folderPrefix, name, attributes.size, attributes.modificationNs,
+                                       attributes.creationNs);
+    m_lists.list(category).append(std::move(file));
     m_progress.addCollected();
 }

@@ -60,7 +60,9 @@ private:
     };
 
     void walk(int dirFd, const QByteArray& folderPath, const Identity& folder);
-    void considerRegularFile(const QByteArray& name, const QByteArray& path, const FileAttributes& attributes);
+    void considerRegularFile(const QByteArray& folderPrefix, const QByteArray& name,
+                             const FileAttributes& attributes);
+    void appendFile(const QByteArray& folderPrefix, const QByteArray& name, const FileAttributes& attributes);
     static QByteArray joinPath(const QByteArray& folder, const char* name, std::size_t nameLength);
     static QByteArray singleFileKey(const Identity& folder, const QByteArray& name);
 

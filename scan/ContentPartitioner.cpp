@@ -34,13 +34,12 @@ int ContentPartitioner::openChecked(const Unit& unit, const QByteArray& path)
     return fd;
 }
 
-bool ContentPartitioner::readBlock(Unit& unit, const QByteArray& path, quint64 offset, char* buffer,
-                                   std::size_t length)
+bool ContentPartitioner::readBlock(Unit& unit, const File& file, quint64 offset, char* buffer, std::size_t length)
 {
     int fd = unit.fd;
     bool transient = false;
     if (fd < 0) {
-        fd = openChecked(unit, path);
+        fd = openChecked(unit, file.filePath());
         if (fd < 0) {
             return false;
         }
@@ -79,7 +78,7 @@ void ContentPartitioner::settle(Unit& unit, const QList<FilePtr>& files)
         --m_openCount;
     }
     m_control.addProcessed(unit.links.size());
-    m_progress.setCurrent(ScanProgress::Activity::Processing, files.at(unit.links.front())->filePath());
+    m_progress.setCurrent(ScanProgress::Activity::Processing, *files.at(unit.links.front()));
 }
 
 void ContentPartitioner::emitClass(const std::vector<std::size_t>& members, const QList<FilePtr>& files,
@@ -124,7 +123,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             struct stat st{};
             if (::lstat(files.at(pos)->filePath().constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
                 m_control.addProcessed();
-                m_progress.setCurrent(ScanProgress::Activity::Processing, files.at(pos)->filePath());
+                m_progress.setCurrent(ScanProgress::Activity::Processing, *files.at(pos));
                 continue;
             }
             const auto key = qMakePair(static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino));
@@ -146,7 +145,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             const auto found = std::find(sizes.begin(), sizes.end(), m_units[u].size);
             if (found == sizes.end()) {
                 sizes.push_back(m_units[u].size);
-                bySize.push_back(Pending{{u}, 0, FirstBlock, m_units[u].size});
+                bySize.push_back(Pending{{u}, 0, FirstBlock, m_units[u].size, true});
             } else {
                 bySize[static_cast<std::size_t>(found - sizes.begin())].units.push_back(u);
             }
@@ -175,7 +174,15 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
         const quint64 size = current.size;
         const quint64 remaining = size - current.offset;
         std::size_t block = std::min<std::size_t>(current.block, MaxBlock);
-        block = std::min<std::size_t>(block, std::max<std::size_t>(MinBlock, m_budget.bufferBytes / m));
+        if (current.mayAllDiffer) {
+            // Room for every member to differ from every other.
+            block = std::min<std::size_t>(block, std::max<std::size_t>(MinBlock, m_budget.bufferBytes / m));
+        } else {
+            // The class was one group a block ago: room for a few hundred
+            // distinct contents keeps the rounds few however large it is.
+            const std::size_t room = std::min<std::size_t>(m, ExpectedSplit);
+            block = std::min<std::size_t>(block, std::max<std::size_t>(MinBlock, m_budget.bufferBytes / room));
+        }
         block = static_cast<std::size_t>(std::min<quint64>(block, remaining));
 
         if (block == 0) {
@@ -210,55 +217,53 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             continue;
         }
 
-        m_arena.resize(m * block);
-        std::vector<std::size_t> readable;
-        std::vector<char*> blockOf;
-        readable.reserve(m);
-        blockOf.reserve(m);
-        for (std::size_t k = 0; k < m; ++k) {
-            const std::size_t u = current.units[k];
-            Unit& unit = m_units[u];
-            char* buffer = m_arena.data() + k * block;
-            if (readBlock(unit, files.at(unit.links.front())->filePath(), current.offset, buffer, block)) {
-                readable.push_back(u);
-                blockOf.push_back(buffer);
-            } else if (unit.links.size() >= 2) {
-                emitClass({u}, files, classes);
-            } else {
-                settle(unit, files);
-            }
-        }
-
-        // Group members with identical bytes, keeping their order.
+        // Members are read one at a time; only one block per distinct content
+        // is kept, so memory follows the number of groups, not of members.
+        const std::size_t repCapacity = std::max<std::size_t>(1, m_budget.bufferBytes / block);
+        m_arena.resize(std::min(m, repCapacity) * block);
+        m_scratch.resize(block);
         std::vector<std::vector<std::size_t>> groups;
         std::vector<char*> groupBlock;
-        if (readable.size() == 2) {
-            if (std::memcmp(blockOf[0], blockOf[1], block) == 0) {
-                groups.push_back({readable[0], readable[1]});
+        std::vector<std::size_t> overflow;
+        std::unordered_map<std::size_t, std::vector<std::size_t>> byHash;
+        for (std::size_t u : current.units) {
+            Unit& unit = m_units[u];
+            char* buffer = m_scratch.data();
+            if (!readBlock(unit, *files.at(unit.links.front()), current.offset, buffer, block)) {
+                if (unit.links.size() >= 2) {
+                    emitClass({u}, files, classes);
+                } else {
+                    settle(unit, files);
+                }
+                continue;
+            }
+            const std::size_t h = qHashBits(buffer, block, 0);
+            std::vector<std::size_t>& candidates = byHash[h];
+            bool placed = false;
+            for (std::size_t g : candidates) {
+                if (std::memcmp(groupBlock[g], buffer, block) == 0) {
+                    groups[g].push_back(u);
+                    placed = true;
+                    break;
+                }
+            }
+            if (placed) {
+                continue;
+            }
+            if (groups.size() < repCapacity) {
+                char* kept = m_arena.data() + groups.size() * block;
+                std::memcpy(kept, buffer, block);
+                candidates.push_back(groups.size());
+                groups.push_back({u});
+                groupBlock.push_back(kept);
             } else {
-                groups.push_back({readable[0]});
-                groups.push_back({readable[1]});
+                // Differs from every kept group, and there is no room to keep
+                // it: it goes round again with blocks small enough for all.
+                overflow.push_back(u);
             }
-        } else {
-            std::unordered_map<std::size_t, std::vector<std::size_t>> byHash;
-            byHash.reserve(readable.size());
-            for (std::size_t k = 0; k < readable.size(); ++k) {
-                const std::size_t h = qHashBits(blockOf[k], block, 0);
-                std::vector<std::size_t>& candidates = byHash[h];
-                bool placed = false;
-                for (std::size_t g : candidates) {
-                    if (std::memcmp(groupBlock[g], blockOf[k], block) == 0) {
-                        groups[g].push_back(readable[k]);
-                        placed = true;
-                        break;
-                    }
-                }
-                if (!placed) {
-                    candidates.push_back(groups.size());
-                    groups.push_back({readable[k]});
-                    groupBlock.push_back(blockOf[k]);
-                }
-            }
+        }
+        if (!overflow.empty()) {
+            work.push_back(Pending{std::move(overflow), current.offset, block, size, true});
         }
 
         const quint64 nextOffset = current.offset + block;
@@ -276,12 +281,14 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             } else if (finished) {
                 emitClass(*it, files, classes);
             } else {
-                work.push_back(Pending{std::move(*it), nextOffset, nextBlock, size});
+                work.push_back(Pending{std::move(*it), nextOffset, nextBlock, size, false});
             }
         }
     }
     m_arena.clear();
     m_arena.shrink_to_fit();
+    m_scratch.clear();
+    m_scratch.shrink_to_fit();
     m_units.clear();
     return true;
 }

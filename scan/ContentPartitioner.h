@@ -11,7 +11,9 @@ class ScanProgress;
 
 // Splits files of one size into classes of byte-identical files. All members
 // are read block by block in step; a file leaves as soon as no other member
-// shares its bytes so far. A hash of each block only picks which members to
+// shares its bytes so far. Each byte is read once, except when one offset of
+// a class that was uniform so far holds more distinct contents than the
+// buffer budget can keep at once: those members read that block again. A hash of each block only picks which members to
 // compare; equality is always decided by comparing the bytes. Hard links
 // (same device and inode) are one member, equal without reading.
 class ContentPartitioner
@@ -35,6 +37,9 @@ public:
     static constexpr std::size_t FirstBlock = 4096;
     static constexpr std::size_t MaxBlock = 1u << 20;
     static constexpr std::size_t MinBlock = 64;
+    // Distinct contents a class that was uniform so far is sized for; more
+    // than this at one offset sends the rest round again at smaller blocks.
+    static constexpr std::size_t ExpectedSplit = 256;
 
 private:
     struct Unit
@@ -52,10 +57,13 @@ private:
         quint64 offset;
         std::size_t block;
         quint64 size;
+        // Nothing is known about these members at this offset yet, so they
+        // may all differ: blocks are sized so every one could be kept.
+        bool mayAllDiffer;
     };
 
     int openChecked(const Unit& unit, const QByteArray& path);
-    bool readBlock(Unit& unit, const QByteArray& path, quint64 offset, char* buffer, std::size_t length);
+    bool readBlock(Unit& unit, const File& file, quint64 offset, char* buffer, std::size_t length);
     void settle(Unit& unit, const QList<FilePtr>& files);
     void emitClass(const std::vector<std::size_t>& members, const QList<FilePtr>& files,
                    std::vector<std::vector<qsizetype>>& classes);
@@ -66,5 +74,6 @@ private:
     Budget m_budget;
     std::vector<Unit> m_units;
     std::vector<char> m_arena;
+    std::vector<char> m_scratch;
     std::size_t m_openCount = 0;
 };

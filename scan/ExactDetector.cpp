@@ -12,7 +12,7 @@
 namespace {
 
 // Buffers for all five searches together stay under this.
-constexpr std::size_t TotalBufferBytes = 64u << 20;
+constexpr std::size_t TotalBufferBytes = 8u << 20;
 
 ContentPartitioner::Budget searchBudget()
 {
@@ -68,7 +68,7 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
         }
         if (j - i == 1) {
             m_control.addProcessed();
-            m_progress.setCurrent(ScanProgress::Activity::Processing, list.at(bySize[i].second)->filePath());
+            m_progress.setCurrent(ScanProgress::Activity::Processing, *list.at(bySize[i].second));
         } else {
             std::vector<qsizetype> bucket;
             bucket.reserve(j - i);

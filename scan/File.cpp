@@ -4,24 +4,29 @@
 
 #include <sys/stat.h>
 
-File::File(QByteArray filePath, qsizetype nameOffset, quint64 fileSize, qint64 modificationNs,
-           qint64 creationNs, quint64 device, quint64 inode)
-    : m_filePath(std::move(filePath)), m_fileSize(fileSize), m_modificationNs(modificationNs),
-      m_creationNs(creationNs), m_device(device), m_inode(inode),
-      m_nameOffset(static_cast<quint32>(qBound<qsizetype>(0, nameOffset, m_filePath.size())))
+File::File(QByteArray folder, QByteArray name, quint64 fileSize, qint64 modificationNs, qint64 creationNs)
+    : m_folder(std::move(folder)), m_name(std::move(name)), m_fileSize(fileSize), m_modificationNs(modificationNs),
+      m_creationNs(creationNs)
 {
 }
 
-FilePtr File::create(const QByteArray& filePath, quint64 fileSize, qint64 modificationNs, qint64 creationNs,
-                     quint64 device, quint64 inode)
+FilePtr File::create(const QByteArray& filePath, quint64 fileSize, qint64 modificationNs, qint64 creationNs)
 {
-    qsizetype slash = filePath.lastIndexOf('/');
-    return std::make_shared<File>(filePath, slash + 1, fileSize, modificationNs, creationNs, device, inode);
+    const qsizetype slash = filePath.lastIndexOf('/');
+    return std::make_shared<File>(filePath.left(slash + 1), filePath.mid(slash + 1), fileSize, modificationNs,
+                                  creationNs);
 }
 
-QByteArray File::fileName() const
+QByteArray File::filePath() const
 {
-    return m_filePath.mid(m_nameOffset);
+    if (m_folder.isEmpty()) {
+        return m_name;
+    }
+    QByteArray path;
+    path.reserve(m_folder.size() + m_name.size());
+    path.append(m_folder);
+    path.append(m_name);
+    return path;
 }
 
 static QDateTime fromNs(qint64 ns)
@@ -50,8 +55,9 @@ QDateTime File::fileCreationDate() const
 bool File::removeFile() const
 {
     struct stat st{};
-    if (::lstat(m_filePath.constData(), &st) != 0) {
+    const QByteArray path = filePath();
+    if (::lstat(path.constData(), &st) != 0) {
         return false;
     }
-    return Trash::moveToTrash(m_filePath);
+    return Trash::moveToTrash(path);
 }

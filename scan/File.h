@@ -9,8 +9,9 @@
 class File;
 using FilePtr = std::shared_ptr<File>;
 
-// One collected file. The path is kept as raw bytes; the name is the last
-// component of it, so it is stored as an offset rather than a second copy.
+// One collected file. The path is kept as raw bytes, split into its folder
+// (shared by every file of that folder) and its name, which keeps a scan of
+// hundreds of thousands of files small.
 class File
 {
 public:
@@ -18,18 +19,21 @@ public:
     static constexpr qint64 NoDate = INT64_MIN;
 
     File() = default;
-    File(QByteArray filePath, qsizetype nameOffset, quint64 fileSize, qint64 modificationNs = NoDate,
-         qint64 creationNs = NoDate, quint64 device = 0, quint64 inode = 0);
+    // `folder` ends with '/', or is empty when `name` is a whole path.
+    File(QByteArray folder, QByteArray name, quint64 fileSize, qint64 modificationNs = NoDate,
+         qint64 creationNs = NoDate);
 
     static FilePtr create(const QByteArray& filePath, quint64 fileSize, qint64 modificationNs = NoDate,
-                          qint64 creationNs = NoDate, quint64 device = 0, quint64 inode = 0);
+                          qint64 creationNs = NoDate);
 
-    QByteArray fileName() const;
-    const QByteArray& filePath() const { return m_filePath; }
+    const QByteArray& fileName() const { return m_name; }
+    // The folder part of the path, with its trailing '/'.
+    const QByteArray& folder() const { return m_folder; }
+    QByteArray filePath() const;
     qint64 state() const { return m_state; }
     void setState(qint64 state) { m_state = state; }
     quint64 index() const { return m_index; }
-    void setIndex(quint64 index) { m_index = index; }
+    void setIndex(quint64 index) { m_index = static_cast<quint32>(index); }
     quint64 fileSize() const { return m_fileSize; }
     void setFileSize(quint64 size) { m_fileSize = size; }
 
@@ -39,21 +43,15 @@ public:
     qint64 modificationNs() const { return m_modificationNs; }
     qint64 creationNs() const { return m_creationNs; }
 
-    // Identity on disk, used to tell hard links and repeated entries apart.
-    quint64 device() const { return m_device; }
-    quint64 inode() const { return m_inode; }
-
     // Moves the file to the Trash; true only when it is there now.
     bool removeFile() const;
 
 private:
-    QByteArray m_filePath;
+    QByteArray m_folder;
+    QByteArray m_name;
     qint64 m_state = 0;
-    quint64 m_index = 0;
     quint64 m_fileSize = 0;
     qint64 m_modificationNs = NoDate;
     qint64 m_creationNs = NoDate;
-    quint64 m_device = 0;
-    quint64 m_inode = 0;
-    quint32 m_nameOffset = 0;
+    quint32 m_index = 0; // place within a set; sets are far smaller than 2^32
 };

@@ -89,13 +89,20 @@ bool FileCategories::isValidDocFile(const QByteArray& path)
 
 Category FileCategories::categoryOf(const QByteArray& path)
 {
-    // Same answer as the four tests in order, with the extension worked out once.
+    const qsizetype slash = path.lastIndexOf('/');
+    return categoryOf(path.left(slash + 1), path.mid(slash + 1));
+}
+
+Category FileCategories::categoryOf(const QByteArray& folder, const QByteArray& name)
+{
+    // Same answer as the four tests in order, with the extension worked out
+    // once. A name holds no '/', so the bundle markers can only be in the folder.
     static const QByteArray app(".app/");
     static const QByteArray framework(".framework/");
-    if (isStringPresent(path, app) || isStringPresent(path, framework)) {
+    if (isStringPresent(folder, app) || isStringPresent(folder, framework)) {
         return Category::Others;
     }
-    const QByteArray ext = extension(path);
+    const QByteArray ext = extension(name);
     if (isStringPresent(imageList(), ext)) {
         return Category::Images;
     }

@@ -30,6 +30,8 @@ public:
 
     // Images, audio, video, documents tested in that order; others otherwise.
     static Category categoryOf(const QByteArray& path);
+    // The same for a path given as folder (ending in '/') and name.
+    static Category categoryOf(const QByteArray& folder, const QByteArray& name);
     static const char* categoryName(Category category);
 
 private:

@@ -2,14 +2,20 @@
 
 #include "platform/PathText.h"
 
-void ScanProgress::setCurrent(Activity activity, const QByteArray& path)
+void ScanProgress::setCurrent(Activity activity, const QByteArray& folder, const QByteArray& name)
 {
     {
         std::lock_guard lock(m_mutex);
         m_activity = activity;
-        m_path = path; // implicitly shared: no copy of the bytes
+        m_folder = folder;
+        m_name = name;
     }
     m_generation.fetch_add(1, std::memory_order_relaxed);
+}
+
+void ScanProgress::setCurrent(Activity activity, const File& file)
+{
+    setCurrent(activity, file.folder(), file.fileName());
 }
 
 ScanProgress::Activity ScanProgress::currentActivity() const
@@ -21,7 +27,7 @@ ScanProgress::Activity ScanProgress::currentActivity() const
 QByteArray ScanProgress::currentPath() const
 {
     std::lock_guard lock(m_mutex);
-    return m_path;
+    return m_folder + m_name;
 }
 
 QString ScanProgress::currentText() const
@@ -31,7 +37,7 @@ QString ScanProgress::currentText() const
     {
         std::lock_guard lock(m_mutex);
         activity = m_activity;
-        path = m_path;
+        path = m_folder + m_name;
     }
     switch (activity) {
     case Activity::Collecting:
@@ -51,6 +57,7 @@ void ScanProgress::reset()
     m_collected.store(0);
     m_total.store(0);
     m_activity = Activity::None;
-    m_path.clear();
+    m_folder.clear();
+    m_name.clear();
     m_generation.fetch_add(1);
 }

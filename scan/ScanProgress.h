@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/File.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -23,8 +25,10 @@ public:
     quint64 total() const { return m_total.load(); }
     void setTotal(quint64 total) { m_total.store(total); }
 
-    // Latest file being collected or processed.
-    void setCurrent(Activity activity, const QByteArray& path);
+    // Latest file being collected or processed, as folder (ending in '/')
+    // and name: both are shared, so nothing is copied per file.
+    void setCurrent(Activity activity, const QByteArray& folder, const QByteArray& name);
+    void setCurrent(Activity activity, const File& file);
     Activity currentActivity() const;
     QByteArray currentPath() const;
     // "Collecting Files: %@" / "Processing File: %@" for the latest file, or
@@ -42,5 +46,6 @@ private:
     std::atomic<quint64> m_generation{0};
     mutable std::mutex m_mutex;
     Activity m_activity = Activity::None;
-    QByteArray m_path;
+    QByteArray m_folder;
+    QByteArray m_name;
 };

@@ -49,8 +49,7 @@ FilePtr fileAt(const QByteArray& path)
     if (::lstat(path.constData(), &st) != 0) {
         return {};
     }
-    return File::create(path, static_cast<quint64>(st.st_size), File::NoDate, File::NoDate,
-                        static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino));
+    return File::create(path, static_cast<quint64>(st.st_size));
 }
 
 QByteArray n(quint64 v)
