@@ -243,6 +243,7 @@ private Q_SLOTS:
     void flippedByteNeverMatches();
     void edgeCases_data();
     void edgeCases();
+    void manyContentsAtOneOffset();
     void changedAfterCollection_data();
     void changedAfterCollection();
     void stop_data();
@@ -465,6 +466,39 @@ void TestDetection::edgeCases()
             }
         }
     }
+}
+
+// A large class that agrees for a while, then splits into more contents at
+// one offset than a tiny budget can keep: the members left over go round
+// again and the result must still equal the reference.
+void TestDetection::manyContentsAtOneOffset()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray root = dir.path().toUtf8();
+    constexpr int count = 200;
+    QByteArray common(6000, 'x');
+    for (int i = 0; i < count; ++i) {
+        QByteArray bytes = common;
+        const int v = (i * 7) % 100; // 100 contents, each in two files far apart in the list
+        bytes[5000] = char(v & 0xff);
+        bytes[5001] = char(v >> 8);
+        QVERIFY(writeFile(root + "/f" + n(quint64(i)) + ".dat", bytes));
+    }
+    const CategoryLists collected = collect(root);
+    QCOMPARE(collected.arrOfOthersFileObject.size(), count);
+
+    ScanControl control;
+    ScanProgress progress;
+    QList<FilePtr> forReference = collected.arrOfOthersFileObject;
+    const QByteArrayList expected = describe(ReferenceDetector(control).findDuplicates(forReference));
+    QList<FilePtr> forEngine = collected.arrOfOthersFileObject;
+    control.resetProcessed();
+    const ModalPtr tree = ExactDetector(control, progress).findDuplicates(forEngine, TinyBudget);
+    const QByteArray diff = difference(expected, describe(tree));
+    QVERIFY2(diff.isEmpty(), diff.constData());
+    QCOMPARE(tree->extensionsArray().first()->nummberOfSets(), quint64(100));
+    QCOMPARE(control.processed(), quint64(count));
 }
 
 void TestDetection::changedAfterCollection_data()
