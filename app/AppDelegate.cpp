@@ -320,18 +320,16 @@ void AppDelegate::buttonHomeSimilarPageClicked()
 
 void AppDelegate::buttonScanDriveClicked()
 {
-    if (m_about->isVisible()) {
-        return;
-    }
-    m_exact = true;
-    m_similar = false;
-    m_window->ui()->cleanHistory->hide();
-    m_window->ui()->locationTitle->setText(QStringLiteral("Select Drive"));
-    m_locations->setInitialState({QByteArray("/")});
-    m_window->selectTabViewItemWithIdentifier(QStringLiteral("2"));
+    openLocationPage(QStringLiteral("Select Drive"), {QByteArray("/")});
 }
 
 void AppDelegate::buttonScanFoldersClicked()
+{
+    openLocationPage(QStringLiteral("Select Folders (Double click to go deeper)"),
+                     {ConsoleUser::homeDirectory(ConsoleUser::getUserName())});
+}
+
+void AppDelegate::openLocationPage(const QString& title, const QByteArrayList& defaultEntries)
 {
     if (m_about->isVisible()) {
         return;
@@ -339,8 +337,8 @@ void AppDelegate::buttonScanFoldersClicked()
     m_exact = true;
     m_similar = false;
     m_window->ui()->cleanHistory->hide();
-    m_window->ui()->locationTitle->setText(QStringLiteral("Select Folders (Double click to go deeper)"));
-    m_locations->setInitialState({ConsoleUser::homeDirectory(ConsoleUser::getUserName())});
+    m_window->ui()->locationTitle->setText(title);
+    m_locations->setInitialState(defaultEntries);
     m_window->selectTabViewItemWithIdentifier(QStringLiteral("2"));
 }
 

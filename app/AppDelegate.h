@@ -85,6 +85,7 @@ Q_SIGNALS:
     void alertShown(const QString& informativeText);
 
 private:
+    void openLocationPage(const QString& title, const QByteArrayList& defaultEntries);
     void wireWindow();
     void wireScan();
     void showHomePicture();
