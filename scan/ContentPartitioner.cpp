@@ -46,7 +46,9 @@ bool ContentPartitioner::readBlock(Unit& unit, const File& file, quint64 offset,
         if (m_openCount < m_budget.openFiles) {
             unit.fd = fd;
             ++m_openCount;
-            ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+            if (unit.size > MaxBlock) {
+                ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL); // worth a call only for long reads
+            }
         } else {
             transient = true; // over the descriptor budget: reopen per block
         }
@@ -120,8 +122,16 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
     {
         QHash<QPair<quint64, quint64>, std::size_t> byInode;
         for (qsizetype pos : positions) {
+            // Opened here rather than looked up, so one call answers what the
+            // path is now and the descriptor serves the first read as well.
+            const QByteArray path = files.at(pos)->filePath();
             struct stat st{};
-            if (::lstat(files.at(pos)->filePath().constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+            const bool known = fd >= 0 ? ::fstat(fd, &st) == 0 : ::lstat(path.constData(), &st) == 0;
+            if (!known || !S_ISREG(st.st_mode)) {
+                if (fd >= 0) {
+                    ::close(fd);
+                }
                 m_control.addProcessed();
                 m_progress.setCurrent(ScanProgress::Activity::Processing, *files.at(pos));
                 continue;
@@ -130,10 +140,21 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             const auto it = byInode.constFind(key);
             if (it != byInode.cend()) {
                 m_units[it.value()].links.push_back(pos);
+                if (fd >= 0) {
+                    ::close(fd);
+                }
                 continue;
             }
             byInode.insert(key, m_units.size());
-            m_units.push_back(Unit{{pos}, -1, false, static_cast<quint64>(st.st_size), key.first, key.second});
+            if (fd >= 0 && m_openCount >= m_budget.openFiles) {
+                ::close(fd); // reopened per block
+                fd = -1;
+            } else if (fd >= 0) {
+                ++m_openCount;
+            }
+            // A file that could not be opened stays a unit: its hard links
+            // are still equal to each other without reading.
+            m_units.push_back(Unit{{pos}, fd, false, static_cast<quint64>(st.st_size), key.first, key.second});
         }
     }
 
@@ -237,7 +258,10 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
                 }
                 continue;
             }
-            const std::size_t h = qHashBits(buffer, block, 0);
+            // Small classes compare with every kept block directly; large ones
+            // let a hash of the block pick the one to compare with.
+            const bool hashed = m > LinearCompareLimit;
+            const std::size_t h = hashed ? qHashBits(buffer, block, 0) : 0;
             std::vector<std::size_t>& candidates = byHash[h];
             bool placed = false;
             for (std::size_t g : candidates) {

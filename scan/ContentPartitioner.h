@@ -40,6 +40,8 @@ public:
     // Distinct contents a class that was uniform so far is sized for; more
     // than this at one offset sends the rest round again at smaller blocks.
     static constexpr std::size_t ExpectedSplit = 256;
+    // Up to this many members, blocks are compared without hashing them.
+    static constexpr std::size_t LinearCompareLimit = 8;
 
 private:
     struct Unit

@@ -7,12 +7,16 @@
 #include <QHash>
 
 #include <algorithm>
+#include <iterator>
 #include <thread>
 
 namespace {
 
 // Buffers for all five searches together stay under this.
 constexpr std::size_t TotalBufferBytes = 8u << 20;
+// A search with this many files to compare reads them on several threads.
+constexpr std::size_t ParallelFromFiles = 2000;
+constexpr std::size_t ReadThreads = 3;
 
 ContentPartitioner::Budget searchBudget()
 {
@@ -85,13 +89,39 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
     std::sort(buckets.begin(), buckets.end(),
               [](const auto& a, const auto& b) { return a.front() < b.front(); });
 
-    std::vector<std::vector<qsizetype>> classes;
-    ContentPartitioner partitioner(m_control, m_progress, budget);
-    for (std::vector<qsizetype>& bucket : buckets) {
-        if (!partitioner.partition(list, bucket, classes)) {
-            break;
+    // Buckets are independent: large searches read them on a few threads at
+    // once, each with its share of the budget, so waiting on one file's
+    // disk never holds up the rest.
+    std::size_t candidates = 0;
+    for (const std::vector<qsizetype>& bucket : buckets) {
+        candidates += bucket.size();
+    }
+    const std::size_t shards =
+        candidates >= ParallelFromFiles ? std::min<std::size_t>(ReadThreads, buckets.size()) : 1;
+    std::vector<std::vector<std::vector<qsizetype>>> found(shards);
+    const auto readShard = [&](std::size_t shard) {
+        ContentPartitioner::Budget share = budget;
+        share.openFiles = std::max<std::size_t>(2, budget.openFiles / shards);
+        share.bufferBytes = budget.bufferBytes / shards;
+        ContentPartitioner partitioner(m_control, m_progress, share);
+        for (std::size_t b = shard; b < buckets.size(); b += shards) {
+            if (!partitioner.partition(list, buckets[b], found[shard])) {
+                break;
+            }
+            std::vector<qsizetype>().swap(buckets[b]);
         }
-        std::vector<qsizetype>().swap(bucket);
+    };
+    if (shards == 1) {
+        readShard(0);
+    } else {
+        std::vector<std::jthread> readers;
+        for (std::size_t shard = 0; shard < shards; ++shard) {
+            readers.emplace_back(readShard, shard);
+        }
+    }
+    std::vector<std::vector<qsizetype>> classes;
+    for (auto& part : found) {
+        std::move(part.begin(), part.end(), std::back_inserter(classes));
     }
 
     std::sort(classes.begin(), classes.end(), [](const auto& a, const auto& b) { return a.front() < b.front(); });

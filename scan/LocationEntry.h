@@ -1,12 +1,21 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
-// The part of a scan location that collection reads: its path, whether it
-// is marked, and whether it is a folder (otherwise a single file).
+// One scan location: a folder, volume or single file the user picked.
+// Collection reads name, state and folder; the location page shows all five.
 struct LocationEntry
 {
-    QByteArray name;
-    bool state = false;
-    bool folder = false;
+    LocationEntry() = default;
+    LocationEntry(QByteArray name, bool state, bool folder, QString image = {}, QString size = {})
+        : name(std::move(name)), state(state), folder(folder), image(std::move(image)), size(std::move(size))
+    {
+    }
+
+    QByteArray name;      // absolute path; identifies the entry (exact bytes)
+    bool state = false;   // marked: part of the next scan
+    bool folder = false;  // folder or volume (walked); otherwise a single file
+    QString image;        // icon resource name for default entries, else empty
+    QString size;         // size text for a file entry, else empty
 };
