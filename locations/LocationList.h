@@ -1,0 +1,91 @@
+#pragma once
+
+#include "platform/MountTable.h"
+#include "scan/LocationEntry.h"
+
+#include <QByteArrayList>
+#include <QList>
+#include <QString>
+
+// The scan location list of the location page and its rules: default
+// entries, what may be added, marks, and which page buttons are enabled.
+// No widgets: the page shows it through LocationTableModel.
+class LocationList
+{
+public:
+    enum class Notice { None, FolderAlreadyAdded, ImageAlreadyAdded, FileAlreadyAdded, UnsupportedFile };
+    struct ButtonStates
+    {
+        bool markAll = false;
+        bool unmarkAll = false;
+        bool remove = false;
+        bool scan = false;
+    };
+    // Where default entries come from; filled from the system by default.
+    struct Environment
+    {
+        QByteArrayList userFolders; // desktop, documents, pictures, in that order
+        QByteArrayList drives;      // "/" first, then mounted volumes
+        MountTable mounts;
+    };
+
+    // "Folder already added." and the other three notices; empty for None.
+    static QString noticeText(Notice notice);
+
+    // The first character, lower-cased, is one of !~`@#$%^&*-+();:={}[],.<>?\/"'
+    static bool isSpecialFolder(const QByteArray& name);
+    // Subfolders in listing order; special names skipped; links to folders count.
+    static QByteArrayList getFoldersAtPath(const QByteArray& path);
+    // The 23 image types of "Add Photos", case ignored.
+    static bool isSupportedImage(const QByteArray& path);
+    // Equal to an entry, or below an entry whose name has no extension.
+    bool imageIsAlreadyThere(const QByteArray& path) const;
+    // "mymac.png", "folder.png", "g5_apple_drive.png", "usb_drive.png" or "network_drive.png".
+    QString imageNameOfPath(const QByteArray& path) const;
+
+    QList<LocationEntry>& entries() { return m_entries; }
+    const QList<LocationEntry>& entries() const { return m_entries; }
+    QByteArrayList& stateArray() { return m_stateArray; }
+    const QByteArrayList& stateArray() const { return m_stateArray; }
+    bool scanFolderClicked() const { return m_scanFolderClicked; }
+    void setScanFolderClicked(bool folderMode) { m_scanFolderClicked = folderMode; }
+    void setEnvironment(Environment environment)
+    {
+        m_environment = std::move(environment);
+        m_environmentSet = true;
+    }
+    const Environment& environment() const { return m_environment; }
+
+    // Appends the default entries of the current mode (network drives never).
+    void setInitialState();
+    // The commands; each returns the notice to show, if any.
+    Notice addFolders(const QByteArrayList& paths);
+    Notice addFiles(const QByteArrayList& paths);
+    // Inserts dropped paths from `row` on, in order; true when anything was added.
+    bool acceptDrop(const QByteArrayList& paths, int row, Notice* notice);
+    // The row's check box: its state, and the marked-path list.
+    void checkButtonExactFirstpage(int row, bool on);
+    void markAllExact();
+    void unmarkAllExact();
+    void removeFromListExact();
+    // Context menu: Mark/Unmark and Remove from list on one row.
+    void markUnmarkTable(int row, bool mark);
+    void removeFromListMenuClicked(int row);
+    // Replaces the entries with a folder page: subfolders, marked when the
+    // folder is in the marked-path list (then recorded as marked too).
+    void showFolderPage(const QByteArray& folder, const QByteArrayList& subfolders);
+    // Empties the entries only: the marked-path list outlives page changes.
+    void clear();
+
+    ButtonStates reflectMarkStatusForRemoveButton() const;
+
+private:
+    LocationEntry defaultEntry(const QByteArray& path) const;
+    void ensureEnvironment();
+
+    QList<LocationEntry> m_entries;
+    QByteArrayList m_stateArray;
+    bool m_scanFolderClicked = false;
+    Environment m_environment;
+    bool m_environmentSet = false; // else setInitialState asks the system
+};
