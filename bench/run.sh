@@ -39,10 +39,10 @@ trap cleanup EXIT
 cwd="$work/cwd"
 mkdir -p "$cwd" "$work/empty"
 
-# measure OUT CMD...: prints "wall_seconds peak_rss_kib" of the best of $reps
+# measure CMD...: prints "wall_seconds peak_rss_kib" of the best of $reps
 # timed runs, after one untimed run that warms the cache.
 measure() {
-    local best="" line
+    local best="" line left i
     (cd "$cwd" && "$@" >/dev/null 2>&1) || true
     for ((i = 0; i < reps; i++)); do
         (cd "$cwd" && /usr/bin/time -f '%e %M' -o "$work/time.out" "$@" >/dev/null 2>&1) || true
@@ -51,9 +51,10 @@ measure() {
             best="$line"
         fi
     done
-    if [ -n "$(ls -A "$cwd")" ]; then
-        echo "warning: $1 left files behind: $(ls -A "$cwd" | tr '\n' ' ')" >&2
-        rm -rf "${cwd:?}"/* "${cwd:?}"/.[!.]* 2>/dev/null || true
+    left="$(find "$cwd" -mindepth 1 -maxdepth 1 -printf '%f ')"
+    if [ -n "$left" ]; then
+        echo "warning: $1 left files behind in its working folder: $left" >&2
+        find "$cwd" -mindepth 1 -delete
     fi
     echo "$best"
 }
@@ -97,8 +98,11 @@ for tree in $trees; do
     b)
         python3 "$here/gen_tree.py" lastbyte "$work/b" --count 20000 --size 16384 --parts 4
         table "(b) 20,000 files of 16 KiB differing only in the last byte" "$work/b"
-        # Linearity: the same tree by quarters.
+        # Linearity: the same tree by quarters. The memory slope between the
+        # smallest and the largest part leaves out fixed costs such as the
+        # read buffers, which an empty folder never allocates.
         echo "tidemark on parts of (b):"
+        first_n="" first_rss=""
         for parts in "part0" "part0 part1" "part0 part1 part2 part3"; do
             paths=()
             for p in $parts; do paths+=("$work/b/$p"); done
@@ -106,7 +110,12 @@ for tree in $trees; do
             read -r wall rss < <(measure "$cli" scan "${paths[@]}")
             awk -v n="$n" -v w="$wall" -v r="$rss" \
                 'BEGIN { printf "  %6d files: %6.2f s, %8.1f us per file, %d KiB peak\n", n, w, w * 1e6 / n, r }'
+            if [ -z "$first_n" ]; then
+                first_n="$n" first_rss="$rss"
+            fi
         done
+        awk -v n0="$first_n" -v r0="$first_rss" -v n="$n" -v r="$rss" \
+            'BEGIN { printf "  memory slope: %.0f bytes per added file\n", (r - r0) * 1024 / (n - n0) }'
         rm -rf "$work/b"
         ;;
     c)

@@ -1,0 +1,103 @@
+#include "ui/LocationCellDelegate.h"
+
+#include "locations/LocationTableModel.h"
+#include "platform/BytePathFile.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QStyle>
+
+LocationCellDelegate::LocationCellDelegate(QObject* parent) : QStyledItemDelegate(parent), m_thumbnails(200) {}
+
+QSize LocationCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    if (index.column() != LocationTableModel::MainCell) {
+        return QStyledItemDelegate::sizeHint(option, index);
+    }
+    return {400, RowHeight};
+}
+
+QPixmap LocationCellDelegate::pictureFor(const QModelIndex& index) const
+{
+    const bool folder = index.data(LocationTableModel::FolderRole).toBool();
+    const QString image = index.data(LocationTableModel::ImageNameRole).toString();
+    if (folder) {
+        if (!image.isEmpty()) {
+            return QPixmap(QStringLiteral(":/images/") + image);
+        }
+        return QApplication::style()->standardIcon(QStyle::SP_DirIcon).pixmap(ThumbnailSide, ThumbnailSide);
+    }
+    const QByteArray path = index.data(LocationTableModel::PathRole).toByteArray();
+    if (QPixmap* cached = m_thumbnails.object(path)) {
+        return *cached;
+    }
+    // Decoded at thumbnail size (cheap for JPEG), the camera's rotation applied.
+    QFile file;
+    QImageReader reader;
+    if (BytePathFile::openForReading(file, path)) {
+        reader.setDevice(&file);
+    }
+    reader.setAutoTransform(true);
+    const QSize full = reader.size();
+    if (full.isValid()) {
+        reader.setScaledSize(full.scaled(ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio));
+    }
+    QPixmap picture = QPixmap::fromImage(reader.read());
+    if (picture.isNull()) {
+        picture = QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(ThumbnailSide, ThumbnailSide);
+    }
+    m_thumbnails.insert(path, new QPixmap(picture));
+    return picture;
+}
+
+void LocationCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const
+{
+    if (index.column() != LocationTableModel::MainCell) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    opt.text.clear();
+    QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
+
+    painter->save();
+    const QRect r = option.rect;
+    const QPixmap picture = pictureFor(index);
+    const QRect box(r.left() + 8, r.top() + (r.height() - ThumbnailSide) / 2, ThumbnailSide, ThumbnailSide);
+    if (!picture.isNull()) {
+        const QSize shown = picture.size().scaled(box.size(), Qt::KeepAspectRatio);
+        painter->drawPixmap(QRect(box.center() - QPoint(shown.width() / 2, shown.height() / 2), shown), picture);
+    }
+    const bool selected = option.state & QStyle::State_Selected;
+    const QColor main = selected ? option.palette.highlightedText().color() : option.palette.text().color();
+    QColor dim = main;
+    dim.setAlphaF(0.65);
+
+    const int textLeft = box.right() + 14;
+    const QString size = index.data(LocationTableModel::SizeTextRole).toString();
+    const int sizeWidth = size.isEmpty() ? 0 : option.fontMetrics.horizontalAdvance(size) + 16;
+    const int textWidth = r.right() - textLeft - sizeWidth - 8;
+
+    QFont bold = option.font;
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() + 1);
+    painter->setFont(bold);
+    painter->setPen(main);
+    const QString name = index.data(LocationTableModel::LastComponentRole).toString();
+    painter->drawText(QRect(textLeft, r.top() + 16, textWidth, 24), Qt::AlignLeft | Qt::AlignVCenter,
+                      QFontMetrics(bold).elidedText(name, Qt::ElideMiddle, textWidth));
+    painter->setFont(option.font);
+    painter->setPen(dim);
+    const QString path = index.data(Qt::DisplayRole).toString();
+    painter->drawText(QRect(textLeft, r.top() + 42, textWidth, 22), Qt::AlignLeft | Qt::AlignVCenter,
+                      option.fontMetrics.elidedText(path, Qt::ElideMiddle, textWidth));
+    if (!size.isEmpty()) {
+        painter->drawText(QRect(r.right() - sizeWidth - 8, r.top(), sizeWidth, r.height()),
+                          Qt::AlignRight | Qt::AlignVCenter, size);
+    }
+    painter->restore();
+}
