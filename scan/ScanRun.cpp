@@ -7,6 +7,11 @@ ScanObserver::~ScanObserver() = default;
 
 ScanRun::ScanRun(ScanObserver* observer) : m_observer(observer) {}
 
+ScanRun::ScanRun(std::unique_ptr<ScanObserver> observer)
+    : m_ownedObserver(std::move(observer)), m_observer(m_ownedObserver.get())
+{
+}
+
 ScanRun::~ScanRun()
 {
     if (m_worker.joinable()) {

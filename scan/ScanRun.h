@@ -9,6 +9,7 @@
 
 #include <QSet>
 
+#include <memory>
 #include <thread>
 
 class ScanObserver;
@@ -20,6 +21,8 @@ class ScanRun
 {
 public:
     explicit ScanRun(ScanObserver* observer = nullptr);
+    // The run owns its observer, which then lives as long as the worker.
+    explicit ScanRun(std::unique_ptr<ScanObserver> observer);
     ~ScanRun();
     ScanRun(const ScanRun&) = delete;
     ScanRun& operator=(const ScanRun&) = delete;
@@ -39,6 +42,7 @@ public:
 private:
     void work();
 
+    std::unique_ptr<ScanObserver> m_ownedObserver;
     ScanObserver* m_observer;
     ScanControl m_control;
     ScanProgress m_progress;

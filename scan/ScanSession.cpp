@@ -108,12 +108,12 @@ void ScanSession::buttonFindDuplicatesExactClicked(const QList<LocationEntry>& e
         m_finishedRuns.push_back(std::move(m_run));
     }
     ++m_generation;
-    m_bridge = std::make_unique<Bridge>(this, m_generation);
-    m_run = std::make_unique<ScanRun>(m_bridge.get());
+    m_run = std::make_unique<ScanRun>(std::make_unique<Bridge>(this, m_generation));
     m_results = {};
     m_total = 0;
     m_detecting = false;
     m_pausedMs = 0;
+    m_pauseClock.invalidate();
     m_pauseTitle = QStringLiteral("Pause");
     m_lastGeneration = 0;
 
@@ -197,7 +197,7 @@ void ScanSession::stopNOClicked()
 void ScanSession::homeCleanup()
 {
     if (m_run) {
-        m_run->control().setPause(false);
+        setPauseFlag(false);
         m_run->control().setStop(m_run->isRunning());
         m_finishedRuns.push_back(std::move(m_run));
     }
@@ -299,6 +299,9 @@ void ScanSession::onScanFinished(quint64 generation, const ScanResults& results)
         return;
     }
     m_results = results;
+    if (m_run) {
+        m_run->control().setScanning(false); // the run is over once its results are shown
+    }
     m_progressTimer.stop();
     m_elapsedTimer.stop();
     if (!isPaused()) {

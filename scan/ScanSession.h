@@ -88,7 +88,6 @@ private:
     double activeSeconds() const;
 
     std::vector<std::unique_ptr<ScanRun>> m_finishedRuns;
-    std::unique_ptr<Bridge> m_bridge;
     std::unique_ptr<ScanRun> m_run;
     quint64 m_generation = 0;
     ScanResults m_results;
