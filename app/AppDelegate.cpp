@@ -9,14 +9,13 @@
 #include "ui/AboutPanel.h"
 #include "ui/BusyIndicator.h"
 #include "ui/MainWindow.h"
+#include "ui/Opacity.h"
 #include "ui_MainWindow.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGraphicsOpacityEffect>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
@@ -27,21 +26,11 @@ namespace {
 const QString HomeImageKey = QStringLiteral("HomeImageValue");
 const QString BusyNotice = QStringLiteral("A operation is in progress. Please stop the current process.");
 
-void setAlpha(QWidget* widget, qreal alpha)
-{
-    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
-    if (!effect) {
-        effect = new QGraphicsOpacityEffect(widget);
-        widget->setGraphicsEffect(effect);
-    }
-    effect->setOpacity(alpha);
-}
-
 } // namespace
 
 AppDelegate::AppDelegate(MainWindow* window, Options options, QObject* parent)
     : QObject(parent), m_window(window), m_options(options), m_scan(new ScanSession(this)),
-      m_locations(new LocationPageController(window->ui()->tableExact, window->ui()->findDuplicateExact, this)),
+      m_locations(new LocationPageController(window, this)),
       m_about(new AboutPanel(window)), m_helpMenu(new QMenu(window))
 {
     m_helpMenu->setObjectName(QStringLiteral("helpMenu"));
@@ -127,7 +116,7 @@ bool AppDelegate::applicationDidFinishLaunching()
     m_exact = false;
     m_similar = false;
     m_window->ui()->findDuplicateExact->setEnabled(false);
-    setAlpha(m_window->ui()->findDuplicateExact, 0.6);
+    Opacity::set(m_window->ui()->findDuplicateExact, 0.6);
     m_about->aboutVersion()->setText(QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion()));
     refreshCleanHistory();
     m_window->selectTabViewItemWithIdentifier(QStringLiteral("1"));
@@ -178,7 +167,6 @@ void AppDelegate::wireWindow()
     connect(ui->buttonScanFolders, &QPushButton::clicked, this, &AppDelegate::buttonScanFoldersClicked);
     connect(ui->buttonHomePage, &QPushButton::clicked, this, &AppDelegate::buttonHomePageClicked);
     connect(ui->buttonHomeExactPage, &QPushButton::clicked, this, &AppDelegate::buttonHomeExactPageClicked);
-    connect(ui->addFolders, &QPushButton::clicked, this, &AppDelegate::addFoldersClicked);
     connect(ui->findDuplicateExact, &QPushButton::clicked, this, &AppDelegate::buttonFindDuplicatesExactClicked);
     connect(ui->pauseResume, &QPushButton::clicked, this, &AppDelegate::pause);
     connect(ui->stopButton, &QPushButton::clicked, this, &AppDelegate::stop);
@@ -186,7 +174,6 @@ void AppDelegate::wireWindow()
     connect(ui->cancelNo, &QPushButton::clicked, this, &AppDelegate::stopNOClicked);
     connect(ui->runningAlertOk, &QPushButton::clicked, this, &AppDelegate::runningAlertOK);
     connect(ui->buttonHelpManual, &QPushButton::clicked, this, &AppDelegate::buttonHelpManualClicked);
-    ui->addPhotos->setEnabled(false); // photos join the list with the location page proper
 
     QAction* help = m_helpMenu->addAction(tr("Tidemark Help"), this, &AppDelegate::helpMenuClicked);
     help->setObjectName(QStringLiteral("helpMenuItem"));
@@ -239,9 +226,11 @@ void AppDelegate::wireScan()
         m_window->ui()->searchStatus->setText(QStringLiteral("Searching for duplicate files..."));
         m_window->ui()->progressTypeText->setText(QStringLiteral("Searching for duplicate files"));
     });
-    connect(m_scan, &ScanSession::locationsConsumed, m_locations, &LocationPageController::clear);
+    connect(m_scan, &ScanSession::locationsConsumed, m_locations, &LocationPageController::consumed);
+    connect(m_locations, &LocationPageController::alertRequested, this,
+            [this](const QString& text) { showAlert(text, false); });
     connect(m_scan, &ScanSession::nothingCollected, this, [this] {
-        showAlert(QStringLiteral("No duplicates File found"));
+        showAlert(QStringLiteral("No duplicates File found"), true);
     });
     connect(m_scan, &ScanSession::collectionStopped, this, [this] {
         m_window->selectTabViewItemWithIdentifier(QStringLiteral("1"));
@@ -250,7 +239,7 @@ void AppDelegate::wireScan()
     connect(m_scan, &ScanSession::scanFinished, this, [this] { showDuplicateScanResult(true); });
 }
 
-void AppDelegate::showAlert(const QString& informativeText)
+void AppDelegate::showAlert(const QString& informativeText, bool goHomeAfter)
 {
     auto* box = new QMessageBox(m_window);
     box->setObjectName(QStringLiteral("tidemarkAlert"));
@@ -259,7 +248,9 @@ void AppDelegate::showAlert(const QString& informativeText)
     box->setText(QStringLiteral("Tidemark"));
     box->setInformativeText(informativeText);
     box->addButton(QStringLiteral("Ok"), QMessageBox::AcceptRole);
-    connect(box, &QMessageBox::finished, this, [this] { buttonHomeExactPageClicked(); });
+    if (goHomeAfter) {
+        connect(box, &QMessageBox::finished, this, [this] { buttonHomeExactPageClicked(); });
+    }
     box->open();
     Q_EMIT alertShown(informativeText);
 }
@@ -290,7 +281,7 @@ void AppDelegate::homeCleanup()
     ui->resultSummary->clear();
     const qint64 count = m_window->property("alreadyDeletedCount").toLongLong();
     ui->cleanHistory->setVisible(count != 0);
-    setAlpha(ui->buttonScanDrive, 1.0);
+    Opacity::set(ui->buttonScanDrive, 1.0);
 }
 
 void AppDelegate::buttonHomePageClicked()
@@ -320,16 +311,15 @@ void AppDelegate::buttonHomeSimilarPageClicked()
 
 void AppDelegate::buttonScanDriveClicked()
 {
-    openLocationPage(QStringLiteral("Select Drive"), {QByteArray("/")});
+    openLocationPage(false, QStringLiteral("Select Drive"));
 }
 
 void AppDelegate::buttonScanFoldersClicked()
 {
-    openLocationPage(QStringLiteral("Select Folders (Double click to go deeper)"),
-                     {ConsoleUser::homeDirectory(ConsoleUser::getUserName())});
+    openLocationPage(true, QStringLiteral("Select Folders (Double click to go deeper)"));
 }
 
-void AppDelegate::openLocationPage(const QString& title, const QByteArrayList& defaultEntries)
+void AppDelegate::openLocationPage(bool folderMode, const QString& title)
 {
     if (m_about->isVisible()) {
         return;
@@ -337,27 +327,9 @@ void AppDelegate::openLocationPage(const QString& title, const QByteArrayList& d
     m_exact = true;
     m_similar = false;
     m_window->ui()->cleanHistory->hide();
-    m_window->ui()->locationTitle->setText(title);
-    m_locations->setInitialState(defaultEntries);
-    m_window->selectTabViewItemWithIdentifier(QStringLiteral("2"));
-}
-
-void AppDelegate::addFoldersClicked()
-{
-    auto* dialog = new QFileDialog(m_window, tr("Add Folders"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setFileMode(QFileDialog::Directory);
-    dialog->setOption(QFileDialog::ShowDirsOnly);
-    dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QFileDialog::urlsSelected, this, [this](const QList<QUrl>& urls) {
-        QByteArrayList folders;
-        for (const QUrl& url : urls) {
-            // toLocalFile decodes percent escapes back to the original bytes.
-            folders.append(QFile::encodeName(url.toLocalFile()));
-        }
-        m_locations->addFolders(folders);
-    });
-    dialog->open();
+    Opacity::set(m_window->ui()->buttonScanDrive, 1.0);
+    Opacity::set(m_window->ui()->buttonScanFolders, 1.0);
+    m_locations->enterPage(folderMode, title);
 }
 
 void AppDelegate::buttonFindDuplicatesExactClicked()

@@ -45,7 +45,6 @@ public:
     void buttonHomeSimilarPageClicked();
     void buttonScanDriveClicked();
     void buttonScanFoldersClicked();
-    void addFoldersClicked();
 
     // Scan page commands.
     void buttonFindDuplicatesExactClicked();
@@ -85,11 +84,11 @@ Q_SIGNALS:
     void alertShown(const QString& informativeText);
 
 private:
-    void openLocationPage(const QString& title, const QByteArrayList& defaultEntries);
+    void openLocationPage(bool folderMode, const QString& title);
     void wireWindow();
     void wireScan();
     void showHomePicture();
-    void showAlert(const QString& informativeText);
+    void showAlert(const QString& informativeText, bool goHomeAfter);
     void showRunningAlert(const QString& text);
     void setHomeButtonImages();
     void refreshCleanHistory();

@@ -1,78 +1,339 @@
 #include "app/LocationPageController.h"
 
-#include "platform/PathText.h"
+#include "locations/LocationTableModel.h"
+#include "ui/LocationCellDelegate.h"
+#include "ui/MainWindow.h"
+#include "ui/Opacity.h"
+#include "ui_MainWindow.h"
 
-#include <QGraphicsOpacityEffect>
-#include <QListWidget>
-#include <QPushButton>
-
-#include <sys/stat.h>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTimer>
+#include <QUrl>
 
 namespace {
-constexpr int PathRole = Qt::UserRole + 1;
-}
 
-LocationPageController::LocationPageController(QListWidget* list, QPushButton* scanButton, QObject* parent)
-    : QObject(parent), m_list(list), m_scanButton(scanButton)
-{
-    connect(m_list, &QListWidget::itemChanged, this, &LocationPageController::refreshScanButton);
-}
+const QStringList PhotoTypes = {
+    QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("psd"),      QStringLiteral("png"),
+    QStringLiteral("bmp"), QStringLiteral("dng"),  QStringLiteral("tiff"),     QStringLiteral("gif"),
+    QStringLiteral("pspimage"), QStringLiteral("thm"), QStringLiteral("tif"),  QStringLiteral("yuv"),
+    QStringLiteral("ai"),  QStringLiteral("cr2"),  QStringLiteral("crw"),      QStringLiteral("kdc"),
+    QStringLiteral("nef"), QStringLiteral("mrw"),  QStringLiteral("orf"),      QStringLiteral("x3f"),
+    QStringLiteral("raw"), QStringLiteral("raf"),  QStringLiteral("dcx")};
 
-void LocationPageController::setInitialState(const QByteArrayList& defaultFolders)
+// Paths chosen in a panel, as bytes. QUrl keeps the exact bytes of a local
+// file in its percent-encoded form.
+QByteArrayList pathsOf(const QList<QUrl>& urls)
 {
-    clear();
-    addFolders(defaultFolders);
-}
-
-void LocationPageController::addFolders(const QByteArrayList& folders)
-{
-    for (const QByteArray& folder : folders) {
-        bool present = false;
-        for (int i = 0; i < m_list->count(); ++i) {
-            present = present || m_list->item(i)->data(PathRole).toByteArray() == folder;
+    QByteArrayList paths;
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile()) {
+            paths.append(QByteArray::fromPercentEncoding(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority)));
         }
-        if (present || folder.isEmpty()) {
-            continue;
-        }
-        auto* item = new QListWidgetItem(PathText::display(folder));
-        item->setData(PathRole, folder);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
-        item->setCheckState(Qt::Checked);
-        m_list->addItem(item);
     }
-    refreshScanButton();
+    return paths;
 }
 
-QList<LocationEntry> LocationPageController::entries() const
+} // namespace
+
+LocationPageController::LocationPageController(MainWindow* window, QObject* parent)
+    : QObject(parent), m_window(window), m_model(new LocationTableModel(&m_list, this)),
+      m_delegate(new LocationCellDelegate(this)), m_menu(new QMenu(window))
 {
-    QList<LocationEntry> result;
-    for (int i = 0; i < m_list->count(); ++i) {
-        const QListWidgetItem* item = m_list->item(i);
-        const QByteArray path = item->data(PathRole).toByteArray();
-        struct stat st{};
-        const bool folder = ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
-        result.append(LocationEntry{path, item->checkState() == Qt::Checked, folder});
+    auto* ui = m_window->ui();
+    QTableView* table = ui->tableExact;
+    table->setModel(m_model);
+    table->setItemDelegateForColumn(LocationTableModel::MainCell, m_delegate);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(LocationCellDelegate::RowHeight);
+    table->horizontalHeader()->setSectionResizeMode(LocationTableModel::MainCell, QHeaderView::Stretch);
+    table->horizontalHeader()->setSectionResizeMode(LocationTableModel::ButtonCell, QHeaderView::Fixed);
+    table->horizontalHeader()->resizeSection(LocationTableModel::ButtonCell, 56);
+    table->horizontalHeader()->setHighlightSections(false);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setShowGrid(false);
+    table->setAcceptDrops(true);
+    table->setDragDropMode(QAbstractItemView::DropOnly);
+    table->setDefaultDropAction(Qt::CopyAction);
+    table->setDropIndicatorShown(true);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    m_markMenuTable = m_menu->addAction(QStringLiteral("Mark"), this, &LocationPageController::markUnmarkTable);
+    m_markMenuTable->setObjectName(QStringLiteral("markMenuTable"));
+    m_removeFromListMenu =
+        m_menu->addAction(tr("Remove from List"), this, &LocationPageController::removeFromListMenuClicked);
+    m_removeFromListMenu->setObjectName(QStringLiteral("removeFromListMenu"));
+    m_markAllMenu = m_menu->addAction(tr("Mark All"), this, &LocationPageController::markAllExact);
+    m_markAllMenu->setObjectName(QStringLiteral("markAllMenu"));
+    m_unMarkAllMenu = m_menu->addAction(tr("Unmark All"), this, &LocationPageController::unmarkAllExact);
+    m_unMarkAllMenu->setObjectName(QStringLiteral("unMarkAllMenu"));
+
+    connect(table, &QWidget::customContextMenuRequested, this, [this, table](const QPoint& at) {
+        const QModelIndex index = table->indexAt(at);
+        menuNeedsUpdate(index.isValid() ? index.row() : -1);
+        m_menu->popup(table->viewport()->mapToGlobal(at));
+    });
+    connect(table, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { tableViewDidClickedRow(index.row()); });
+    connect(m_model, &LocationTableModel::listChanged, this, &LocationPageController::reflectMarkStatusForRemoveButton);
+    connect(m_model, &LocationTableModel::rowChecked, this, [table](int row) { table->selectRow(row); });
+    connect(m_model, &LocationTableModel::dropRefused, this, &LocationPageController::showNotice);
+    connect(ui->addFolders, &QPushButton::clicked, this, &LocationPageController::addFolders);
+    connect(ui->addPhotos, &QPushButton::clicked, this, &LocationPageController::addFiles);
+    connect(ui->markAllExactBtn, &QPushButton::clicked, this, &LocationPageController::markAllExact);
+    connect(ui->unmarkAllExactBtn, &QPushButton::clicked, this, &LocationPageController::unmarkAllExact);
+    connect(ui->removeFromListExactBtn, &QPushButton::clicked, this, &LocationPageController::removeFromListExact);
+    connect(ui->backFolderButton, &QPushButton::clicked, this, &LocationPageController::backFolderClicked);
+    connect(ui->nextFolderButton, &QPushButton::clicked, this, &LocationPageController::nextFolderClicked);
+    updateHistoryButtons();
+}
+
+LocationPageController::~LocationPageController() = default;
+
+void LocationPageController::reload()
+{
+    m_model->reload();
+}
+
+void LocationPageController::enterPage(bool folderMode, const QString& title)
+{
+    auto* ui = m_window->ui();
+    if (folderMode) {
+        m_list.setScanFolderClicked(true);
     }
-    return result;
+    m_window->selectTabViewItemWithIdentifier(QStringLiteral("2"));
+    m_model->setHeaderTitle(title);
+    ui->locationTitle->setText(title);
+    for (QPushButton* button : {ui->markAllExactBtn, ui->unmarkAllExactBtn, ui->removeFromListExactBtn,
+                                ui->findDuplicateExact}) {
+        button->setEnabled(false);
+    }
+    Opacity::set(ui->findDuplicateExact, 0.6);
+    m_browser.reset();
+    updateHistoryButtons();
+    m_list.setInitialState();
+    reload();
+}
+
+void LocationPageController::consumed()
+{
+    m_list.entries().clear();
+    reload();
 }
 
 void LocationPageController::clear()
 {
-    m_list->clear();
-    refreshScanButton();
+    m_list.clear();
+    m_list.stateArray().clear();
+    m_list.setScanFolderClicked(false);
+    m_browser.clear();
+    updateHistoryButtons();
+    reload();
 }
 
-void LocationPageController::refreshScanButton()
+void LocationPageController::showNotice(const QString& text)
 {
-    bool anyMarked = false;
-    for (int i = 0; i < m_list->count(); ++i) {
-        anyMarked = anyMarked || m_list->item(i)->checkState() == Qt::Checked;
+    if (text.isEmpty()) {
+        return;
     }
-    m_scanButton->setEnabled(anyMarked);
-    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(m_scanButton->graphicsEffect());
-    if (!effect) {
-        effect = new QGraphicsOpacityEffect(m_scanButton);
-        m_scanButton->setGraphicsEffect(effect);
+    // After the current event, as a queued notice over the table.
+    QTimer::singleShot(0, this, [this, text] {
+        auto* ui = m_window->ui();
+        ui->runningAlertText->setText(text);
+        const QPoint topLeft = ui->tableExact->mapTo(m_window, QPoint(220, 50));
+        ui->runningAlert->move(topLeft);
+        ui->runningAlert->show();
+        ui->runningAlert->raise();
+    });
+}
+
+void LocationPageController::addFolders()
+{
+    auto* dialog = new QFileDialog(m_window, tr("Add Folders"));
+    dialog->setObjectName(QStringLiteral("addFoldersPanel"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    // The desktop's own chooser offers several folders at once; Qt's does not.
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QFileDialog::urlsSelected, this,
+            [this](const QList<QUrl>& urls) { addFolderPaths(pathsOf(urls)); });
+    dialog->open();
+}
+
+void LocationPageController::addFiles()
+{
+    auto* dialog = new QFileDialog(m_window, tr("Add Photos"));
+    dialog->setObjectName(QStringLiteral("addPhotosPanel"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    QStringList patterns;
+    for (const QString& type : PhotoTypes) {
+        patterns << QStringLiteral("*.") + type << QStringLiteral("*.") + type.toUpper();
     }
-    effect->setOpacity(anyMarked ? 1.0 : 0.6);
+    dialog->setNameFilter(tr("Photos (%1)").arg(patterns.join(QLatin1Char(' '))));
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QFileDialog::urlsSelected, this,
+            [this](const QList<QUrl>& urls) { addFilePaths(pathsOf(urls)); });
+    dialog->open();
+}
+
+void LocationPageController::addFolderPaths(const QByteArrayList& paths)
+{
+    const qsizetype before = m_list.entries().size();
+    const LocationList::Notice notice = m_list.addFolders(paths);
+    if (m_list.entries().size() != before) {
+        reflectMarkStatusForRemoveButton();
+    }
+    reload();
+    showNotice(LocationList::noticeText(notice));
+}
+
+void LocationPageController::addFilePaths(const QByteArrayList& paths)
+{
+    const LocationList::Notice notice = m_list.addFiles(paths);
+    reload();
+    reflectMarkStatusForRemoveButton();
+    showNotice(LocationList::noticeText(notice));
+}
+
+void LocationPageController::markAllExact()
+{
+    m_list.markAllExact();
+    reflectMarkStatusForRemoveButton();
+    reload();
+}
+
+void LocationPageController::unmarkAllExact()
+{
+    m_list.unmarkAllExact();
+    reflectMarkStatusForRemoveButton();
+    reload();
+}
+
+void LocationPageController::removeFromListExact()
+{
+    m_list.removeFromListExact();
+    reflectMarkStatusForRemoveButton();
+    reload();
+}
+
+void LocationPageController::reflectMarkStatusForRemoveButton()
+{
+    auto* ui = m_window->ui();
+    const LocationList::ButtonStates states = m_list.reflectMarkStatusForRemoveButton();
+    ui->markAllExactBtn->setEnabled(states.markAll);
+    ui->unmarkAllExactBtn->setEnabled(states.unmarkAll);
+    ui->removeFromListExactBtn->setEnabled(states.remove);
+    ui->findDuplicateExact->setEnabled(states.scan);
+    Opacity::set(ui->findDuplicateExact, states.scan ? 1.0 : 0.6);
+    if (!states.scan) {
+        ui->findDuplicateExact->setText(QStringLiteral("Scan"));
+    }
+}
+
+void LocationPageController::menuNeedsUpdate(int row)
+{
+    m_menuRow = row;
+    const bool onRow = row >= 0 && row < m_list.entries().size();
+    for (QAction* action : m_menu->actions()) {
+        action->setVisible(onRow);
+    }
+    if (!onRow) {
+        return;
+    }
+    m_markMenuTable->setText(m_list.entries().at(row).state ? QStringLiteral("Unmark") : QStringLiteral("Mark"));
+    m_markAllMenu->setVisible(m_window->ui()->markAllExactBtn->isEnabled());
+    m_unMarkAllMenu->setVisible(m_window->ui()->unmarkAllExactBtn->isEnabled());
+}
+
+void LocationPageController::markUnmarkTable()
+{
+    if (m_menuRow < 0 || m_menuRow >= m_list.entries().size()) {
+        return;
+    }
+    m_list.markUnmarkTable(m_menuRow, m_markMenuTable->text() == QLatin1String("Mark"));
+    reflectMarkStatusForRemoveButton();
+    reload();
+    m_window->ui()->tableExact->selectRow(m_menuRow);
+}
+
+void LocationPageController::removeFromListMenuClicked()
+{
+    if (m_menuRow < 0 || m_menuRow >= m_list.entries().size()) {
+        return;
+    }
+    m_list.removeFromListMenuClicked(m_menuRow);
+    reflectMarkStatusForRemoveButton();
+    reload();
+}
+
+void LocationPageController::tableViewDidClickedRow(int row)
+{
+    if (row < 0 || row >= m_list.entries().size()) {
+        return;
+    }
+    if (!m_list.scanFolderClicked()) {
+        Q_EMIT alertRequested(QStringLiteral("Select the check box and click 'Scan' button to proceed."));
+        return;
+    }
+    const QByteArray path = m_list.entries().at(row).name;
+    const bool hasSubfolders = !LocationList::getFoldersAtPath(path).isEmpty();
+    const FolderBrowser::Page page = m_browser.didClickFolder(path, hasSubfolders);
+    if (page == FolderBrowser::Page::Unchanged) {
+        Q_EMIT alertRequested(QStringLiteral("No Folders."));
+        return;
+    }
+    showPageFor(page);
+}
+
+void LocationPageController::showPageFor(FolderBrowser::Page page)
+{
+    if (page == FolderBrowser::Page::Default) {
+        m_list.clear();
+        m_list.setInitialState();
+        reload();
+        updateHistoryButtons();
+        return;
+    }
+    loadFolder();
+}
+
+void LocationPageController::backFolderClicked()
+{
+    showPageFor(m_browser.backFolderClicked());
+}
+
+void LocationPageController::nextFolderClicked()
+{
+    showPageFor(m_browser.nextFolderClicked());
+}
+
+void LocationPageController::loadFolder()
+{
+    const QByteArray folder = m_browser.currentItem();
+    if (folder == FolderBrowser::Default) {
+        m_list.clear();
+        m_list.setInitialState();
+        reload();
+        updateHistoryButtons();
+        return;
+    }
+    const QByteArrayList subfolders = LocationList::getFoldersAtPath(folder);
+    if (subfolders.isEmpty()) {
+        Q_EMIT alertRequested(QStringLiteral("No Folders."));
+        return;
+    }
+    m_list.showFolderPage(folder, subfolders);
+    reload();
+    updateHistoryButtons();
+}
+
+void LocationPageController::updateHistoryButtons()
+{
+    m_window->ui()->backFolderButton->setEnabled(m_browser.backEnabled());
+    m_window->ui()->nextFolderButton->setEnabled(m_browser.forwardEnabled());
 }

@@ -1,30 +1,76 @@
 #pragma once
 
-#include "scan/LocationEntry.h"
+#include "locations/FolderBrowser.h"
+#include "locations/LocationList.h"
 
 #include <QObject>
 
-class QListWidget;
-class QPushButton;
+class LocationCellDelegate;
+class LocationTableModel;
+class MainWindow;
+class QAction;
+class QMenu;
 
-// A plain list of folders to scan: the default entry, "Add Folders", check
-// boxes, and the Scan button's rule (at least one marked entry).
+// The scan location page: the list and its rules, the folder browser, and
+// what the page's buttons, panels, drops and menus do with them.
 class LocationPageController : public QObject
 {
     Q_OBJECT
 public:
-    LocationPageController(QListWidget* list, QPushButton* scanButton, QObject* parent = nullptr);
+    LocationPageController(MainWindow* window, QObject* parent = nullptr);
+    ~LocationPageController() override;
 
-    void setInitialState(const QByteArrayList& defaultFolders);
-    void addFolders(const QByteArrayList& folders);
-    QList<LocationEntry> entries() const;
+    LocationList& list() { return m_list; }
+    FolderBrowser& browser() { return m_browser; }
+    LocationTableModel* model() const { return m_model; }
+    QMenu* contextMenu() const { return m_menu; }
+
+    // The two home commands' part: mode, title, history, default entries.
+    void enterPage(bool folderMode, const QString& title);
+    // What the next scan covers: the entries of the page shown.
+    QList<LocationEntry> entries() const { return m_list.entries(); }
+    // Collection has read the list: it is emptied.
+    void consumed();
+    // Home clean-up: list, marked paths, history and mode back to the start.
     void clear();
-    void refreshScanButton();
+
+    void addFolders();
+    void addFiles();
+    void addFolderPaths(const QByteArrayList& paths);
+    void addFilePaths(const QByteArrayList& paths);
+    void markAllExact();
+    void unmarkAllExact();
+    void removeFromListExact();
+    void tableViewDidClickedRow(int row);
+    void backFolderClicked();
+    void nextFolderClicked();
+    void loadFolder();
+    void reflectMarkStatusForRemoveButton();
+
+    // The context menu for a right click on `row` (-1: below the last row).
+    void menuNeedsUpdate(int row);
+    void markUnmarkTable();
+    void removeFromListMenuClicked();
 
 Q_SIGNALS:
-    void addFoldersRequested();
+    // A modal alert with this informative text.
+    void alertRequested(const QString& text);
 
 private:
-    QListWidget* m_list;
-    QPushButton* m_scanButton;
+    void showNotice(const QString& text);
+    void reload();
+    void updateHistoryButtons();
+    void showPageFor(FolderBrowser::Page page);
+
+    MainWindow* m_window;
+    LocationList m_list;
+    FolderBrowser m_browser;
+    LocationTableModel* m_model;
+    LocationCellDelegate* m_delegate;
+    QMenu* m_menu;
+    QAction* m_markMenuTable;
+    QAction* m_removeFromListMenu;
+    QAction* m_markAllMenu;
+    QAction* m_unMarkAllMenu;
+    int m_menuRow = -1;
 };

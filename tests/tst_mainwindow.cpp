@@ -11,7 +11,7 @@
 #include <QDir>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
-#include <QListWidget>
+#include <QTableView>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -71,7 +71,7 @@ private:
     {
         app.delegate.buttonScanFoldersClicked();
         QCOMPARE(app.page(), QStringLiteral("2"));
-        app.delegate.locations()->setInitialState({QFile::encodeName(tree)});
+        app.delegate.locations()->addFolderPaths({QFile::encodeName(tree)});
         QVERIFY(app.w<QPushButton>("findDuplicateExact")->isEnabled());
         app.delegate.buttonFindDuplicatesExactClicked();
         QCOMPARE(app.page(), QStringLiteral("5"));
@@ -178,7 +178,7 @@ private Q_SLOTS:
             QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 0"));
             QCOMPARE(app.w<QLabel>("selectedSize")->text(), QStringLiteral("Marked File Size: 0.00 KB"));
             QVERIFY(app.w<QPushButton>("buttonHelpManual")->isEnabled());
-            QCOMPARE(app.w<QListWidget>("tableExact")->count(), 0); // the location list was consumed
+            QCOMPARE(app.w<QTableView>("tableExact")->model()->rowCount(), 0); // the location list was consumed
             QTRY_VERIFY_WITH_TIMEOUT(!app.scan()->scanning(), Long);
 
             app.delegate.buttonHomeExactPageClicked();
@@ -277,7 +277,7 @@ private Q_SLOTS:
         QCOMPARE(app.page(), QStringLiteral("1"));
         QCOMPARE(detection.count(), 0);
         QCOMPARE(finished.count(), 0);
-        QCOMPARE(app.w<QListWidget>("tableExact")->count(), 0);
+        QCOMPARE(app.w<QTableView>("tableExact")->model()->rowCount(), 0);
         QCOMPARE(app.w<QPushButton>("pauseResume")->text(), QStringLiteral("Pause"));
         QVERIFY(app.w<QPushButton>("pauseResume")->isEnabled());
         QVERIFY(app.w<QPushButton>("stopButton")->isEnabled());
@@ -357,12 +357,12 @@ private Q_SLOTS:
         app.delegate.buttonHomePageClicked();
         app.delegate.buttonHomeExactPageClicked();
         QCOMPARE(app.page(), QStringLiteral("2")); // nothing while the About panel is up
-        QVERIFY(app.w<QListWidget>("tableExact")->count() > 0);
+        QVERIFY(app.w<QTableView>("tableExact")->model()->rowCount() > 0);
 
         app.delegate.aboutPanel()->hide();
         app.delegate.buttonHomePageClicked();
         QCOMPARE(app.page(), QStringLiteral("1"));
-        QCOMPARE(app.w<QListWidget>("tableExact")->count(), 0);
+        QCOMPARE(app.w<QTableView>("tableExact")->model()->rowCount(), 0);
     }
 
     // A second copy quits and brings the first one's window forward.
