@@ -1,6 +1,7 @@
 #include "app/LocationPageController.h"
 
 #include "locations/LocationTableModel.h"
+#include "ui/CheckBoxDelegate.h"
 #include "ui/LocationCellDelegate.h"
 #include "ui/MainWindow.h"
 #include "ui/Opacity.h"
@@ -45,7 +46,10 @@ LocationPageController::LocationPageController(MainWindow* window, QObject* pare
     QTableView* table = ui->tableExact;
     table->setModel(m_model);
     table->setItemDelegateForColumn(LocationTableModel::MainCell, m_delegate);
+    table->setItemDelegateForColumn(LocationTableModel::ButtonCell, new CheckBoxDelegate(this));
     table->verticalHeader()->hide();
+    // The page title above the table already names the mode.
+    table->horizontalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(LocationCellDelegate::RowHeight);
     table->horizontalHeader()->setSectionResizeMode(LocationTableModel::MainCell, QHeaderView::Stretch);
     table->horizontalHeader()->setSectionResizeMode(LocationTableModel::ButtonCell, QHeaderView::Fixed);

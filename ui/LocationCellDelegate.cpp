@@ -27,7 +27,7 @@ QPixmap LocationCellDelegate::pictureFor(const QModelIndex& index) const
         if (!image.isEmpty()) {
             return QPixmap(QStringLiteral(":/images/") + image);
         }
-        return QApplication::style()->standardIcon(QStyle::SP_DirIcon).pixmap(ThumbnailSide, ThumbnailSide);
+        return QPixmap(QStringLiteral(":/images/folder.png"));
     }
     const QByteArray path = index.data(LocationTableModel::PathRole).toByteArray();
     if (QPixmap* cached = m_thumbnails.object(path)) {

@@ -18,13 +18,16 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_ui(new Ui::MainWind
         #buttonHelpManual:hover { background: rgba(255,255,255,0.15); }
         #buttonHelpManual:disabled { color: rgba(255,255,255,0.4); border-color: rgba(255,255,255,0.25); }
         #buttonScanDrive, #buttonScanFolders, #findDuplicateExact, #addFolders, #addPhotos,
+        #markAllExactBtn, #unmarkAllExactBtn, #removeFromListExactBtn,
         #pauseResume, #stopButton, #cancelYes, #cancelNo, #runningAlertOk {
             color: white; background: #158aa2; border: none; border-radius: 4px; font-size: 14px; }
         #buttonScanDrive:hover, #buttonScanFolders:hover, #findDuplicateExact:hover, #addFolders:hover,
-        #addPhotos:hover, #pauseResume:hover, #stopButton:hover, #cancelYes:hover, #cancelNo:hover,
+        #addPhotos:hover, #markAllExactBtn:hover, #unmarkAllExactBtn:hover, #removeFromListExactBtn:hover,
+        #pauseResume:hover, #stopButton:hover, #cancelYes:hover, #cancelNo:hover,
         #runningAlertOk:hover { background: #1a9db8; }
         #buttonScanDrive:disabled, #buttonScanFolders:disabled, #findDuplicateExact:disabled,
-        #addFolders:disabled, #addPhotos:disabled, #pauseResume:disabled, #stopButton:disabled,
+        #addFolders:disabled, #addPhotos:disabled, #markAllExactBtn:disabled, #unmarkAllExactBtn:disabled,
+        #removeFromListExactBtn:disabled, #pauseResume:disabled, #stopButton:disabled,
         #cancelYes:disabled, #cancelNo:disabled, #runningAlertOk:disabled { background: #a9cdd5; color: #eef6f8; }
         QPushButton:focus { outline: 2px solid #f0b429; }
         #buttonScanDrive, #buttonScanFolders { font-size: 16px; background: rgba(255,255,255,0.18);
@@ -35,6 +38,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_ui(new Ui::MainWind
         #searchStatus { font-size: 16px; font-weight: bold; color: #1d3b44; }
         #confirmationView, #runningAlert { background: white; border: 1px solid #9ab; border-radius: 6px; }
         #imView { border: 1px solid #c8d6da; color: #789; }
+        #backFolderButton, #nextFolderButton { font-size: 20px; }
     )"));
 }
 
