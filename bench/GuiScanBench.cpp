@@ -30,7 +30,8 @@ int main(int argc, char** argv)
     AppDelegate delegate(&window, AppDelegate::Options{false, false});
     delegate.launch();
     delegate.buttonScanFoldersClicked();
-    delegate.locations()->setInitialState({QByteArray(argv[1])});
+    delegate.locations()->list().clear();
+    delegate.locations()->addFolderPaths({QByteArray(argv[1])});
 
     QElapsedTimer clock;
     QObject::connect(window.findChild<QWidget*>(QStringLiteral("tabViewMain")), SIGNAL(currentChanged(int)), &app,
