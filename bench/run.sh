@@ -19,8 +19,9 @@ trees="${BENCH_TREES:-a b c}"
 bash "$root/scripts/deps.sh" jdupes fdupes rmlint time python3
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_SANITIZE=OFF -DTIDEMARK_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target tidemark-cli >/dev/null
+cmake --build "$build" -j2 --target tidemark-cli tidemark-gui-bench >/dev/null
 cli="$build/cli/tidemark-cli"
+gui="$build/bench/tidemark-gui-bench"
 
 if [ -n "${BENCH_WORK_DIR:-}" ]; then
     work="$BENCH_WORK_DIR"
@@ -121,6 +122,12 @@ for tree in $trees; do
     c)
         python3 "$here/gen_tree.py" small "$work/c" --count 200000 --max-size 4096 --dup 0.10 --depth 10
         table "(c) 200,000 small files in folders 10 deep" "$work/c"
+        # The same scan driven through the window (offscreen), from the Scan
+        # command to the results page, against the command line's wall time.
+        read -r cli_wall _ < <(measure "$cli" scan "$work/c")
+        gui_wall="$(QT_QPA_PLATFORM=offscreen "$gui" "$work/c" 2>/dev/null | tail -n 1)"
+        awk -v g="$gui_wall" -v c="$cli_wall" \
+            'BEGIN { printf "window: %.2f s for the same scan, %.2f times tidemark-cli (%.2f s)\n", g, g / c, c }'
         rm -rf "$work/c"
         ;;
     *)

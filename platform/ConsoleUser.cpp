@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QMutex>
 
+#include <cerrno>
 #include <pwd.h>
 #include <unistd.h>
 #include <vector>
@@ -16,12 +17,21 @@ QString nameOfUid(uid_t uid)
 {
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(static_cast<std::size_t>(size > 0 ? size : 16384));
-    passwd pwd{};
-    passwd* result = nullptr;
-    if (::getpwuid_r(uid, &pwd, buffer.data(), buffer.size(), &result) != 0 || !result) {
-        return {};
+    for (;;) {
+        passwd pwd{};
+        passwd* result = nullptr;
+        const int error = ::getpwuid_r(uid, &pwd, buffer.data(), buffer.size(), &result);
+        if (error == ERANGE && buffer.size() < (1u << 20)) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (error == 0 || error == ENOENT || error == ESRCH || error == EBADF || error == EPERM) {
+            // Not an error: the user is simply unknown when result is null.
+            return result ? QString::fromLocal8Bit(result->pw_name) : QString();
+        }
+        // The user database itself failed; nothing sensible can follow.
+        qFatal("getUserName: assertion failed: success");
     }
-    return QString::fromLocal8Bit(result->pw_name);
 }
 
 } // namespace

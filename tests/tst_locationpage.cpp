@@ -1,0 +1,606 @@
+#include "app/AppDelegate.h"
+#include "app/LocationPageController.h"
+#include "locations/LocationTableModel.h"
+#include "platform/UriList.h"
+#include "scan/Modal.h"
+#include "scan/ScanSession.h"
+#include "ui/MainWindow.h"
+#include "ui/Opacity.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QFrame>
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Long = 60000; // generous: the machine is shared and may be slow
+const QString FolderTitle = QStringLiteral("Select Folders (Double click to go deeper)");
+const QString NoFolders = QStringLiteral("No Folders.");
+const QString DriveHint = QStringLiteral("Select the check box and click 'Scan' button to proceed.");
+
+bool makeDirs(const QByteArray& path)
+{
+    QByteArray at;
+    for (const QByteArray& part : path.split('/')) {
+        at += part + '/';
+        if (!part.isEmpty() && ::mkdir(at.constData(), 0755) != 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool writeFile(const QByteArray& path, const QByteArray& content)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    const int fd = makeDirs(path.left(slash)) ? ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::write(fd, content.constData(), content.size()) == content.size();
+    return ::close(fd) == 0 && ok;
+}
+
+QByteArrayList sorted(QByteArrayList list)
+{
+    std::sort(list.begin(), list.end());
+    return list;
+}
+
+// One window with its controller, as the program builds them, plus short
+// ways to the location page's parts.
+struct App
+{
+    App() : delegate(&window, AppDelegate::Options{false, false}) {}
+
+    template <typename T>
+    T* w(const char* name) const
+    {
+        T* found = window.findChild<T*>(QLatin1String(name));
+        if (!found) {
+            qFatal("the window has no %s named %s", T::staticMetaObject.className(), name);
+        }
+        return found;
+    }
+    QString page() const { return window.currentPageIdentifier(); }
+    LocationPageController* locations() const { return delegate.locations(); }
+    LocationList& list() const { return locations()->list(); }
+    LocationTableModel* model() const { return locations()->model(); }
+    QTableView* table() const { return w<QTableView>("tableExact"); }
+    QAction* action(const char* name) const
+    {
+        return locations()->contextMenu()->findChild<QAction*>(QLatin1String(name));
+    }
+
+    // Opens the page in one mode over fabricated user folders and drives.
+    bool open(bool folderMode, const QByteArrayList& userFolders, const QByteArrayList& drives)
+    {
+        if (!window.isVisible() && !delegate.launch()) {
+            return false;
+        }
+        list().setEnvironment({userFolders, drives, MountTable()});
+        folderMode ? delegate.buttonScanFoldersClicked() : delegate.buttonScanDriveClicked();
+        return page() == QLatin1String("2");
+    }
+
+    // What the table shows, row by row.
+    QByteArrayList names() const
+    {
+        QByteArrayList out;
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            out << model()->index(row, LocationTableModel::MainCell).data(LocationTableModel::PathRole).toByteArray();
+        }
+        return out;
+    }
+    QList<bool> states() const
+    {
+        QList<bool> out;
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            out << (model()->index(row, LocationTableModel::ButtonCell).data(Qt::CheckStateRole).value<Qt::CheckState>() ==
+                    Qt::Checked);
+        }
+        return out;
+    }
+    int rowOf(const QByteArray& path) const { return int(names().indexOf(path)); }
+
+    bool check(int row, bool on)
+    {
+        return model()->setData(model()->index(row, LocationTableModel::ButtonCell), on ? Qt::Checked : Qt::Unchecked,
+                                Qt::CheckStateRole);
+    }
+    bool drop(const QByteArray& uriList, int row, const QModelIndex& parent = {})
+    {
+        QMimeData mime;
+        mime.setData(QStringLiteral("text/uri-list"), uriList);
+        return model()->dropMimeData(&mime, Qt::CopyAction, row, 0, parent);
+    }
+    // Scan, Mark all, Unmark all, Remove, as one string: "smur" lower = off.
+    QString buttons() const
+    {
+        const auto flag = [this](const char* name, QChar on) {
+            return w<QPushButton>(name)->isEnabled() ? on : on.toLower();
+        };
+        return QString() + flag("findDuplicateExact", u'S') + flag("markAllExactBtn", u'M') +
+               flag("unmarkAllExactBtn", u'U') + flag("removeFromListExactBtn", u'R');
+    }
+    void closeAlerts()
+    {
+        for (QMessageBox* box : window.findChildren<QMessageBox*>(QStringLiteral("tidemarkAlert"))) {
+            if (box->isVisible()) {
+                box->buttons().first()->click();
+            }
+        }
+    }
+
+    MainWindow window;
+    AppDelegate delegate;
+};
+
+} // namespace
+
+class TestLocationPage : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_tmp;
+    QByteArray m_root;
+    QByteArrayList m_user;   // Desktop, Documents, Pictures
+    QByteArrayList m_drives; // three fabricated drives
+    QByteArray m_drop;       // things to drop
+
+    QByteArray at(const char* rel) const { return m_root + '/' + rel; }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_tmp.isValid());
+        for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME"}) {
+            const QString dir = m_tmp.filePath(QString::fromLatin1(var).toLower());
+            QVERIFY(QDir().mkpath(dir));
+            QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            qputenv(var, QFile::encodeName(dir));
+        }
+        Q_INIT_RESOURCE(resources);
+        QCoreApplication::setOrganizationName(QStringLiteral("Quillon"));
+        QCoreApplication::setApplicationName(QStringLiteral("Tidemark"));
+        QApplication::setQuitOnLastWindowClosed(false);
+
+        m_root = QFile::encodeName(m_tmp.filePath(QStringLiteral("tree")));
+        m_user = {at("home/Desktop"), at("home/Documents"), at("home/Pictures")};
+        m_drives = {at("drives/d1"), at("drives/d2"), at("drives/d3")};
+        for (const char* dir : {"home/Desktop", "home/Documents/A/A1", "home/Documents/B", "home/Documents/.hidden/x",
+                                "home/Pictures", "drives/d1", "drives/d2", "drives/d3", "drop/newFolder",
+                                "drop/caf\xe9/inner\xff"}) {
+            QVERIFY(makeDirs(at(dir)));
+        }
+        QVERIFY(writeFile(at("home/Documents/notes.txt"), "not a folder"));
+        m_drop = at("drop");
+        QVERIFY(writeFile(m_drop + "/notes.txt", "text"));
+        // A real picture padded to 1,520,000 bytes: its size text and its thumbnail.
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        QVERIFY(picture.save(&buffer, "JPG"));
+        jpeg.resize(1520000, '\0');
+        QVERIFY(writeFile(m_drop + "/x.JPG", jpeg));
+    }
+
+    void cleanupTestCase()
+    {
+        // By byte path, so names that are not UTF-8 go too.
+        ::nftw(
+            m_root.constData(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 16,
+            FTW_DEPTH | FTW_PHYS);
+    }
+
+    void dropAtRow_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("onRow"); // dropped onto this row's item; -1 between rows
+        QTest::addColumn<int>("landsAt");
+        QTest::newRow("between rows 0 and 1") << 1 << -1 << 1;
+        QTest::newRow("onto row 1") << -1 << 1 << 1;
+        QTest::newRow("below the last row") << -1 << -1 << 3;
+        QTest::newRow("row past the end") << 9 << -1 << 3;
+    }
+
+    void dropAtRow()
+    {
+        QFETCH(int, row);
+        QFETCH(int, onRow);
+        QFETCH(int, landsAt);
+        App app;
+        QVERIFY(app.open(false, m_user, m_drives));
+        QCOMPARE(app.names(), m_drives);
+        QCOMPARE(app.buttons(), QStringLiteral("smur")); // all off until the list changes
+
+        const QByteArray folder = m_drop + "/newFolder";
+        const QByteArray image = m_drop + "/x.JPG";
+        const QModelIndex parent = onRow < 0 ? QModelIndex() : app.model()->index(onRow, 0);
+        QVERIFY(app.drop(UriList::fromLocalPaths({folder, image}), row, parent));
+
+        QByteArrayList expected = m_drives;
+        expected.insert(landsAt, folder);
+        expected.insert(landsAt + 1, image);
+        QCOMPARE(app.names(), expected);
+        QCOMPARE(app.states().count(true), 2);
+        QVERIFY(app.states().at(landsAt) && app.states().at(landsAt + 1));
+        const QModelIndex imageCell = app.model()->index(landsAt + 1, LocationTableModel::MainCell);
+        QCOMPARE(imageCell.data(LocationTableModel::SizeTextRole).toString(), QStringLiteral("1.52 MB"));
+        QCOMPARE(imageCell.data(LocationTableModel::FolderRole).toBool(), false);
+        QCOMPARE(app.model()->index(landsAt, 0).data(LocationTableModel::FolderRole).toBool(), true);
+        QVERIFY(app.list().stateArray().isEmpty()); // a drop marks entries, not paths
+        // A marked folder is enough to scan; unmarked drives leave Mark all on.
+        QCOMPARE(app.buttons(), QStringLiteral("SMUR"));
+        QCOMPARE(Opacity::of(app.w<QPushButton>("findDuplicateExact")), 1.0);
+        QVERIFY(!app.table()->grab().isNull()); // thumbnail, icons and paths are drawn
+        QVERIFY(app.w<QFrame>("runningAlert")->isHidden());
+    }
+
+    void dropNotices_data()
+    {
+        QTest::addColumn<QByteArrayList>("dropped");
+        QTest::addColumn<QString>("notice"); // empty: the drop adds something
+        const QByteArray notes = m_drop + "/notes.txt";
+        QTest::newRow("only notes.txt") << QByteArrayList{notes} << "Unsupported file.";
+        QTest::newRow("a listed folder") << QByteArrayList{m_drives.at(1)} << "File already added.";
+        QTest::newRow("below a listed folder") << QByteArrayList{m_drives.at(0) + "/sub"} << "Unsupported file.";
+        QTest::newRow("listed wins over unsupported") << QByteArrayList{notes, m_drives.at(2)} << "File already added.";
+        QTest::newRow("missing picture") << QByteArrayList{m_drop + "/gone.jpg"} << "Unsupported file.";
+        QTest::newRow("notes.txt with a new folder") << QByteArrayList{notes, m_drop + "/newFolder"} << QString();
+    }
+
+    void dropNotices()
+    {
+        QFETCH(QByteArrayList, dropped);
+        QFETCH(QString, notice);
+        App app;
+        QVERIFY(app.open(false, m_user, m_drives));
+        QCOMPARE(app.drop(UriList::fromLocalPaths(dropped), 1), notice.isEmpty());
+        QCOMPARE(app.names().size(), notice.isEmpty() ? 4 : 3);
+        auto* alert = app.w<QFrame>("runningAlert");
+        if (notice.isEmpty()) {
+            QTest::qWait(50);
+            QVERIFY(alert->isHidden());
+            return;
+        }
+        QVERIFY(alert->isHidden()); // queued: shown after the drop has returned
+        QTRY_VERIFY_WITH_TIMEOUT(alert->isVisible(), Long);
+        QCOMPARE(app.w<QLabel>("runningAlertText")->text(), notice);
+        QCOMPARE(alert->mapTo(&app.window, QPoint(0, 0)), app.table()->mapTo(&app.window, QPoint(220, 50)));
+        app.w<QPushButton>("runningAlertOk")->click();
+        QVERIFY(alert->isHidden());
+    }
+
+    // Names that are not UTF-8 reach the list with their exact bytes.
+    void dropNonUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("uriList");
+        const QByteArray folder = m_drop + "/caf\xe9";
+        QTest::newRow("encoded by us") << UriList::fromLocalPaths({folder});
+        QTest::newRow("localhost, comment") << "# from a file manager\r\nfile://localhost" + folder.toPercentEncoding("/") + "\r\n";
+    }
+
+    void dropNonUtf8()
+    {
+        QFETCH(QByteArray, uriList);
+        const QByteArray folder = m_drop + "/caf\xe9";
+        QVERIFY(!uriList.contains('\xe9'));
+        App app;
+        QVERIFY(app.open(true, {}, {m_drop + "/newFolder"}));
+        QVERIFY(app.drop(uriList, 0));
+        QCOMPARE(app.names(), (QByteArrayList{folder, m_drop + "/newFolder"}));
+        QVERIFY(app.model()->index(0, 0).data(Qt::DisplayRole).toString().endsWith(QStringLiteral("caf\uFFFD")));
+        // Its mark and its page keep the bytes too.
+        QVERIFY(app.check(0, false));
+        QVERIFY(app.check(0, true));
+        QCOMPARE(app.list().stateArray(), QByteArrayList{folder});
+        app.locations()->tableViewDidClickedRow(0);
+        QCOMPARE(app.names(), QByteArrayList{folder + "/inner\xff"});
+        QCOMPARE(app.states(), QList<bool>{true});
+        QVERIFY(!app.table()->grab().isNull());
+    }
+
+    void contextMenu()
+    {
+        App app;
+        QVERIFY(app.open(false, m_user, m_drives));
+        QAction* mark = app.action("markMenuTable");
+        QAction* remove = app.action("removeFromListMenu");
+        QAction* markAll = app.action("markAllMenu");
+        QAction* unmarkAll = app.action("unMarkAllMenu");
+        QVERIFY(mark && remove && markAll && unmarkAll);
+        const auto visible = [&] {
+            return QString() + (mark->isVisible() ? 'K' : 'k') + (remove->isVisible() ? 'R' : 'r') +
+                   (markAll->isVisible() ? 'M' : 'm') + (unmarkAll->isVisible() ? 'U' : 'u');
+        };
+
+        // Fresh page: the buttons are off, so neither Mark all nor Unmark all.
+        app.locations()->menuNeedsUpdate(0);
+        QCOMPARE(mark->text(), QStringLiteral("Mark"));
+        QCOMPARE(visible(), QStringLiteral("KRmu"));
+
+        QVERIFY(app.check(1, true));
+        app.locations()->menuNeedsUpdate(1);
+        QCOMPARE(mark->text(), QStringLiteral("Unmark"));
+        QCOMPARE(visible(), QStringLiteral("KRMU"));
+        app.locations()->menuNeedsUpdate(0);
+        QCOMPARE(mark->text(), QStringLiteral("Mark"));
+        for (int below : {-1, 3}) {
+            app.locations()->menuNeedsUpdate(below);
+            QCOMPARE(visible(), QStringLiteral("krmu"));
+        }
+
+        // Mark on row 0: its state only; the row is selected alone.
+        app.locations()->menuNeedsUpdate(0);
+        mark->trigger();
+        QCOMPARE(app.states(), (QList<bool>{true, true, false}));
+        QCOMPARE(app.list().stateArray(), QByteArrayList{m_drives.at(1)});
+        QCOMPARE(app.table()->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(app.table()->selectionModel()->selectedRows().first().row(), 0);
+        app.locations()->menuNeedsUpdate(1);
+        mark->trigger(); // "Unmark"
+        QCOMPARE(app.states(), (QList<bool>{true, false, false}));
+        QCOMPARE(app.list().stateArray(), QByteArrayList{m_drives.at(1)});
+
+        app.locations()->menuNeedsUpdate(2);
+        markAll->trigger();
+        QCOMPARE(app.states(), (QList<bool>{true, true, true}));
+        QCOMPARE(app.buttons(), QStringLiteral("SmUR"));
+        app.locations()->menuNeedsUpdate(2);
+        QCOMPARE(visible(), QStringLiteral("KRmU"));
+        unmarkAll->trigger();
+        QCOMPARE(app.states(), (QList<bool>{false, false, false}));
+        QCOMPARE(app.buttons(), QStringLiteral("sMur"));
+        app.locations()->menuNeedsUpdate(2);
+        QCOMPARE(visible(), QStringLiteral("KRMu"));
+
+        // Remove from list takes the clicked row, marked or not.
+        app.locations()->menuNeedsUpdate(1);
+        remove->trigger();
+        QCOMPARE(app.names(), (QByteArrayList{m_drives.at(0), m_drives.at(2)}));
+        // Acting after the list shrank below the remembered row does nothing.
+        app.locations()->menuNeedsUpdate(1);
+        remove->trigger();
+        remove->trigger();
+        QCOMPARE(app.names(), QByteArrayList{m_drives.at(0)});
+    }
+
+    void checkBoxesAndButtons_data()
+    {
+        QTest::addColumn<int>("folders");
+        QTest::addColumn<int>("files");
+        QTest::addColumn<QList<int>>("marked");
+        QTest::addColumn<QString>("buttons"); // Scan, Mark all, Unmark all, Remove
+        QTest::newRow("one file") << 0 << 1 << QList<int>{0} << "sMUR"; // Mark all off: all marked
+        QTest::newRow("one of two files") << 0 << 2 << QList<int>{1} << "sMUR";
+        QTest::newRow("two files") << 0 << 2 << QList<int>{0, 1} << "SmUR";
+        QTest::newRow("one folder") << 1 << 0 << QList<int>{0} << "SmUR";
+        QTest::newRow("folder unmarked, file marked") << 1 << 1 << QList<int>{1} << "sMUR";
+        QTest::newRow("nothing marked") << 1 << 2 << QList<int>{} << "sMur";
+    }
+
+    void checkBoxesAndButtons()
+    {
+        QFETCH(int, folders);
+        QFETCH(int, files);
+        QFETCH(QList<int>, marked);
+        QFETCH(QString, buttons);
+        App app;
+        QVERIFY(app.open(false, {}, {}));
+        QCOMPARE(app.names(), QByteArrayList{});
+        QByteArrayList paths;
+        for (int i = 0; i < folders; ++i) {
+            paths << at("drives/d1") + QByteArray::number(i);
+            QVERIFY(makeDirs(paths.last()));
+        }
+        for (int i = 0; i < files; ++i) {
+            paths << m_drop + "/pic" + QByteArray::number(i) + ".png";
+            QVERIFY(writeFile(paths.last(), "PNG" + QByteArray::number(i)));
+        }
+        app.locations()->addFolderPaths(paths.mid(0, folders));
+        app.locations()->addFilePaths(paths.mid(folders));
+        QCOMPARE(app.names(), paths);
+        app.w<QPushButton>("unmarkAllExactBtn")->click();
+        QVERIFY(!app.states().contains(true));
+
+        QByteArrayList markedPaths;
+        for (int row : marked) {
+            QVERIFY(app.check(row, true));
+            markedPaths << paths.at(row);
+            QCOMPARE(app.table()->selectionModel()->selectedRows().size(), 1);
+            QCOMPARE(app.table()->selectionModel()->selectedRows().first().row(), row);
+        }
+        QCOMPARE(app.list().stateArray(), markedPaths);
+        QCOMPARE(app.buttons(), buttons);
+        auto* scan = app.w<QPushButton>("findDuplicateExact");
+        QCOMPARE(Opacity::of(scan), buttons.startsWith(u'S') ? 1.0 : 0.6);
+        QCOMPARE(scan->text(), QStringLiteral("Scan"));
+
+        // A second mark of the same path is remembered twice; unmarking forgets every copy.
+        if (!marked.isEmpty()) {
+            QVERIFY(app.check(marked.first(), true));
+            QCOMPARE(app.list().stateArray().count(markedPaths.first()), 2);
+            QVERIFY(app.check(marked.first(), false));
+            QVERIFY(!app.list().stateArray().contains(markedPaths.first()));
+            QVERIFY(app.check(marked.first(), true));
+        }
+
+        // Remove takes the marked entries only.
+        app.w<QPushButton>("removeFromListExactBtn")->click();
+        QCOMPARE(app.names().size(), paths.size() - marked.size());
+        QVERIFY(!app.states().contains(true));
+        QCOMPARE(app.buttons(), app.names().isEmpty() ? QStringLiteral("smur") : QStringLiteral("sMur"));
+        QCOMPARE(Opacity::of(scan), 0.6);
+    }
+
+    void folderBrowsing()
+    {
+        App app;
+        QSignalSpy alerts(&app.delegate, &AppDelegate::alertShown);
+        QVERIFY(app.open(true, m_user, {m_drives.at(0)}));
+        const QByteArrayList defaults = m_user + QByteArrayList{m_drives.at(0)};
+        QCOMPARE(app.names(), defaults);
+        QCOMPARE(app.model()->headerData(0, Qt::Horizontal).toString(), FolderTitle);
+        QCOMPARE(app.model()->index(0, 0).data(LocationTableModel::ImageNameRole).toString(), QStringLiteral("mymac.png"));
+        auto* back = app.w<QPushButton>("backFolderButton");
+        auto* next = app.w<QPushButton>("nextFolderButton");
+        QVERIFY(!back->isEnabled() && !next->isEnabled());
+
+        const QByteArray docs = m_user.at(1);
+        const QByteArray a = docs + "/A";
+        const QByteArray b = docs + "/B";
+        QVERIFY(app.check(1, true));
+        app.locations()->tableViewDidClickedRow(1);
+        QCOMPARE(sorted(app.names()), (QByteArrayList{a, b})); // no hidden names, no files
+        QCOMPARE(app.states(), (QList<bool>{true, true}));
+        QCOMPARE(sorted(app.list().stateArray()), (QByteArrayList{docs, a, b}));
+        QVERIFY(back->isEnabled() && !next->isEnabled());
+        QCOMPARE(app.locations()->browser().folderBrowser(), (QByteArrayList{"Default", docs}));
+        QCOMPARE(app.buttons(), QStringLiteral("sMur")); // left as the check box set them
+
+        // No subfolders: an alert, and nothing else moves.
+        const QByteArrayList page = app.names();
+        app.locations()->tableViewDidClickedRow(app.rowOf(b));
+        QCOMPARE(alerts.count(), 1);
+        QCOMPARE(alerts.takeFirst().first().toString(), NoFolders);
+        QCOMPARE(app.names(), page);
+        QCOMPARE(app.locations()->browser().folderBrowser(), (QByteArrayList{"Default", docs}));
+        QCOMPARE(app.locations()->browser().currentPath(), 1);
+        QVERIFY(back->isEnabled() && !next->isEnabled());
+        auto* box = app.window.findChild<QMessageBox*>(QStringLiteral("tidemarkAlert"));
+        QVERIFY(box && box->isVisible());
+        QCOMPARE(box->informativeText(), NoFolders);
+        app.closeAlerts();
+
+        back->click();
+        QCOMPARE(app.names(), defaults);
+        QCOMPARE(app.states(), (QList<bool>{false, true, false, false})); // Documents' mark survived
+        QVERIFY(!back->isEnabled() && next->isEnabled());
+        next->click();
+        QCOMPARE(sorted(app.names()), (QByteArrayList{a, b}));
+        QCOMPARE(app.states(), (QList<bool>{true, true}));
+        QCOMPARE(app.list().stateArray().count(a), 2); // recorded again as the page came back
+        QVERIFY(back->isEnabled() && !next->isEnabled());
+
+        // A is no longer marked: its page comes unmarked.
+        QVERIFY(app.check(app.rowOf(a), false));
+        QVERIFY(!app.list().stateArray().contains(a));
+        app.locations()->tableViewDidClickedRow(app.rowOf(a));
+        QCOMPARE(app.names(), QByteArrayList{a + "/A1"});
+        QCOMPARE(app.states(), QList<bool>{false});
+        QCOMPARE(app.locations()->browser().folderBrowser(), (QByteArrayList{"Default", docs, a}));
+        back->click();
+        QCOMPARE(app.states(), (QList<bool>{true, true})); // Documents is still marked
+        back->click();
+        QCOMPARE(app.names(), defaults);
+        next->click();
+        next->click();
+        QCOMPARE(app.names(), QByteArrayList{a + "/A1"});
+        QVERIFY(back->isEnabled() && !next->isEnabled());
+        QCOMPARE(alerts.count(), 0);
+
+        // Home clean-up forgets list, marks, history and mode.
+        app.delegate.buttonHomePageClicked();
+        QCOMPARE(app.page(), QStringLiteral("1"));
+        QCOMPARE(app.model()->rowCount(), 0);
+        QVERIFY(app.list().stateArray().isEmpty());
+        QVERIFY(app.locations()->browser().folderBrowser().isEmpty());
+        QVERIFY(!app.list().scanFolderClicked());
+        QVERIFY(!back->isEnabled() && !next->isEnabled());
+        app.delegate.buttonScanDriveClicked();
+        QCOMPARE(app.names(), QByteArrayList{m_drives.at(0)});
+        QCOMPARE(app.states(), QList<bool>{false});
+        QCOMPARE(app.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Select Drive"));
+        QCOMPARE(app.locations()->browser().folderBrowser(), QByteArrayList{"Default"});
+    }
+
+    void driveModeDoubleClick()
+    {
+        App app;
+        QSignalSpy alerts(&app.delegate, &AppDelegate::alertShown);
+        QVERIFY(app.open(false, m_user, {m_user.at(1)})); // a drive with subfolders
+        app.locations()->tableViewDidClickedRow(-1);
+        app.locations()->tableViewDidClickedRow(1);
+        QCOMPARE(alerts.count(), 0); // no row: nothing
+        app.locations()->tableViewDidClickedRow(0);
+        QCOMPARE(alerts.count(), 1);
+        QCOMPARE(alerts.first().first().toString(), DriveHint);
+        QCOMPARE(app.names(), QByteArrayList{m_user.at(1)});
+        QCOMPARE(app.locations()->browser().folderBrowser(), QByteArrayList{"Default"});
+        QVERIFY(!app.w<QPushButton>("backFolderButton")->isEnabled());
+        app.closeAlerts();
+    }
+
+    // The scan covers the marked entries of the page shown, nothing else.
+    void scanFromFolderPage()
+    {
+        const QByteArray base = at("scan");
+        const QByteArray marked = base + "/Docs/Marked";
+        const QByteArray unmarked = base + "/Docs/Unmarked";
+        QVERIFY(makeDirs(base + "/Desktop"));
+        for (const char* name : {"a1.jpg", "a2.jpg"}) {
+            QVERIFY(writeFile(marked + '/' + name, "pixels of a"));
+        }
+        for (const char* name : {"t1.txt", "sub/t2.txt"}) {
+            QVERIFY(writeFile(marked + '/' + name, "twin text\n"));
+        }
+        // Twins only across the two folders: not duplicates of this scan.
+        QVERIFY(writeFile(marked + "/solo.dat", "across"));
+        QVERIFY(writeFile(unmarked + "/solo.dat", "across"));
+        QVERIFY(writeFile(unmarked + "/u1.jpg", "pixels of u"));
+        QVERIFY(writeFile(unmarked + "/u2.jpg", "pixels of u"));
+        QVERIFY(writeFile(base + "/Pics/p1.png", "pixels of p"));
+        QVERIFY(writeFile(base + "/Pics/p2.png", "pixels of p"));
+
+        App app;
+        QVERIFY(app.open(true, {base + "/Desktop", base + "/Docs", base + "/Pics"}, {}));
+        QVERIFY(app.check(2, true)); // Pics, on the default page only
+        app.locations()->tableViewDidClickedRow(1);
+        QCOMPARE(sorted(app.names()), (QByteArrayList{marked, unmarked}));
+        QCOMPARE(app.states(), (QList<bool>{false, false}));
+        QVERIFY(app.check(app.rowOf(marked), true));
+        auto* scan = app.w<QPushButton>("findDuplicateExact");
+        QVERIFY(scan->isEnabled());
+        scan->click();
+        QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("4"), Long);
+        QTRY_VERIFY_WITH_TIMEOUT(!app.delegate.scanSession()->scanning(), Long);
+
+        const ModalPtr modal = app.delegate.scanSession()->results().modal;
+        QVERIFY(modal);
+        QByteArrayList found;
+        for (const auto& extension : modal->extensionsArray()) {
+            for (const auto& set : extension->sets()) {
+                for (const auto& file : set->files()) {
+                    found << file->filePath();
+                }
+            }
+        }
+        QCOMPARE(sorted(found), (QByteArrayList{marked + "/a1.jpg", marked + "/a2.jpg", marked + "/sub/t2.txt",
+                                                marked + "/t1.txt"}));
+        QCOMPARE(app.model()->rowCount(), 0); // the list was read and emptied
+    }
+};
+
+QTEST_MAIN(TestLocationPage)
+#include "tst_locationpage.moc"
