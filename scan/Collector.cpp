@@ -273,8 +273,7 @@ void Collector::appendFile(const QByteArray& folderPrefix, const QByteArray& nam
         return;
     }
     const Category category = FileCategories::categoryOf(folderPrefix, name);
-    auto file = std::make_shared<File>(folderPrefix, name, attributes.size, attributes.modificationNs,
-                                       attributes.creationNs);
+    FilePtr file(new File(folderPrefix, name, attributes.size, attributes.modificationNs, attributes.creationNs));
     m_lists.list(category).append(std::move(file));
     m_progress.addCollected();
 }

@@ -26,8 +26,7 @@ int ContentPartitioner::openChecked(const Unit& unit, const QByteArray& path)
         return -1;
     }
     struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<quint64>(st.st_dev) != unit.device ||
-        static_cast<quint64>(st.st_ino) != unit.inode || static_cast<quint64>(st.st_size) != unit.size) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<quint64>(st.st_size) != unit.size) {
         ::close(fd);
         return -1;
     }
@@ -79,8 +78,8 @@ void ContentPartitioner::settle(Unit& unit, const QList<FilePtr>& files)
         unit.fd = -1;
         --m_openCount;
     }
-    m_control.addProcessed(unit.links.size());
-    m_progress.setCurrent(ScanProgress::Activity::Processing, *files.at(unit.links.front()));
+    m_control.addProcessed(linkCount(unit));
+    m_progress.setCurrent(ScanProgress::Activity::Processing, *files.at(unit.first));
 }
 
 void ContentPartitioner::emitClass(const std::vector<std::size_t>& members, const QList<FilePtr>& files,
@@ -89,10 +88,24 @@ void ContentPartitioner::emitClass(const std::vector<std::size_t>& members, cons
     std::vector<qsizetype> positions;
     for (std::size_t u : members) {
         settle(m_units[u], files);
-        positions.insert(positions.end(), m_units[u].links.begin(), m_units[u].links.end());
+        appendLinks(m_units[u], positions);
     }
     std::sort(positions.begin(), positions.end());
     classes.push_back(std::move(positions));
+}
+
+std::size_t ContentPartitioner::linkCount(const Unit& unit) const
+{
+    return 1 + (unit.moreLinks < 0 ? 0 : m_moreLinks[static_cast<std::size_t>(unit.moreLinks)].size());
+}
+
+void ContentPartitioner::appendLinks(const Unit& unit, std::vector<qsizetype>& positions) const
+{
+    positions.push_back(unit.first);
+    if (unit.moreLinks >= 0) {
+        const std::vector<qsizetype>& more = m_moreLinks[static_cast<std::size_t>(unit.moreLinks)];
+        positions.insert(positions.end(), more.begin(), more.end());
+    }
 }
 
 void ContentPartitioner::closeAll()
@@ -105,12 +118,14 @@ void ContentPartitioner::closeAll()
     }
     m_openCount = 0;
     m_units.clear();
+    m_moreLinks.clear();
 }
 
 bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vector<qsizetype>& positions,
                                    std::vector<std::vector<qsizetype>>& classes)
 {
     m_units.clear();
+    m_moreLinks.clear();
     m_openCount = 0;
     if (positions.empty()) {
         return true;
@@ -139,7 +154,12 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             const auto key = qMakePair(static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino));
             const auto it = byInode.constFind(key);
             if (it != byInode.cend()) {
-                m_units[it.value()].links.push_back(pos);
+                Unit& unit = m_units[it.value()];
+                if (unit.moreLinks < 0) {
+                    unit.moreLinks = static_cast<qint32>(m_moreLinks.size());
+                    m_moreLinks.emplace_back();
+                }
+                m_moreLinks[static_cast<std::size_t>(unit.moreLinks)].push_back(pos);
                 if (fd >= 0) {
                     ::close(fd);
                 }
@@ -154,7 +174,11 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             }
             // A file that could not be opened stays a unit: its hard links
             // are still equal to each other without reading.
-            m_units.push_back(Unit{{pos}, fd, false, static_cast<quint64>(st.st_size), key.first, key.second});
+            Unit unit;
+            unit.first = pos;
+            unit.fd = fd;
+            unit.size = static_cast<quint64>(st.st_size);
+            m_units.push_back(unit);
         }
     }
 
@@ -184,7 +208,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
         const std::size_t m = current.units.size();
         if (m == 1) {
             Unit& only = m_units[current.units.front()];
-            if (only.links.size() >= 2) {
+            if (linkCount(only) >= 2) {
                 emitClass(current.units, files, classes);
             } else {
                 settle(only, files);
@@ -212,14 +236,14 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             std::vector<std::size_t> readable;
             for (std::size_t u : current.units) {
                 Unit& unit = m_units[u];
-                const int fd = unit.fd >= 0 ? unit.fd : openChecked(unit, files.at(unit.links.front())->filePath());
+                const int fd = unit.fd >= 0 ? unit.fd : openChecked(unit, files.at(unit.first)->filePath());
                 if (fd < 0) {
                     unit.failed = true;
                 } else if (unit.fd < 0) {
                     ::close(fd);
                 }
                 if (unit.failed) {
-                    if (unit.links.size() >= 2) {
+                    if (linkCount(unit) >= 2) {
                         emitClass({u}, files, classes);
                     } else {
                         settle(unit, files);
@@ -228,7 +252,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
                     readable.push_back(u);
                 }
             }
-            if (readable.size() >= 2 || (readable.size() == 1 && m_units[readable.front()].links.size() >= 2)) {
+            if (readable.size() >= 2 || (readable.size() == 1 && linkCount(m_units[readable.front()]) >= 2)) {
                 emitClass(readable, files, classes);
             } else {
                 for (std::size_t u : readable) {
@@ -250,8 +274,8 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
         for (std::size_t u : current.units) {
             Unit& unit = m_units[u];
             char* buffer = m_scratch.data();
-            if (!readBlock(unit, *files.at(unit.links.front()), current.offset, buffer, block)) {
-                if (unit.links.size() >= 2) {
+            if (!readBlock(unit, *files.at(unit.first), current.offset, buffer, block)) {
+                if (linkCount(unit) >= 2) {
                     emitClass({u}, files, classes);
                 } else {
                     settle(unit, files);
@@ -297,7 +321,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
         for (auto it = groups.rbegin(); it != groups.rend(); ++it) {
             if (it->size() == 1) {
                 Unit& alone = m_units[it->front()];
-                if (alone.links.size() >= 2) {
+                if (linkCount(alone) >= 2) {
                     emitClass(*it, files, classes);
                 } else {
                     settle(alone, files);
@@ -313,6 +337,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
     m_arena.shrink_to_fit();
     m_scratch.clear();
     m_scratch.shrink_to_fit();
-    m_units.clear();
+    std::vector<Unit>().swap(m_units);
+    m_moreLinks.clear();
     return true;
 }

@@ -44,14 +44,15 @@ public:
     static constexpr std::size_t LinearCompareLimit = 8;
 
 private:
+    // One inode among the files compared: its first path, and where the
+    // rest of its paths (hard links) are kept, which is rare.
     struct Unit
     {
-        std::vector<qsizetype> links; // positions sharing one inode, ascending
+        qsizetype first = 0;
+        qint32 moreLinks = -1; // index into m_moreLinks, or none
         int fd = -1;
-        bool failed = false;
         quint64 size = 0; // on disk when the search began
-        quint64 device = 0;
-        quint64 inode = 0;
+        bool failed = false;
     };
     struct Pending
     {
@@ -74,7 +75,11 @@ private:
     ScanControl& m_control;
     ScanProgress& m_progress;
     Budget m_budget;
+    std::size_t linkCount(const Unit& unit) const;
+    void appendLinks(const Unit& unit, std::vector<qsizetype>& positions) const;
+
     std::vector<Unit> m_units;
+    std::vector<std::vector<qsizetype>> m_moreLinks;
     std::vector<char> m_arena;
     std::vector<char> m_scratch;
     std::size_t m_openCount = 0;

@@ -13,8 +13,8 @@ File::File(QByteArray folder, QByteArray name, quint64 fileSize, qint64 modifica
 FilePtr File::create(const QByteArray& filePath, quint64 fileSize, qint64 modificationNs, qint64 creationNs)
 {
     const qsizetype slash = filePath.lastIndexOf('/');
-    return std::make_shared<File>(filePath.left(slash + 1), filePath.mid(slash + 1), fileSize, modificationNs,
-                                  creationNs);
+    return FilePtr(new File(filePath.left(slash + 1), filePath.mid(slash + 1), fileSize, modificationNs,
+                            creationNs));
 }
 
 QByteArray File::filePath() const

@@ -3,16 +3,20 @@
 #include <QByteArray>
 #include <QDateTime>
 
+#include <QExplicitlySharedDataPointer>
+#include <QSharedData>
+
 #include <cstdint>
-#include <memory>
 
 class File;
-using FilePtr = std::shared_ptr<File>;
+// Shared by the category lists and the result trees. The count lives inside
+// the record, which keeps each of hundreds of thousands of files small.
+using FilePtr = QExplicitlySharedDataPointer<File>;
 
 // One collected file. The path is kept as raw bytes, split into its folder
 // (shared by every file of that folder) and its name, which keeps a scan of
 // hundreds of thousands of files small.
-class File
+class File : public QSharedData
 {
 public:
     // Marker for a date the file system did not report.

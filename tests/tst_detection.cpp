@@ -430,10 +430,10 @@ void TestDetection::edgeCases()
     const QByteArray root = dir.path().toUtf8();
     QVERIFY(QDir().mkpath(dir.path() + "/Pkg.app"));
     CategoryLists lists;
-    for (const QByteArray& spec : files) {
-        const qsizetype eq = spec.indexOf('=');
-        const QByteArray path = root + "/" + spec.left(eq);
-        QVERIFY(writeFile(path, spec.mid(eq + 1)));
+    for (const QByteArray& entry : files) {
+        const qsizetype eq = entry.indexOf('=');
+        const QByteArray path = root + "/" + entry.left(eq);
+        QVERIFY(writeFile(path, entry.mid(eq + 1)));
         lists.list(FileCategories::categoryOf(path)).append(fileAt(path));
     }
     ScanControl control;

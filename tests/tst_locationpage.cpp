@@ -22,7 +22,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <algorithm>
 #include <fcntl.h>
 #include <ftw.h>
@@ -51,7 +50,9 @@ bool makeDirs(const QByteArray& path)
 bool writeFile(const QByteArray& path, const QByteArray& content)
 {
     const qsizetype slash = path.lastIndexOf('/');
-    const int fd = makeDirs(path.left(slash)) ? ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
+    const int fd = makeDirs(path.left(slash))
+                       ? ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)
+                       : -1;
     if (fd < 0) {
         return false;
     }
@@ -71,8 +72,7 @@ struct App
 {
     App() : delegate(&window, AppDelegate::Options{false, false}) {}
 
-    template <typename T>
-    T* w(const char* name) const
+    template <typename T> T* w(const char* name) const
     {
         T* found = window.findChild<T*>(QLatin1String(name));
         if (!found) {
@@ -102,20 +102,27 @@ struct App
     }
 
     // What the table shows, row by row.
+    QVariantList column(int column, int role) const
+    {
+        QVariantList out;
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            out << model()->index(row, column).data(role);
+        }
+        return out;
+    }
     QByteArrayList names() const
     {
         QByteArrayList out;
-        for (int row = 0; row < model()->rowCount(); ++row) {
-            out << model()->index(row, LocationTableModel::MainCell).data(LocationTableModel::PathRole).toByteArray();
+        for (const QVariant& name : column(LocationTableModel::MainCell, LocationTableModel::PathRole)) {
+            out << name.toByteArray();
         }
         return out;
     }
     QList<bool> states() const
     {
         QList<bool> out;
-        for (int row = 0; row < model()->rowCount(); ++row) {
-            out << (model()->index(row, LocationTableModel::ButtonCell).data(Qt::CheckStateRole).value<Qt::CheckState>() ==
-                    Qt::Checked);
+        for (const QVariant& state : column(LocationTableModel::ButtonCell, Qt::CheckStateRole)) {
+            out << (state.value<Qt::CheckState>() == Qt::Checked);
         }
         return out;
     }
@@ -123,8 +130,8 @@ struct App
 
     bool check(int row, bool on)
     {
-        return model()->setData(model()->index(row, LocationTableModel::ButtonCell), on ? Qt::Checked : Qt::Unchecked,
-                                Qt::CheckStateRole);
+        return model()->setData(model()->index(row, LocationTableModel::ButtonCell),
+                                on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
     }
     bool drop(const QByteArray& uriList, int row, const QModelIndex& parent = {})
     {
@@ -186,9 +193,9 @@ private Q_SLOTS:
         m_root = QFile::encodeName(m_tmp.filePath(QStringLiteral("tree")));
         m_user = {at("home/Desktop"), at("home/Documents"), at("home/Pictures")};
         m_drives = {at("drives/d1"), at("drives/d2"), at("drives/d3")};
-        for (const char* dir : {"home/Desktop", "home/Documents/A/A1", "home/Documents/B", "home/Documents/.hidden/x",
-                                "home/Pictures", "drives/d1", "drives/d2", "drives/d3", "drop/newFolder",
-                                "drop/caf\xe9/inner\xff"}) {
+        for (const char* dir : {"home/Desktop", "home/Documents/A/A1", "home/Documents/B",
+                                "home/Documents/.hidden/x", "home/Pictures", "drives/d1/sub", "drives/d2",
+                                "drives/d3", "drop/newFolder", "drop/caf\xe9/inner\xff"}) {
             QVERIFY(makeDirs(at(dir)));
         }
         QVERIFY(writeFile(at("home/Documents/notes.txt"), "not a folder"));
@@ -264,10 +271,13 @@ private Q_SLOTS:
         const QByteArray notes = m_drop + "/notes.txt";
         QTest::newRow("only notes.txt") << QByteArrayList{notes} << "Unsupported file.";
         QTest::newRow("a listed folder") << QByteArrayList{m_drives.at(1)} << "File already added.";
-        QTest::newRow("below a listed folder") << QByteArrayList{m_drives.at(0) + "/sub"} << "Unsupported file.";
-        QTest::newRow("listed wins over unsupported") << QByteArrayList{notes, m_drives.at(2)} << "File already added.";
+        QTest::newRow("below a listed folder")
+            << QByteArrayList{m_drives.at(0) + "/sub"} << "File already added.";
+        QTest::newRow("listed wins over unsupported")
+            << QByteArrayList{notes, m_drives.at(2)} << "File already added.";
         QTest::newRow("missing picture") << QByteArrayList{m_drop + "/gone.jpg"} << "Unsupported file.";
-        QTest::newRow("notes.txt with a new folder") << QByteArrayList{notes, m_drop + "/newFolder"} << QString();
+        QTest::newRow("notes.txt with a new folder")
+            << QByteArrayList{notes, m_drop + "/newFolder"} << QString();
     }
 
     void dropNotices()
@@ -298,7 +308,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("uriList");
         const QByteArray folder = m_drop + "/caf\xe9";
         QTest::newRow("encoded by us") << UriList::fromLocalPaths({folder});
-        QTest::newRow("localhost, comment") << "# from a file manager\r\nfile://localhost" + folder.toPercentEncoding("/") + "\r\n";
+        QTest::newRow("localhost, comment")
+            << "# from a file manager\r\nfile://localhost" + folder.toPercentEncoding("/") + "\r\n";
     }
 
     void dropNonUtf8()
@@ -310,7 +321,8 @@ private Q_SLOTS:
         QVERIFY(app.open(true, {}, {m_drop + "/newFolder"}));
         QVERIFY(app.drop(uriList, 0));
         QCOMPARE(app.names(), (QByteArrayList{folder, m_drop + "/newFolder"}));
-        QVERIFY(app.model()->index(0, 0).data(Qt::DisplayRole).toString().endsWith(QStringLiteral("caf\uFFFD")));
+        QVERIFY(
+            app.model()->index(0, 0).data(Qt::DisplayRole).toString().endsWith(QStringLiteral("caf\uFFFD")));
         // Its mark and its page keep the bytes too.
         QVERIFY(app.check(0, false));
         QVERIFY(app.check(0, true));
@@ -391,8 +403,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("folders");
         QTest::addColumn<int>("files");
         QTest::addColumn<QList<int>>("marked");
-        QTest::addColumn<QString>("buttons"); // Scan, Mark all, Unmark all, Remove
-        QTest::newRow("one file") << 0 << 1 << QList<int>{0} << "sMUR"; // Mark all off: all marked
+        QTest::addColumn<QString>("buttons");                           // Scan, Mark all, Unmark all, Remove
+        QTest::newRow("one file") << 0 << 1 << QList<int>{0} << "smUR"; // Mark all off: all marked
         QTest::newRow("one of two files") << 0 << 2 << QList<int>{1} << "sMUR";
         QTest::newRow("two files") << 0 << 2 << QList<int>{0, 1} << "SmUR";
         QTest::newRow("one folder") << 1 << 0 << QList<int>{0} << "SmUR";
@@ -462,7 +474,8 @@ private Q_SLOTS:
         const QByteArrayList defaults = m_user + QByteArrayList{m_drives.at(0)};
         QCOMPARE(app.names(), defaults);
         QCOMPARE(app.model()->headerData(0, Qt::Horizontal).toString(), FolderTitle);
-        QCOMPARE(app.model()->index(0, 0).data(LocationTableModel::ImageNameRole).toString(), QStringLiteral("mymac.png"));
+        QCOMPARE(app.model()->index(0, 0).data(LocationTableModel::ImageNameRole).toString(),
+                 QStringLiteral("mymac.png"));
         auto* back = app.w<QPushButton>("backFolderButton");
         auto* next = app.w<QPushButton>("nextFolderButton");
         QVERIFY(!back->isEnabled() && !next->isEnabled());
@@ -477,7 +490,7 @@ private Q_SLOTS:
         QCOMPARE(sorted(app.list().stateArray()), (QByteArrayList{docs, a, b}));
         QVERIFY(back->isEnabled() && !next->isEnabled());
         QCOMPARE(app.locations()->browser().folderBrowser(), (QByteArrayList{"Default", docs}));
-        QCOMPARE(app.buttons(), QStringLiteral("sMur")); // left as the check box set them
+        QCOMPARE(app.buttons(), QStringLiteral("SMUR")); // left as the check box set them
 
         // No subfolders: an alert, and nothing else moves.
         const QByteArrayList page = app.names();
@@ -486,7 +499,7 @@ private Q_SLOTS:
         QCOMPARE(alerts.takeFirst().first().toString(), NoFolders);
         QCOMPARE(app.names(), page);
         QCOMPARE(app.locations()->browser().folderBrowser(), (QByteArrayList{"Default", docs}));
-        QCOMPARE(app.locations()->browser().currentPath(), 1);
+        QCOMPARE(app.locations()->browser().currentPath(), qint64(1));
         QVERIFY(back->isEnabled() && !next->isEnabled());
         auto* box = app.window.findChild<QMessageBox*>(QStringLiteral("tidemarkAlert"));
         QVERIFY(box && box->isVisible());
@@ -533,23 +546,104 @@ private Q_SLOTS:
         QCOMPARE(app.states(), QList<bool>{false});
         QCOMPARE(app.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Select Drive"));
         QCOMPARE(app.locations()->browser().folderBrowser(), QByteArrayList{"Default"});
-    }
 
-    void driveModeDoubleClick()
-    {
-        App app;
-        QSignalSpy alerts(&app.delegate, &AppDelegate::alertShown);
-        QVERIFY(app.open(false, m_user, {m_user.at(1)})); // a drive with subfolders
+        // Drive mode: a double click only hints; one on no row does nothing.
         app.locations()->tableViewDidClickedRow(-1);
         app.locations()->tableViewDidClickedRow(1);
-        QCOMPARE(alerts.count(), 0); // no row: nothing
+        QCOMPARE(alerts.count(), 0);
         app.locations()->tableViewDidClickedRow(0);
         QCOMPARE(alerts.count(), 1);
         QCOMPARE(alerts.first().first().toString(), DriveHint);
-        QCOMPARE(app.names(), QByteArrayList{m_user.at(1)});
+        QCOMPARE(app.names(), QByteArrayList{m_drives.at(0)});
         QCOMPARE(app.locations()->browser().folderBrowser(), QByteArrayList{"Default"});
-        QVERIFY(!app.w<QPushButton>("backFolderButton")->isEnabled());
+        QVERIFY(!back->isEnabled() && !next->isEnabled());
         app.closeAlerts();
+    }
+
+    // Real input on the table; a folder that vanished before Forward reached it.
+    void realInputAndVanishedFolder()
+    {
+        const QByteArray base = at("vanish");
+        QVERIFY(makeDirs(base + "/X/Y"));
+        App app;
+        QSignalSpy alerts(&app.delegate, &AppDelegate::alertShown);
+        QVERIFY(app.open(true, {base}, {}));
+        QTableView* table = app.table();
+        QVERIFY(QTest::qWaitForWindowExposed(&app.window));
+        const auto centreOf = [&](int row, int column = 0) {
+            return table->visualRect(app.model()->index(row, column)).center();
+        };
+        const auto doubleClick = [&](int row, int column = 0) {
+            // Qt's test double click is the second click only.
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, centreOf(row, column));
+            QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, centreOf(row, column));
+        };
+        doubleClick(0);
+        QCOMPARE(app.names(), QByteArrayList{base + "/X"});
+        // A click anywhere in the check box cell toggles the mark.
+        for (const bool on : {true, false}) {
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                              centreOf(0, LocationTableModel::ButtonCell));
+            QCOMPARE(app.states(), QList<bool>{on});
+            QCOMPARE(app.list().stateArray(), on ? QByteArrayList{base + "/X"} : QByteArrayList{});
+            QCOMPARE(app.buttons(), on ? QStringLiteral("SmUR") : QStringLiteral("sMur"));
+        }
+        Q_EMIT table->customContextMenuRequested(centreOf(0));
+        QVERIFY(app.action("markMenuTable")->isVisible());
+        QCOMPARE(app.action("markMenuTable")->text(), QStringLiteral("Mark"));
+        Q_EMIT table->customContextMenuRequested(centreOf(0) + QPoint(0, 2 * table->rowHeight(0)));
+        QVERIFY(!app.action("markMenuTable")->isVisible() && !app.action("removeFromListMenu")->isVisible());
+        app.locations()->contextMenu()->hide();
+        doubleClick(0);
+        QCOMPARE(app.names(), QByteArrayList{base + "/X/Y"});
+
+        app.w<QPushButton>("backFolderButton")->click();
+        QVERIFY(::rmdir((base + "/X/Y").constData()) == 0);
+        app.w<QPushButton>("nextFolderButton")->click();
+        QCOMPARE(alerts.count(), 1);
+        QCOMPARE(alerts.first().first().toString(), NoFolders);
+        QCOMPARE(app.names(), QByteArrayList{base + "/X"});            // the page stays
+        QCOMPARE(app.locations()->browser().currentPath(), qint64(2)); // the move is not undone
+        QVERIFY(app.w<QPushButton>("backFolderButton")->isEnabled());
+        QVERIFY(app.w<QPushButton>("nextFolderButton")->isEnabled());
+        app.closeAlerts();
+    }
+
+    // A drop from another program, through the view's drag events.
+    void realDrop_data()
+    {
+        QTest::addColumn<int>("proposed");
+        QTest::addColumn<bool>("lands");
+        QTest::newRow("copy") << int(Qt::CopyAction) << true;
+        QTest::newRow("link") << int(Qt::LinkAction) << true;
+        QTest::newRow("move") << int(Qt::MoveAction) << false;
+    }
+
+    void realDrop()
+    {
+        QFETCH(int, proposed);
+        QFETCH(bool, lands);
+        App app;
+        QVERIFY(app.open(false, m_user, m_drives));
+        QVERIFY(QTest::qWaitForWindowExposed(&app.window));
+        QMimeData mime;
+        mime.setData(QStringLiteral("text/uri-list"), UriList::fromLocalPaths({m_drop + "/newFolder"}));
+        const Qt::DropActions possible = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+        const QPoint onRow1 = app.table()->visualRect(app.model()->index(1, 0)).center();
+        QDragEnterEvent enter(onRow1, possible, &mime, Qt::LeftButton, {});
+        QDragMoveEvent move(onRow1, possible, &mime, Qt::LeftButton, {});
+        QDropEvent drop(QPointF(onRow1), possible, &mime, Qt::LeftButton, {});
+        for (QDropEvent* event : {static_cast<QDropEvent*>(&enter), static_cast<QDropEvent*>(&move), &drop}) {
+            event->setDropAction(Qt::DropAction(proposed));
+            QApplication::sendEvent(app.table()->viewport(), event);
+        }
+        // The source must never hear "moved": it would delete its files.
+        QVERIFY(!drop.isAccepted() || drop.dropAction() != Qt::MoveAction);
+        if (lands) {
+            QVERIFY(drop.isAccepted());
+            QCOMPARE(app.names(),
+                     (QByteArrayList{m_drives.at(0), m_drop + "/newFolder", m_drives.at(1), m_drives.at(2)}));
+        }
     }
 
     // The scan covers the marked entries of the page shown, nothing else.
@@ -596,8 +690,8 @@ private Q_SLOTS:
                 }
             }
         }
-        QCOMPARE(sorted(found), (QByteArrayList{marked + "/a1.jpg", marked + "/a2.jpg", marked + "/sub/t2.txt",
-                                                marked + "/t1.txt"}));
+        QCOMPARE(sorted(found), (QByteArrayList{marked + "/a1.jpg", marked + "/a2.jpg",
+                                                marked + "/sub/t2.txt", marked + "/t1.txt"}));
         QCOMPARE(app.model()->rowCount(), 0); // the list was read and emptied
     }
 };
