@@ -80,8 +80,12 @@ LocationPageController::LocationPageController(MainWindow* window, QObject* pare
         menuNeedsUpdate(index.isValid() ? index.row() : -1);
         m_menu->popup(table->viewport()->mapToGlobal(at));
     });
-    connect(table, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& index) { tableViewDidClickedRow(index.row()); });
+    connect(table, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        // A double click on the check box is two toggles, not a way in.
+        if (index.column() != LocationTableModel::ButtonCell) {
+            tableViewDidClickedRow(index.row());
+        }
+    });
     connect(m_model, &LocationTableModel::listChanged, this, &LocationPageController::reflectMarkStatusForRemoveButton);
     connect(m_model, &LocationTableModel::rowChecked, this, [table](int row) { table->selectRow(row); });
     connect(m_model, &LocationTableModel::dropRefused, this, &LocationPageController::showNotice);

@@ -588,6 +588,20 @@ private Q_SLOTS:
             QCOMPARE(app.list().stateArray(), on ? QByteArrayList{base + "/X"} : QByteArrayList{});
             QCOMPARE(app.buttons(), on ? QStringLiteral("SmUR") : QStringLiteral("sMur"));
         }
+        // A double click on the check box toggles twice and does not go in.
+        // The whole sequence a window system sends: press, release, double click, release.
+        QSignalSpy doubleClicks(table, &QAbstractItemView::doubleClicked);
+        const QPointF box = centreOf(0, LocationTableModel::ButtonCell);
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                        QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+            const bool down = type != QEvent::MouseButtonRelease;
+            QMouseEvent event(type, box, table->viewport()->mapToGlobal(box), Qt::LeftButton,
+                              down ? Qt::LeftButton : Qt::NoButton, {});
+            QApplication::sendEvent(table->viewport(), &event);
+        }
+        QCOMPARE(doubleClicks.count(), 1);
+        QCOMPARE(app.names(), QByteArrayList{base + "/X"});
+        QCOMPARE(app.states(), QList<bool>{false});
         Q_EMIT table->customContextMenuRequested(centreOf(0));
         QVERIFY(app.action("markMenuTable")->isVisible());
         QCOMPARE(app.action("markMenuTable")->text(), QStringLiteral("Mark"));
@@ -616,7 +630,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("lands");
         QTest::newRow("copy") << int(Qt::CopyAction) << true;
         QTest::newRow("link") << int(Qt::LinkAction) << true;
-        QTest::newRow("move") << int(Qt::MoveAction) << false;
+        QTest::newRow("move, taken as a copy") << int(Qt::MoveAction) << true;
     }
 
     void realDrop()
@@ -639,6 +653,9 @@ private Q_SLOTS:
         }
         // The source must never hear "moved": it would delete its files.
         QVERIFY(!drop.isAccepted() || drop.dropAction() != Qt::MoveAction);
+        if (proposed == Qt::MoveAction) {
+            QCOMPARE(drop.dropAction(), Qt::CopyAction);
+        }
         if (lands) {
             QVERIFY(drop.isAccepted());
             QCOMPARE(app.names(),

@@ -31,11 +31,11 @@ bool CheckBoxDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, con
         return false;
     }
     bool toggle = false;
-    if (event->type() == QEvent::MouseButtonRelease) {
+    if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick) {
+        // The view passes no release after a double click, so the double
+        // click itself is the second toggle: two clicks, two toggles.
         const auto* mouse = static_cast<QMouseEvent*>(event);
         toggle = mouse->button() == Qt::LeftButton && option.rect.contains(mouse->position().toPoint());
-    } else if (event->type() == QEvent::MouseButtonDblClick) {
-        return true; // a double click on the box is two toggles, not an open
     } else if (event->type() == QEvent::KeyPress) {
         toggle = static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space;
     }
