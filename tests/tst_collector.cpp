@@ -1,3 +1,5 @@
+#include "TestSupport.h"
+
 #include "scan/CategoryLists.h"
 #include "scan/Collector.h"
 #include "scan/FileCategories.h"
@@ -27,18 +29,6 @@ namespace {
 const Category AllCategories[] = {Category::Images, Category::Audio, Category::Video, Category::Documents,
                                   Category::Others};
 
-// A temporary folder removed by byte path, so names that are not UTF-8 go too.
-struct TempRoot
-{
-    QTemporaryDir dir;
-    QByteArray path = QFile::encodeName(dir.path());
-    ~TempRoot()
-    {
-        ::nftw(
-            path.constData(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 16,
-            FTW_DEPTH | FTW_PHYS);
-    }
-};
 
 bool writeFile(const QByteArray& path, const QByteArray& content = "x")
 {

@@ -1,3 +1,5 @@
+#include "TestSupport.h"
+
 #include "app/AppDelegate.h"
 #include "app/LocationPageController.h"
 #include "locations/LocationTableModel.h"
@@ -179,12 +181,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_tmp.isValid());
-        for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME"}) {
-            const QString dir = m_tmp.filePath(QString::fromLatin1(var).toLower());
-            QVERIFY(QDir().mkpath(dir));
-            QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            qputenv(var, QFile::encodeName(dir));
-        }
+        QVERIFY(TestSupport::isolateUserFolders(m_tmp));
         Q_INIT_RESOURCE(resources);
         QCoreApplication::setOrganizationName(QStringLiteral("Quillon"));
         QCoreApplication::setApplicationName(QStringLiteral("Tidemark"));

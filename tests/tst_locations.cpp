@@ -1,3 +1,5 @@
+#include "TestSupport.h"
+
 #include "locations/FolderBrowser.h"
 #include "locations/LocationList.h"
 #include "platform/MountTable.h"
@@ -18,19 +20,6 @@ Q_DECLARE_METATYPE(Notice)
 
 namespace {
 
-// A temporary folder removed by byte path, so names that are not UTF-8 go too.
-struct TempRoot
-{
-    QTemporaryDir dir;
-    QByteArray path = QFile::encodeName(dir.path());
-    ~TempRoot()
-    {
-        ::nftw(
-            path.constData(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 16,
-            FTW_DEPTH | FTW_PHYS);
-    }
-    QByteArray operator/(const QByteArray& rel) const { return path + '/' + rel; }
-};
 
 bool makeDirs(const QByteArray& path)
 {

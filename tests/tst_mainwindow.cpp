@@ -1,3 +1,5 @@
+#include "TestSupport.h"
+
 #include "app/AppDelegate.h"
 #include "app/LocationPageController.h"
 #include "platform/InstanceRegistry.h"
@@ -86,12 +88,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME"}) {
-            const QString dir = m_home.filePath(QString::fromLatin1(var).toLower());
-            QVERIFY(QDir().mkpath(dir));
-            QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            qputenv(var, QFile::encodeName(dir));
-        }
+        QVERIFY(TestSupport::isolateUserFolders(m_home));
         Q_INIT_RESOURCE(resources);
         QCoreApplication::setOrganizationName(QStringLiteral("Quillon"));
         QCoreApplication::setApplicationName(QStringLiteral("Tidemark"));

@@ -1,3 +1,5 @@
+#include "TestSupport.h"
+
 #include "scan/ScanSession.h"
 
 #include <QDir>
@@ -115,12 +117,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME"}) {
-            const QString dir = m_home.filePath(QString::fromLatin1(var).toLower());
-            QVERIFY(QDir().mkpath(dir));
-            QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            qputenv(var, QFile::encodeName(dir));
-        }
+        QVERIFY(TestSupport::isolateUserFolders(m_home));
         QCoreApplication::setOrganizationName(QStringLiteral("Quillon"));
         QCoreApplication::setApplicationName(QStringLiteral("Tidemark"));
 

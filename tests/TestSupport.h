@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QTemporaryDir>
+
+// A temporary folder removed by byte path, so names that are not UTF-8 go
+// too (QTemporaryDir's own removal decodes them and fails).
+struct TempRoot
+{
+    QTemporaryDir dir;
+    QByteArray path = QFile::encodeName(dir.path());
+    ~TempRoot();
+    QByteArray operator/(const QByteArray& rel) const { return path + '/' + rel; }
+};
+
+class TestSupport
+{
+public:
+    // Points HOME and the XDG data, config and runtime folders into `root`
+    // (private folders), so a test never touches the user's own files.
+    static bool isolateUserFolders(const QTemporaryDir& root);
+};
