@@ -30,8 +30,8 @@ const QString BusyNotice = QStringLiteral("A operation is in progress. Please st
 
 AppDelegate::AppDelegate(MainWindow* window, Options options, QObject* parent)
     : QObject(parent), m_window(window), m_options(options), m_scan(new ScanSession(this)),
-      m_locations(new LocationPageController(window, this)),
-      m_about(new AboutPanel(window)), m_helpMenu(new QMenu(window))
+      m_locations(new LocationPageController(window, this)), m_about(new AboutPanel(window)),
+      m_helpMenu(new QMenu(window))
 {
     m_helpMenu->setObjectName(QStringLiteral("helpMenu"));
     wireWindow();
@@ -117,7 +117,8 @@ bool AppDelegate::applicationDidFinishLaunching()
     m_similar = false;
     m_window->ui()->findDuplicateExact->setEnabled(false);
     Opacity::set(m_window->ui()->findDuplicateExact, 0.6);
-    m_about->aboutVersion()->setText(QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion()));
+    m_about->aboutVersion()->setText(
+        QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion()));
     refreshCleanHistory();
     m_window->selectTabViewItemWithIdentifier(QStringLiteral("1"));
     m_window->show();
@@ -167,7 +168,8 @@ void AppDelegate::wireWindow()
     connect(ui->buttonScanFolders, &QPushButton::clicked, this, &AppDelegate::buttonScanFoldersClicked);
     connect(ui->buttonHomePage, &QPushButton::clicked, this, &AppDelegate::buttonHomePageClicked);
     connect(ui->buttonHomeExactPage, &QPushButton::clicked, this, &AppDelegate::buttonHomeExactPageClicked);
-    connect(ui->findDuplicateExact, &QPushButton::clicked, this, &AppDelegate::buttonFindDuplicatesExactClicked);
+    connect(ui->findDuplicateExact, &QPushButton::clicked, this,
+            &AppDelegate::buttonFindDuplicatesExactClicked);
     connect(ui->pauseResume, &QPushButton::clicked, this, &AppDelegate::pause);
     connect(ui->stopButton, &QPushButton::clicked, this, &AppDelegate::stop);
     connect(ui->cancelYes, &QPushButton::clicked, this, &AppDelegate::stopYesClicked);
@@ -179,7 +181,8 @@ void AppDelegate::wireWindow()
     help->setObjectName(QStringLiteral("helpMenuItem"));
     QAction* support = m_helpMenu->addAction(tr("Support"), this, &AppDelegate::supportMenuClicked);
     support->setObjectName(QStringLiteral("supportMenuItem"));
-    QAction* update = m_helpMenu->addAction(tr("Check for Updates..."), this, &AppDelegate::updateMenuClicked);
+    QAction* update =
+        m_helpMenu->addAction(tr("Check for Updates..."), this, &AppDelegate::updateMenuClicked);
     update->setObjectName(QStringLiteral("updateMenuItem"));
     m_helpMenu->addSeparator();
     QAction* about = m_helpMenu->addAction(tr("About Tidemark"), this, &AppDelegate::aboutMenuClicked);
@@ -229,9 +232,8 @@ void AppDelegate::wireScan()
     connect(m_scan, &ScanSession::locationsConsumed, m_locations, &LocationPageController::consumed);
     connect(m_locations, &LocationPageController::alertRequested, this,
             [this](const QString& text) { showAlert(text, false); });
-    connect(m_scan, &ScanSession::nothingCollected, this, [this] {
-        showAlert(QStringLiteral("No duplicates File found"), true);
-    });
+    connect(m_scan, &ScanSession::nothingCollected, this,
+            [this] { showAlert(QStringLiteral("No duplicates File found"), true); });
     connect(m_scan, &ScanSession::collectionStopped, this, [this] {
         m_window->selectTabViewItemWithIdentifier(QStringLiteral("1"));
         homeCleanup();

@@ -16,12 +16,12 @@
 namespace {
 
 const QStringList PhotoTypes = {
-    QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("psd"),      QStringLiteral("png"),
-    QStringLiteral("bmp"), QStringLiteral("dng"),  QStringLiteral("tiff"),     QStringLiteral("gif"),
-    QStringLiteral("pspimage"), QStringLiteral("thm"), QStringLiteral("tif"),  QStringLiteral("yuv"),
-    QStringLiteral("ai"),  QStringLiteral("cr2"),  QStringLiteral("crw"),      QStringLiteral("kdc"),
-    QStringLiteral("nef"), QStringLiteral("mrw"),  QStringLiteral("orf"),      QStringLiteral("x3f"),
-    QStringLiteral("raw"), QStringLiteral("raf"),  QStringLiteral("dcx")};
+    QStringLiteral("jpg"),      QStringLiteral("jpeg"), QStringLiteral("psd"),  QStringLiteral("png"),
+    QStringLiteral("bmp"),      QStringLiteral("dng"),  QStringLiteral("tiff"), QStringLiteral("gif"),
+    QStringLiteral("pspimage"), QStringLiteral("thm"),  QStringLiteral("tif"),  QStringLiteral("yuv"),
+    QStringLiteral("ai"),       QStringLiteral("cr2"),  QStringLiteral("crw"),  QStringLiteral("kdc"),
+    QStringLiteral("nef"),      QStringLiteral("mrw"),  QStringLiteral("orf"),  QStringLiteral("x3f"),
+    QStringLiteral("raw"),      QStringLiteral("raf"),  QStringLiteral("dcx")};
 
 // Paths chosen in a panel, as bytes. QUrl keeps the exact bytes of a local
 // file in its percent-encoded form.
@@ -30,7 +30,8 @@ QByteArrayList pathsOf(const QList<QUrl>& urls)
     QByteArrayList paths;
     for (const QUrl& url : urls) {
         if (url.isLocalFile()) {
-            paths.append(QByteArray::fromPercentEncoding(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority)));
+            paths.append(
+                QByteArray::fromPercentEncoding(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority)));
         }
     }
     return paths;
@@ -65,7 +66,8 @@ LocationPageController::LocationPageController(MainWindow* window, QObject* pare
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    m_markMenuTable = m_menu->addAction(QStringLiteral("Mark"), this, &LocationPageController::markUnmarkTable);
+    m_markMenuTable =
+        m_menu->addAction(QStringLiteral("Mark"), this, &LocationPageController::markUnmarkTable);
     m_markMenuTable->setObjectName(QStringLiteral("markMenuTable"));
     m_removeFromListMenu =
         m_menu->addAction(tr("Remove from List"), this, &LocationPageController::removeFromListMenuClicked);
@@ -86,14 +88,16 @@ LocationPageController::LocationPageController(MainWindow* window, QObject* pare
             tableViewDidClickedRow(index.row());
         }
     });
-    connect(m_model, &LocationTableModel::listChanged, this, &LocationPageController::reflectMarkStatusForRemoveButton);
+    connect(m_model, &LocationTableModel::listChanged, this,
+            &LocationPageController::reflectMarkStatusForRemoveButton);
     connect(m_model, &LocationTableModel::rowChecked, this, [table](int row) { table->selectRow(row); });
     connect(m_model, &LocationTableModel::dropRefused, this, &LocationPageController::showNotice);
     connect(ui->addFolders, &QPushButton::clicked, this, &LocationPageController::addFolders);
     connect(ui->addPhotos, &QPushButton::clicked, this, &LocationPageController::addFiles);
     connect(ui->markAllExactBtn, &QPushButton::clicked, this, &LocationPageController::markAllExact);
     connect(ui->unmarkAllExactBtn, &QPushButton::clicked, this, &LocationPageController::unmarkAllExact);
-    connect(ui->removeFromListExactBtn, &QPushButton::clicked, this, &LocationPageController::removeFromListExact);
+    connect(ui->removeFromListExactBtn, &QPushButton::clicked, this,
+            &LocationPageController::removeFromListExact);
     connect(ui->backFolderButton, &QPushButton::clicked, this, &LocationPageController::backFolderClicked);
     connect(ui->nextFolderButton, &QPushButton::clicked, this, &LocationPageController::nextFolderClicked);
     updateHistoryButtons();
@@ -115,8 +119,8 @@ void LocationPageController::enterPage(bool folderMode, const QString& title)
     m_window->selectTabViewItemWithIdentifier(QStringLiteral("2"));
     m_model->setHeaderTitle(title);
     ui->locationTitle->setText(title);
-    for (QPushButton* button : {ui->markAllExactBtn, ui->unmarkAllExactBtn, ui->removeFromListExactBtn,
-                                ui->findDuplicateExact}) {
+    for (QPushButton* button :
+         {ui->markAllExactBtn, ui->unmarkAllExactBtn, ui->removeFromListExactBtn, ui->findDuplicateExact}) {
         button->setEnabled(false);
     }
     Opacity::set(ui->findDuplicateExact, 0.6);
@@ -253,7 +257,8 @@ void LocationPageController::menuNeedsUpdate(int row)
     if (!onRow) {
         return;
     }
-    m_markMenuTable->setText(m_list.entries().at(row).state ? QStringLiteral("Unmark") : QStringLiteral("Mark"));
+    m_markMenuTable->setText(m_list.entries().at(row).state ? QStringLiteral("Unmark")
+                                                            : QStringLiteral("Mark"));
     m_markAllMenu->setVisible(m_window->ui()->markAllExactBtn->isEnabled());
     m_unMarkAllMenu->setVisible(m_window->ui()->unmarkAllExactBtn->isEnabled());
 }

@@ -2,7 +2,6 @@
 #include "ui/MainWindow.h"
 
 #include <QApplication>
-
 #include <malloc.h>
 
 int main(int argc, char** argv)

@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -34,8 +33,8 @@ int main(int argc, char** argv)
     delegate.locations()->addFolderPaths({QByteArray(argv[1])});
 
     QElapsedTimer clock;
-    QObject::connect(window.findChild<QWidget*>(QStringLiteral("tabViewMain")), SIGNAL(currentChanged(int)), &app,
-                     SLOT(quit()));
+    QObject::connect(window.findChild<QWidget*>(QStringLiteral("tabViewMain")), SIGNAL(currentChanged(int)),
+                     &app, SLOT(quit()));
     QTimer::singleShot(0, [&] {
         clock.start();
         delegate.buttonFindDuplicatesExactClicked();

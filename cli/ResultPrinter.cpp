@@ -101,8 +101,8 @@ void ResultPrinter::printJson(const ScanResults& results)
     }
     const quint64 copies = results.modal ? results.modal->totalFiles() : 0;
     const quint64 bytes = results.modal ? results.modal->totalFilesSize() : 0;
-    out += "],\"totalFiles\":" + QByteArray::number(copies) + ",\"totalFilesSize\":" + QByteArray::number(bytes) +
-           "}\n";
+    out += "],\"totalFiles\":" + QByteArray::number(copies) +
+           ",\"totalFilesSize\":" + QByteArray::number(bytes) + "}\n";
     write(out);
     std::fflush(m_out);
 }

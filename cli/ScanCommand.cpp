@@ -61,7 +61,9 @@ bool ScanCommand::entriesFor(const QByteArrayList& paths, QList<LocationEntry>& 
 {
     for (const QByteArray& given : paths) {
         const QByteArray path = absolutePath(given);
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (::stat(path.constData(), &st) != 0) {
             error = "cannot access '" + given + "': " + std::strerror(errno);
             return false;
@@ -78,9 +80,10 @@ bool ScanCommand::entriesFor(const QByteArrayList& paths, QList<LocationEntry>& 
 int ScanCommand::run(const QByteArrayList& arguments)
 {
     if (arguments.isEmpty() || arguments.first() != "scan") {
-        usageError(arguments.isEmpty() ? QByteArray("missing command; usage: tidemark-cli scan [--json] PATH...")
-                                       : "unknown command '" + arguments.first() +
-                                             "'; usage: tidemark-cli scan [--json] PATH...");
+        usageError(arguments.isEmpty()
+                       ? QByteArray("missing command; usage: tidemark-cli scan [--json] PATH...")
+                       : "unknown command '" + arguments.first() +
+                             "'; usage: tidemark-cli scan [--json] PATH...");
         return ExitUsage;
     }
     bool json = false;
@@ -116,7 +119,9 @@ int ScanCommand::run(const QByteArrayList& arguments)
     CliObserver observer;
     ScanRun run(&observer);
     g_control.store(&run.control());
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);

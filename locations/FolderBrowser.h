@@ -11,7 +11,12 @@ public:
     static const QByteArray Default; // "Default"
 
     // What the page should do after a move.
-    enum class Page { Default, Folder, Unchanged };
+    enum class Page
+    {
+        Default,
+        Folder,
+        Unchanged
+    };
 
     // Entering the location page: ["Default"], current 0, no back, no forward.
     void reset();

@@ -12,7 +12,8 @@
 
 namespace {
 
-const char SupportedImageTypes[] = "_bmp_gif_jpg_png_psd_pspimage_thm_tif_yuv_tiff_jpeg_ai_cr2_crw_dng_kdc_nef_mrw_orf_x3f_raw_raf_dcx_";
+const char SupportedImageTypes[] =
+    "_bmp_gif_jpg_png_psd_pspimage_thm_tif_yuv_tiff_jpeg_ai_cr2_crw_dng_kdc_nef_mrw_orf_x3f_raw_raf_dcx_";
 
 QByteArray withoutTrailingSlashes(QByteArray path)
 {
@@ -192,7 +193,9 @@ LocationList::Notice LocationList::addFiles(const QByteArrayList& paths)
             duplicate = true;
             continue;
         }
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
             continue;
         }
@@ -208,7 +211,9 @@ bool LocationList::acceptDrop(const QByteArrayList& paths, int row, Notice* noti
     bool alreadyListed = false;
     bool nonFolder = false;
     for (const QByteArray& path : paths) {
-        struct stat st{};
+        struct stat st
+        {
+        };
         const bool readable = !path.isEmpty() && ::stat(path.constData(), &st) == 0;
         if (readable && S_ISDIR(st.st_mode)) {
             if (imageIsAlreadyThere(path)) {
@@ -225,8 +230,8 @@ bool LocationList::acceptDrop(const QByteArrayList& paths, int row, Notice* noti
         if (imageIsAlreadyThere(path)) {
             alreadyListed = true;
         } else if (readable) {
-            m_entries.insert(at++,
-                             addedEntry(path, false, Formatting::getFormattedStringForSize(quint64(st.st_size))));
+            m_entries.insert(
+                at++, addedEntry(path, false, Formatting::getFormattedStringForSize(quint64(st.st_size))));
         }
     }
     const bool added = m_entries.size() != before;

@@ -13,7 +13,14 @@
 class LocationList
 {
 public:
-    enum class Notice { None, FolderAlreadyAdded, ImageAlreadyAdded, FileAlreadyAdded, UnsupportedFile };
+    enum class Notice
+    {
+        None,
+        FolderAlreadyAdded,
+        ImageAlreadyAdded,
+        FileAlreadyAdded,
+        UnsupportedFile
+    };
     struct ButtonStates
     {
         bool markAll = false;

@@ -123,7 +123,8 @@ Qt::DropActions LocationTableModel::supportedDropActions() const
     return Qt::CopyAction | Qt::LinkAction;
 }
 
-bool LocationTableModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int, const QModelIndex&) const
+bool LocationTableModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
+                                         const QModelIndex&) const
 {
     return data && data->hasFormat(UriListType);
 }

@@ -10,8 +10,13 @@ class LocationTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { MainCell = 0, ButtonCell = 1 };
-    enum Role {
+    enum Column
+    {
+        MainCell = 0,
+        ButtonCell = 1
+    };
+    enum Role
+    {
         PathRole = Qt::UserRole + 1, // QByteArray, exact bytes
         LastComponentRole,           // QString for display
         SizeTextRole,                // QString

@@ -1,7 +1,6 @@
 #include "platform/BytePathFile.h"
 
 #include <QFile>
-
 #include <fcntl.h>
 #include <unistd.h>
 

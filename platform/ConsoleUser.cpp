@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QMutex>
-
 #include <cerrno>
 #include <pwd.h>
 #include <unistd.h>

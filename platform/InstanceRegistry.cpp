@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -42,7 +41,9 @@ bool InstanceRegistry::registerSelf()
     }
     // Refuse a folder someone else owns or others can write: in /tmp another
     // user could have made it first.
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::lstat(m_folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
         (st.st_mode & 0077) != 0) {
         return false;

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QList>
-
 #include <sys/types.h>
 
 // Running copies of the program for the current user. Each copy holds an

@@ -16,7 +16,8 @@ QByteArray unescapeOctal(const QByteArray& field)
         const char c = field.at(i);
         if (c == '\\' && i + 3 < field.size() && isOctal(field.at(i + 1)) && isOctal(field.at(i + 2)) &&
             isOctal(field.at(i + 3))) {
-            const int value = (field.at(i + 1) - '0') * 64 + (field.at(i + 2) - '0') * 8 + (field.at(i + 3) - '0');
+            const int value =
+                (field.at(i + 1) - '0') * 64 + (field.at(i + 2) - '0') * 8 + (field.at(i + 3) - '0');
             out.append(static_cast<char>(value & 0xff));
             i += 3;
         } else {

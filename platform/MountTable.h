@@ -34,7 +34,8 @@ public:
     Info infoFor(const QByteArray& path) const;
     const QList<Mount>& mounts() const { return m_mounts; }
 
-    static bool isNetworkType(const QByteArray& fsType);   // cifs, smb3, smbfs, nfs, nfs4, fuse.sshfs, 9p, davfs
+    static bool
+    isNetworkType(const QByteArray& fsType); // cifs, smb3, smbfs, nfs, nfs4, fuse.sshfs, 9p, davfs
     static bool isRemovableType(const QByteArray& fsType); // vfat, exfat, msdos
     static bool isNativeType(const QByteArray& fsType);    // ext2/3/4, btrfs, xfs, f2fs, zfs
 

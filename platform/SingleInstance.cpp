@@ -2,7 +2,6 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
-
 #include <unistd.h>
 
 SingleInstance::SingleInstance(QByteArray folder, QObject* parent)

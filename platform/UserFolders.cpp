@@ -8,7 +8,6 @@
 
 namespace {
 
-
 QByteArray joined(const QByteArray& folder, const QByteArray& name)
 {
     return folder.endsWith('/') ? folder + name : folder + '/' + name;
@@ -115,7 +114,9 @@ bool UserFolders::isSpecialName(const QByteArray& name)
 QByteArrayList UserFolders::subfoldersOf(const QByteArray& folder)
 {
     QByteArrayList folders;
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (folder.isEmpty() || ::stat(folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         return folders;
     }

@@ -31,7 +31,7 @@ Collector::Collector(ScanControl& control, ScanProgress& progress, CategoryLists
 
 bool Collector::isSkippedName(const char* name)
 {
-    static const char* const skipped[] = {".Trashes", ".Trash", "Applications", "System",
+    static const char* const skipped[] = {".Trashes", ".Trash",  "Applications", "System",
                                           "Library",  "private", "usr"};
     for (const char* s : skipped) {
         if (std::strcmp(name, s) == 0) {
@@ -43,7 +43,9 @@ bool Collector::isSkippedName(const char* name)
 
 bool Collector::readAttributes(int dirFd, const char* name, FileAttributes& out)
 {
-    struct statx stx{};
+    struct statx stx
+    {
+    };
     const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO;
     if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &stx) != 0) {
         return false;
@@ -53,7 +55,8 @@ bool Collector::readAttributes(int dirFd, const char* name, FileAttributes& out)
     }
     out.isRegular = S_ISREG(stx.stx_mode);
     out.isDirectory = S_ISDIR(stx.stx_mode);
-    out.immutable = (stx.stx_attributes_mask & STATX_ATTR_IMMUTABLE) && (stx.stx_attributes & STATX_ATTR_IMMUTABLE);
+    out.immutable =
+        (stx.stx_attributes_mask & STATX_ATTR_IMMUTABLE) && (stx.stx_attributes & STATX_ATTR_IMMUTABLE);
     out.size = (stx.stx_mask & STATX_SIZE) ? stx.stx_size : 0;
     out.modificationNs = (stx.stx_mask & STATX_MTIME) ? toNs(stx.stx_mtime) : File::NoDate;
     out.creationNs = (stx.stx_mask & STATX_BTIME) ? toNs(stx.stx_btime) : File::NoDate;
@@ -128,7 +131,9 @@ void Collector::acceptFilenameDrag3(const QByteArray& folderPath)
     if (fd < 0) {
         return;
     }
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0) {
         ::close(fd);
         return;
@@ -171,7 +176,9 @@ void Collector::walk(int dirFd, const QByteArray& folderPath, const Identity& fo
             if (childFd < 0) {
                 continue;
             }
-            struct stat st{};
+            struct stat st
+            {
+            };
             if (::fstat(childFd, &st) != 0) {
                 ::close(childFd);
                 continue;
@@ -195,7 +202,9 @@ void Collector::walk(int dirFd, const QByteArray& folderPath, const Identity& fo
                 continue;
             }
             const Identity child{attributes.device, attributes.inode};
-            struct stat st{};
+            struct stat st
+            {
+            };
             if (::fstat(childFd, &st) != 0 || static_cast<quint64>(st.st_ino) != child.inode ||
                 !m_walkedFolders.insert(child).second) {
                 ::close(childFd);
@@ -232,7 +241,8 @@ void Collector::addSingleFile(const QByteArray& path)
         return;
     }
     const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folderPath = slash == 0 ? QByteArray("/") : (slash > 0 ? path.left(slash) : QByteArray("."));
+    const QByteArray folderPath =
+        slash == 0 ? QByteArray("/") : (slash > 0 ? path.left(slash) : QByteArray("."));
     const QByteArray name = path.mid(slash + 1);
     if (name.isEmpty()) {
         return;
@@ -241,7 +251,9 @@ void Collector::addSingleFile(const QByteArray& path)
     if (dirFd < 0) {
         return;
     }
-    struct stat st{};
+    struct stat st
+    {
+    };
     FileAttributes attributes;
     const bool ok = ::fstat(dirFd, &st) == 0 && readAttributes(dirFd, name.constData(), attributes);
     ::close(dirFd);
@@ -273,7 +285,8 @@ void Collector::appendFile(const QByteArray& folderPrefix, const QByteArray& nam
         return;
     }
     const Category category = FileCategories::categoryOf(folderPrefix, name);
-    FilePtr file(new File(folderPrefix, name, attributes.size, attributes.modificationNs, attributes.creationNs));
+    FilePtr file(
+        new File(folderPrefix, name, attributes.size, attributes.modificationNs, attributes.creationNs));
     m_lists.list(category).append(std::move(file));
     m_progress.addCollected();
 }

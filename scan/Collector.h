@@ -5,7 +5,6 @@
 
 #include <QList>
 #include <QSet>
-
 #include <unordered_set>
 
 class ScanControl;
@@ -29,7 +28,12 @@ struct FileAttributes
 class Collector
 {
 public:
-    enum class Outcome { Collected, Empty, Stopped };
+    enum class Outcome
+    {
+        Collected,
+        Empty,
+        Stopped
+    };
 
     Collector(ScanControl& control, ScanProgress& progress, CategoryLists& lists,
               const QSet<QByteArray>* exceptions = nullptr);
@@ -41,7 +45,8 @@ public:
     void acceptFilenameDrag3(const QByteArray& folderPath);
     // Collects a marked single-file location with the walk's tests.
     void addSingleFile(const QByteArray& path);
-    void addToArrayFile(const QByteArray& name, const QByteArray& completePath, const FileAttributes& attributes);
+    void addToArrayFile(const QByteArray& name, const QByteArray& completePath,
+                        const FileAttributes& attributes);
 
     static bool isSkippedName(const char* name);
     // Attributes without following a final symbolic link; false if unreadable.

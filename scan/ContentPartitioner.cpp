@@ -4,7 +4,6 @@
 #include "scan/ScanProgress.h"
 
 #include <QHash>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -25,7 +24,9 @@ int ContentPartitioner::openChecked(const Unit& unit, const QByteArray& path)
     if (fd < 0) {
         return -1;
     }
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<quint64>(st.st_size) != unit.size) {
         ::close(fd);
         return -1;
@@ -33,7 +34,8 @@ int ContentPartitioner::openChecked(const Unit& unit, const QByteArray& path)
     return fd;
 }
 
-bool ContentPartitioner::readBlock(Unit& unit, const File& file, quint64 offset, char* buffer, std::size_t length)
+bool ContentPartitioner::readBlock(Unit& unit, const File& file, quint64 offset, char* buffer,
+                                   std::size_t length)
 {
     int fd = unit.fd;
     bool transient = false;
@@ -140,7 +142,9 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             // Opened here rather than looked up, so one call answers what the
             // path is now and the descriptor serves the first read as well.
             const QByteArray path = files.at(pos)->filePath();
-            struct stat st{};
+            struct stat st
+            {
+            };
             int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
             const bool known = fd >= 0 ? ::fstat(fd, &st) == 0 : ::lstat(path.constData(), &st) == 0;
             if (!known || !S_ISREG(st.st_mode)) {
@@ -226,7 +230,8 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             // The class was one group a block ago: room for a few hundred
             // distinct contents keeps the rounds few however large it is.
             const std::size_t room = std::min<std::size_t>(m, ExpectedSplit);
-            block = std::min<std::size_t>(block, std::max<std::size_t>(MinBlock, m_budget.bufferBytes / room));
+            block =
+                std::min<std::size_t>(block, std::max<std::size_t>(MinBlock, m_budget.bufferBytes / room));
         }
         block = static_cast<std::size_t>(std::min<quint64>(block, remaining));
 

@@ -3,7 +3,6 @@
 #include "scan/File.h"
 
 #include <QList>
-
 #include <vector>
 
 class ScanControl;
@@ -13,9 +12,9 @@ class ScanProgress;
 // are read block by block in step; a file leaves as soon as no other member
 // shares its bytes so far. Each byte is read once, except when one offset of
 // a class that was uniform so far holds more distinct contents than the
-// buffer budget can keep at once: those members read that block again. A hash of each block only picks which members to
-// compare; equality is always decided by comparing the bytes. Hard links
-// (same device and inode) are one member, equal without reading.
+// buffer budget can keep at once: those members read that block again. A hash of each block only picks which
+// members to compare; equality is always decided by comparing the bytes. Hard links (same device and inode)
+// are one member, equal without reading.
 class ContentPartitioner
 {
 public:

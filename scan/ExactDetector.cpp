@@ -5,7 +5,6 @@
 #include "scan/ScanProgress.h"
 
 #include <QHash>
-
 #include <algorithm>
 #include <iterator>
 #include <thread>
@@ -124,7 +123,8 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
         std::move(part.begin(), part.end(), std::back_inserter(classes));
     }
 
-    std::sort(classes.begin(), classes.end(), [](const auto& a, const auto& b) { return a.front() < b.front(); });
+    std::sort(classes.begin(), classes.end(),
+              [](const auto& a, const auto& b) { return a.front() < b.front(); });
     QHash<QByteArray, ExtensionsPtr> byName;
     for (const std::vector<qsizetype>& positions : classes) {
         QList<FilePtr> group;
@@ -169,8 +169,10 @@ ScanResults ExactDetector::exactMethod(CategoryLists& lists, const ModalPtr& com
         ModalPtr* out;
     };
     const Job jobs[CategoryCount] = {
-        {&lists.arrOfImagesFileObject, &results.imageModal}, {&lists.arrOfVideosFileObject, &results.videoModal},
-        {&lists.arrOfAudioFileObject, &results.audioModal},  {&lists.arrOfDocsFileObject, &results.docsModal},
+        {&lists.arrOfImagesFileObject, &results.imageModal},
+        {&lists.arrOfVideosFileObject, &results.videoModal},
+        {&lists.arrOfAudioFileObject, &results.audioModal},
+        {&lists.arrOfDocsFileObject, &results.docsModal},
         {&lists.arrOfOthersFileObject, &results.otherModal},
     };
     {

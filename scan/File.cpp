@@ -5,16 +5,16 @@
 #include <sys/stat.h>
 
 File::File(QByteArray folder, QByteArray name, quint64 fileSize, qint64 modificationNs, qint64 creationNs)
-    : m_folder(std::move(folder)), m_name(std::move(name)), m_fileSize(fileSize), m_modificationNs(modificationNs),
-      m_creationNs(creationNs)
+    : m_folder(std::move(folder)), m_name(std::move(name)), m_fileSize(fileSize),
+      m_modificationNs(modificationNs), m_creationNs(creationNs)
 {
 }
 
 FilePtr File::create(const QByteArray& filePath, quint64 fileSize, qint64 modificationNs, qint64 creationNs)
 {
     const qsizetype slash = filePath.lastIndexOf('/');
-    return FilePtr(new File(filePath.left(slash + 1), filePath.mid(slash + 1), fileSize, modificationNs,
-                            creationNs));
+    return FilePtr(
+        new File(filePath.left(slash + 1), filePath.mid(slash + 1), fileSize, modificationNs, creationNs));
 }
 
 QByteArray File::filePath() const
@@ -54,7 +54,9 @@ QDateTime File::fileCreationDate() const
 
 bool File::removeFile() const
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     const QByteArray path = filePath();
     if (::lstat(path.constData(), &st) != 0) {
         return false;

@@ -2,10 +2,8 @@
 
 #include <QByteArray>
 #include <QDateTime>
-
 #include <QExplicitlySharedDataPointer>
 #include <QSharedData>
-
 #include <cstdint>
 
 class File;

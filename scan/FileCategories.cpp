@@ -4,8 +4,9 @@
 
 const QByteArray& FileCategories::imageList()
 {
-    static const QByteArray list("psd_dng_bmp_gif_jpg_png_psd_pspimage_thm_tif_yuv_tiff_jpeg_ai_cr2_crw_dng_kdc_"
-                                 "nef_mrw_orf_x3f_raw_raf_dcx_nrw_sr2_srf_wpg");
+    static const QByteArray list(
+        "psd_dng_bmp_gif_jpg_png_psd_pspimage_thm_tif_yuv_tiff_jpeg_ai_cr2_crw_dng_kdc_"
+        "nef_mrw_orf_x3f_raw_raf_dcx_nrw_sr2_srf_wpg");
     return list;
 }
 
@@ -25,9 +26,10 @@ const QByteArray& FileCategories::videoList()
 
 const QByteArray& FileCategories::documentList()
 {
-    static const QByteArray list("txt_doc_xlsx_xls_docx_ppt_pptx_pdf_m3d_ami_chm_csv_dif_htm_html_mny_rtf_sdc_"
-                                 "sdf_sdw_stc_sti_stw_sxc_sxd_sxi_sxm_sxw_tv4_xlt_vor_vsd_wk1_wk3_wk4_wks_wp_"
-                                 "xlb_sxc_one_onetoc2_sqlite_snt");
+    static const QByteArray list(
+        "txt_doc_xlsx_xls_docx_ppt_pptx_pdf_m3d_ami_chm_csv_dif_htm_html_mny_rtf_sdc_"
+        "sdf_sdw_stc_sti_stw_sxc_sxd_sxi_sxm_sxw_tv4_xlt_vor_vsd_wk1_wk3_wk4_wks_wp_"
+        "xlb_sxc_one_onetoc2_sqlite_snt");
     return list;
 }
 

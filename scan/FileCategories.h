@@ -3,7 +3,14 @@
 #include <QByteArray>
 
 // Which of the five lists a collected file joins, decided by its extension.
-enum class Category { Images = 0, Audio, Video, Documents, Others };
+enum class Category
+{
+    Images = 0,
+    Audio,
+    Video,
+    Documents,
+    Others
+};
 constexpr int CategoryCount = 5;
 
 class FileCategories

@@ -51,8 +51,12 @@ ssize_t readFully(int fd, char* buf, size_t len)
 
 bool FileCompare::contentsEqual(const QByteArray& pathA, const QByteArray& pathB)
 {
-    struct stat sa{};
-    struct stat sb{};
+    struct stat sa
+    {
+    };
+    struct stat sb
+    {
+    };
     if (::lstat(pathA.constData(), &sa) != 0 || ::lstat(pathB.constData(), &sb) != 0) {
         return false;
     }
@@ -90,7 +94,9 @@ bool FileCompare::contentsEqual(const QByteArray& pathA, const QByteArray& pathB
 
 bool FileCompare::isRegularFileOfSize(const QByteArray& path, quint64 size)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return ::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
            static_cast<quint64>(st.st_size) == size;
 }

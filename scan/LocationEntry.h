@@ -13,9 +13,9 @@ struct LocationEntry
     {
     }
 
-    QByteArray name;      // absolute path; identifies the entry (exact bytes)
-    bool state = false;   // marked: part of the next scan
-    bool folder = false;  // folder or volume (walked); otherwise a single file
-    QString image;        // icon resource name for default entries, else empty
-    QString size;         // size text for a file entry, else empty
+    QByteArray name;     // absolute path; identifies the entry (exact bytes)
+    bool state = false;  // marked: part of the next scan
+    bool folder = false; // folder or volume (walked); otherwise a single file
+    QString image;       // icon resource name for default entries, else empty
+    QString size;        // size text for a file entry, else empty
 };

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <atomic>
 #include <mutex>
 
@@ -14,8 +13,19 @@
 class ScanProgress
 {
 public:
-    enum class Stage { Idle, Collecting, Detecting, Finished };
-    enum class Activity { None, Collecting, Processing };
+    enum class Stage
+    {
+        Idle,
+        Collecting,
+        Detecting,
+        Finished
+    };
+    enum class Activity
+    {
+        None,
+        Collecting,
+        Processing
+    };
 
     Stage stage() const { return m_stage.load(); }
     void setStage(Stage stage) { m_stage.store(stage); }

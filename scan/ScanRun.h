@@ -8,7 +8,6 @@
 #include "scan/ScanResults.h"
 
 #include <QSet>
-
 #include <memory>
 #include <thread>
 

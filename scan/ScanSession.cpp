@@ -71,10 +71,9 @@ ScanSession::~ScanSession()
 QString ScanSession::getTimeFormStringForInterval(double seconds)
 {
     const qint64 t = seconds > 0 ? static_cast<qint64>(seconds) : 0;
-    const auto two = [](qint64 v) {
-        return v < 10 ? QStringLiteral("0%1").arg(v) : QString::number(v);
-    };
-    return QStringLiteral("Elapsed Time: %1:%2:%3").arg(two((t / 3600) % 24), two((t / 60) % 60), two(t % 60));
+    const auto two = [](qint64 v) { return v < 10 ? QStringLiteral("0%1").arg(v) : QString::number(v); };
+    return QStringLiteral("Elapsed Time: %1:%2:%3")
+        .arg(two((t / 3600) % 24), two((t / 60) % 60), two(t % 60));
 }
 
 bool ScanSession::scanning() const

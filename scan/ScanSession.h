@@ -8,7 +8,6 @@
 #include <QObject>
 #include <QSet>
 #include <QTimer>
-
 #include <memory>
 #include <vector>
 

@@ -4,9 +4,7 @@
 #include "scan/FileCompare.h"
 #include "scan/ScanControl.h"
 
-ReferenceDetector::ReferenceDetector(ScanControl& control) : m_control(control)
-{
-}
+ReferenceDetector::ReferenceDetector(ScanControl& control) : m_control(control) {}
 
 SetPtr ReferenceDetector::setOfFileDetailsFrom(const QList<FilePtr>& group)
 {

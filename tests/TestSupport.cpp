@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-
 #include <ftw.h>
 #include <sys/stat.h>
 

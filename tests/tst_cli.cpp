@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-
 #include <csignal>
 #include <fcntl.h>
 #include <ftw.h>
@@ -52,7 +51,8 @@ bool writeFile(const QByteArray& path, const QByteArray& contents)
     if (fd < 0) {
         return false;
     }
-    const bool ok = ::write(fd, contents.constData(), static_cast<size_t>(contents.size())) == contents.size();
+    const bool ok =
+        ::write(fd, contents.constData(), static_cast<size_t>(contents.size())) == contents.size();
     return ::close(fd) == 0 && ok;
 }
 
@@ -240,7 +240,8 @@ void tst_Cli::textOutput()
 void tst_Cli::jsonOutput()
 {
     buildMixedTree();
-    const CliResult result = runCli({QStringLiteral("scan"), QStringLiteral("--json"), QFile::decodeName(m_root)});
+    const CliResult result =
+        runCli({QStringLiteral("scan"), QStringLiteral("--json"), QFile::decodeName(m_root)});
     QCOMPARE(result.exitStatus, QProcess::NormalExit);
     QCOMPARE(result.exitCode, 0);
     QVERIFY2(result.err.isEmpty(), result.err.constData());
@@ -307,7 +308,8 @@ void tst_Cli::singleFileAndOverlappingLocations()
     const QJsonArray files = sets.at(0).toObject().value(QLatin1String("files")).toArray();
     QCOMPARE(files.size(), 2);
     QCOMPARE(decodePath(files.at(0).toObject().value(QLatin1String("path")).toString()), r + "/lone.png");
-    QCOMPARE(decodePath(files.at(1).toObject().value(QLatin1String("path")).toString()), r + "/dir/inner/copy.png");
+    QCOMPARE(decodePath(files.at(1).toObject().value(QLatin1String("path")).toString()),
+             r + "/dir/inner/copy.png");
     QCOMPARE(top.value(QLatin1String("totalFiles")).toInteger(), 1);
     QCOMPARE(top.value(QLatin1String("totalFilesSize")).toInteger(), 700);
 }
@@ -320,7 +322,8 @@ void tst_Cli::nothingCollected()
     QCOMPARE(text.exitCode, 0);
     QCOMPARE(text.out, QByteArray("0 duplicate sets, 0 redundant copies, 0.00 KB in redundant copies\n"));
 
-    const CliResult json = runCli({QStringLiteral("scan"), QStringLiteral("--json"), QFile::decodeName(m_root)});
+    const CliResult json =
+        runCli({QStringLiteral("scan"), QStringLiteral("--json"), QFile::decodeName(m_root)});
     QCOMPARE(json.exitCode, 0);
     const QJsonObject top = QJsonDocument::fromJson(json.out).object();
     QVERIFY(top.value(QLatin1String("groups")).isArray());
@@ -337,10 +340,12 @@ void tst_Cli::pathEscapes_data()
     QTest::newRow("latin-1 byte") << QByteArray("caf\xe9.dat") << QByteArray("caf\\udce9.dat");
     QTest::newRow("bytes ff fe") << QByteArray("x\xff\xfe.dat") << QByteArray("x\\udcff\\udcfe.dat");
     QTest::newRow("truncated sequence") << QByteArray("t\xe2\x82.dat") << QByteArray("t\\udce2\\udc82.dat");
-    QTest::newRow("encoded surrogate") << QByteArray("s\xed\xa0\x80.dat")
-                                       << QByteArray("s\\udced\\udca0\\udc80.dat");
-    QTest::newRow("valid utf-8") << QByteArray("caf\xc3\xa9 \xe2\x82\xac.dat") << QByteArray("caf\xc3\xa9 \xe2\x82\xac.dat");
-    QTest::newRow("json specials") << QByteArray("q\"b\\t\tn\x01.dat") << QByteArray("q\\\"b\\\\t\\tn\\u0001.dat");
+    QTest::newRow("encoded surrogate")
+        << QByteArray("s\xed\xa0\x80.dat") << QByteArray("s\\udced\\udca0\\udc80.dat");
+    QTest::newRow("valid utf-8") << QByteArray("caf\xc3\xa9 \xe2\x82\xac.dat")
+                                 << QByteArray("caf\xc3\xa9 \xe2\x82\xac.dat");
+    QTest::newRow("json specials") << QByteArray("q\"b\\t\tn\x01.dat")
+                                   << QByteArray("q\\\"b\\\\t\\tn\\u0001.dat");
 }
 
 void tst_Cli::pathEscapes()
@@ -353,7 +358,8 @@ void tst_Cli::pathEscapes()
     QVERIFY(writeFile(odd, "same bytes"));
     QVERIFY(writeFile(plain, "same bytes"));
 
-    const CliResult json = runCli({QStringLiteral("scan"), QStringLiteral("--json"), QFile::decodeName(m_root)});
+    const CliResult json =
+        runCli({QStringLiteral("scan"), QStringLiteral("--json"), QFile::decodeName(m_root)});
     QCOMPARE(json.exitCode, 0);
     QVERIFY2(json.out.contains(rawEscape), json.out.constData());
     QJsonParseError error{};
@@ -378,10 +384,14 @@ void tst_Cli::usageErrors_data()
 
     const QString missing = QStringLiteral("/nonexistent-tidemark-path/x");
     QTest::newRow("missing path") << QStringList{QStringLiteral("scan"), missing};
-    QTest::newRow("missing path after a good one") << QStringList{QStringLiteral("scan"), QStringLiteral("@DIR@"), missing};
-    QTest::newRow("missing path with --json") << QStringList{QStringLiteral("scan"), QStringLiteral("--json"), missing};
-    QTest::newRow("unknown option") << QStringList{QStringLiteral("scan"), QStringLiteral("--frobnicate"), QStringLiteral("@DIR@")};
-    QTest::newRow("unknown short option") << QStringList{QStringLiteral("scan"), QStringLiteral("-x"), QStringLiteral("@DIR@")};
+    QTest::newRow("missing path after a good one")
+        << QStringList{QStringLiteral("scan"), QStringLiteral("@DIR@"), missing};
+    QTest::newRow("missing path with --json")
+        << QStringList{QStringLiteral("scan"), QStringLiteral("--json"), missing};
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("scan"), QStringLiteral("--frobnicate"),
+                                                   QStringLiteral("@DIR@")};
+    QTest::newRow("unknown short option")
+        << QStringList{QStringLiteral("scan"), QStringLiteral("-x"), QStringLiteral("@DIR@")};
     QTest::newRow("no path") << QStringList{QStringLiteral("scan")};
     QTest::newRow("no path with --json") << QStringList{QStringLiteral("scan"), QStringLiteral("--json")};
     QTest::newRow("no command") << QStringList{};

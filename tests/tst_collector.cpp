@@ -1,5 +1,4 @@
 #include "TestSupport.h"
-
 #include "scan/CategoryLists.h"
 #include "scan/Collector.h"
 #include "scan/FileCategories.h"
@@ -28,7 +27,6 @@ namespace {
 
 const Category AllCategories[] = {Category::Images, Category::Audio, Category::Video, Category::Documents,
                                   Category::Others};
-
 
 bool writeFile(const QByteArray& path, const QByteArray& content = "x")
 {

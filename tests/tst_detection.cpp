@@ -1,5 +1,4 @@
 #include "ReferenceDetector.h"
-
 #include "scan/CategoryLists.h"
 #include "scan/Collector.h"
 #include "scan/ContentPartitioner.h"
@@ -12,7 +11,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -45,7 +43,9 @@ bool writeFile(const QByteArray& path, const QByteArray& bytes, const char* mode
 
 FilePtr fileAt(const QByteArray& path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::lstat(path.constData(), &st) != 0) {
         return {};
     }

@@ -1,5 +1,4 @@
 #include "TestSupport.h"
-
 #include "app/AppDelegate.h"
 #include "app/LocationPageController.h"
 #include "locations/LocationTableModel.h"

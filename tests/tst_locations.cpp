@@ -1,5 +1,4 @@
 #include "TestSupport.h"
-
 #include "locations/FolderBrowser.h"
 #include "locations/LocationList.h"
 #include "platform/MountTable.h"
@@ -19,7 +18,6 @@ using Page = FolderBrowser::Page;
 Q_DECLARE_METATYPE(Notice)
 
 namespace {
-
 
 bool makeDirs(const QByteArray& path)
 {
@@ -145,9 +143,9 @@ private Q_SLOTS:
     }
     void everyPanelTypeIsSupported()
     {
-        const QByteArrayList types = {"jpg", "jpeg", "psd", "png", "bmp",  "dng", "tiff", "gif",
-                                      "pspimage", "thm", "tif", "yuv", "ai", "cr2", "crw", "kdc",
-                                      "nef", "mrw", "orf", "x3f", "raw", "raf", "dcx"};
+        const QByteArrayList types = {"jpg",      "jpeg", "psd", "png", "bmp", "dng", "tiff", "gif",
+                                      "pspimage", "thm",  "tif", "yuv", "ai",  "cr2", "crw",  "kdc",
+                                      "nef",      "mrw",  "orf", "x3f", "raw", "raf", "dcx"};
         QCOMPARE(types.size(), 23);
         for (const QByteArray& type : types) {
             QVERIFY2(LocationList::isSupportedImage("/p/a." + type.toUpper()), type.constData());
@@ -174,8 +172,13 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, path);
         QFETCH(bool, listed);
-        const QByteArrayList entries = {"/x/my.photos", "/home/ann/Pictures", "/home/ann/my.photos",
-                                        "/home/ann/a.jpg", "/home/ann/.cfg", "/srv/\xff", "/x"};
+        const QByteArrayList entries = {"/x/my.photos",
+                                        "/home/ann/Pictures",
+                                        "/home/ann/my.photos",
+                                        "/home/ann/a.jpg",
+                                        "/home/ann/.cfg",
+                                        "/srv/\xff",
+                                        "/x"};
         for (bool reversed : {false, true}) {
             LocationList list;
             for (const QByteArray& name : entries) {
@@ -252,14 +255,20 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("type");
         QTest::addColumn<bool>("removable");
         QTest::newRow("root") << QByteArray("/") << true << QByteArray("ext4") << false;
-        QTest::newRow("escaped space") << QByteArray("/media/ann/My Stick/DCIM") << true << QByteArray("vfat") << true;
-        QTest::newRow("prefix is no parent") << QByteArray("/media/ann/My") << true << QByteArray("ext4") << false;
+        QTest::newRow("escaped space")
+            << QByteArray("/media/ann/My Stick/DCIM") << true << QByteArray("vfat") << true;
+        QTest::newRow("prefix is no parent")
+            << QByteArray("/media/ann/My") << true << QByteArray("ext4") << false;
         QTest::newRow("network") << QByteArray("/mnt/nas") << true << QByteArray("cifs") << false;
         QTest::newRow("nas prefix") << QByteArray("/mnt/nasty") << true << QByteArray("ext4") << false;
-        QTest::newRow("optional fields, no sysfs") << QByteArray("/mnt/fast/x") << true << QByteArray("xfs") << false;
-        QTest::newRow("whole removable disk") << QByteArray("/media/ann/Card") << true << QByteArray("exfat") << true;
-        QTest::newRow("escaped tab") << QByteArray("/home/ann/tab\tname") << true << QByteArray("fuse.sshfs") << false;
-        QTest::newRow("later mount on top") << QByteArray("/mnt/over") << true << QByteArray("btrfs") << false;
+        QTest::newRow("optional fields, no sysfs")
+            << QByteArray("/mnt/fast/x") << true << QByteArray("xfs") << false;
+        QTest::newRow("whole removable disk")
+            << QByteArray("/media/ann/Card") << true << QByteArray("exfat") << true;
+        QTest::newRow("escaped tab") << QByteArray("/home/ann/tab\tname") << true << QByteArray("fuse.sshfs")
+                                     << false;
+        QTest::newRow("later mount on top")
+            << QByteArray("/mnt/over") << true << QByteArray("btrfs") << false;
     }
     void mountInfo()
     {
@@ -278,16 +287,17 @@ private Q_SLOTS:
         QVERIFY(::symlink("../../devices/usb/sdb/sdb1", (sys / "dev/block/8:17").constData()) == 0);
         QVERIFY(::symlink("../../devices/usb/sdc", (sys / "dev/block/8:32").constData()) == 0);
 
-        const QByteArray text = "22 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
-                                "garbage line\n"
-                                "\n"
-                                "30 22 8:17 / /media/ann/My\\040Stick rw,nosuid shared:5 - vfat /dev/sdb1 rw\n"
-                                "31 22 0:45 / /mnt/nas rw - cifs //srv/share rw\n"
-                                "32 22 259:3 / /mnt/fast rw shared:7 master:2 - xfs /dev/nvme0n1p3 rw\n"
-                                "33 22 8:32 / /media/ann/Card rw - exfat /dev/sdc rw\n"
-                                "34 22 0:50 /sub /home/ann/tab\\011name rw - fuse.sshfs host:/x rw\n"
-                                "35 22 0:51 / /mnt/over rw - tmpfs tmpfs rw\n"
-                                "36 35 0:52 / /mnt/over rw - btrfs /dev/sdd rw";
+        const QByteArray text =
+            "22 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
+            "garbage line\n"
+            "\n"
+            "30 22 8:17 / /media/ann/My\\040Stick rw,nosuid shared:5 - vfat /dev/sdb1 rw\n"
+            "31 22 0:45 / /mnt/nas rw - cifs //srv/share rw\n"
+            "32 22 259:3 / /mnt/fast rw shared:7 master:2 - xfs /dev/nvme0n1p3 rw\n"
+            "33 22 8:32 / /media/ann/Card rw - exfat /dev/sdc rw\n"
+            "34 22 0:50 /sub /home/ann/tab\\011name rw - fuse.sshfs host:/x rw\n"
+            "35 22 0:51 / /mnt/over rw - tmpfs tmpfs rw\n"
+            "36 35 0:52 / /mnt/over rw - btrfs /dev/sdd rw";
         const MountTable table = MountTable::fromMountInfo(text, sys.path);
         QCOMPARE(table.mounts().size(), 8);
         QCOMPARE(table.mounts().at(1).mountPoint, QByteArray("/media/ann/My Stick"));
@@ -311,13 +321,12 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QByteArrayList>("expected"); // relative to home unless absolute
         QTest::newRow("no file") << QByteArray() << QByteArrayList{"Desktop", "Documents", "Pictures"};
-        QTest::newRow("localised and absolute")
-            << QByteArray("# written by xdg-user-dirs-update\n"
-                          "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"
-                          "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n"
-                          "XDG_DOCUMENTS_DIR=\"/srv/docs/\"\n"
-                          "  # XDG_PICTURES_DIR=\"$HOME/nope\"\n")
-            << QByteArrayList{"Schreibtisch", "/srv/docs", "Pictures"};
+        QTest::newRow("localised and absolute") << QByteArray("# written by xdg-user-dirs-update\n"
+                                                              "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"
+                                                              "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n"
+                                                              "XDG_DOCUMENTS_DIR=\"/srv/docs/\"\n"
+                                                              "  # XDG_PICTURES_DIR=\"$HOME/nope\"\n")
+                                                << QByteArrayList{"Schreibtisch", "/srv/docs", "Pictures"};
         QTest::newRow("escapes, last wins, bad value ignored")
             << QByteArray("XDG_PICTURES_DIR=\"$HOME/My\\\"Pics\"\n"
                           "XDG_DESKTOP_DIR=\"relative/path\"\n"
@@ -363,13 +372,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("folderMode");
         QTest::addColumn<QByteArrayList>("expectedNames");
         QTest::addColumn<QStringList>("expectedIcons");
-        QTest::newRow("folder mode") << true
-                                     << QByteArrayList{"/home/ann/Schreibtisch", "/home/ann/Dokumente",
-                                                       "/home/ann/Bilder", "/", "/media/ann/Stick",
-                                                       "/media/ann/Card", "/mnt/data", "/mnt/odd"}
-                                     << QStringList{"mymac.png", "folder.png", "folder.png",
-                                                    "g5_apple_drive.png", "usb_drive.png", "usb_drive.png",
-                                                    "g5_apple_drive.png", "folder.png"};
+        QTest::newRow("folder mode")
+            << true
+            << QByteArrayList{"/home/ann/Schreibtisch", "/home/ann/Dokumente", "/home/ann/Bilder", "/",
+                              "/media/ann/Stick",       "/media/ann/Card",     "/mnt/data",        "/mnt/odd"}
+            << QStringList{"mymac.png",     "folder.png",    "folder.png",         "g5_apple_drive.png",
+                           "usb_drive.png", "usb_drive.png", "g5_apple_drive.png", "folder.png"};
         QTest::newRow("drive mode") << false
                                     << QByteArrayList{"/", "/media/ann/Stick", "/media/ann/Card", "/mnt/data",
                                                       "/mnt/odd"}
@@ -414,7 +422,8 @@ private Q_SLOTS:
     {
         LocationList list;
         list.entries() = {entry("/home/ann/Pictures"), entry("/home/ann/my.photos")};
-        const Notice notice = list.addFolders({"/srv/one", "/home/ann/Pictures/Trip", "/home/ann/my.photos/a"});
+        const Notice notice =
+            list.addFolders({"/srv/one", "/home/ann/Pictures/Trip", "/home/ann/my.photos/a"});
         QCOMPARE(notice, Notice::FolderAlreadyAdded);
         QCOMPARE(LocationList::noticeText(notice), "Folder already added.");
         QCOMPARE(names(list), (QByteArrayList{"/home/ann/Pictures", "/home/ann/my.photos", "/srv/one",
@@ -431,10 +440,12 @@ private Q_SLOTS:
     void addFiles()
     {
         TempRoot root;
-        QVERIFY(writeFile(root / "a.jpg", 1520000) && writeFile(root / "b.png", 0) && makeDirs(root / "dir.jpg"));
+        QVERIFY(writeFile(root / "a.jpg", 1520000) && writeFile(root / "b.png", 0) &&
+                makeDirs(root / "dir.jpg"));
         LocationList list;
         list.entries() = {entry(root / "b.png", true, false)};
-        const Notice notice = list.addFiles({root / "a.jpg", root / "missing.jpg", root / "dir.jpg", root / "b.png"});
+        const Notice notice =
+            list.addFiles({root / "a.jpg", root / "missing.jpg", root / "dir.jpg", root / "b.png"});
         QCOMPARE(notice, Notice::ImageAlreadyAdded);
         QCOMPARE(LocationList::noticeText(notice), "Image already added.");
         QCOMPARE(names(list), (QByteArrayList{root / "b.png", root / "a.jpg"}));
@@ -471,16 +482,16 @@ private Q_SLOTS:
         QTest::addColumn<bool>("added");
         QTest::addColumn<Notice>("notice");
         QTest::addColumn<QString>("text");
-        QTest::newRow("notes.txt alone") << QByteArrayList{"notes.txt"} << false << Notice::UnsupportedFile
-                                         << "Unsupported file.";
-        QTest::newRow("notes.txt and a new folder") << QByteArrayList{"notes.txt", "New"} << true << Notice::None
-                                                    << "";
-        QTest::newRow("listed folder") << QByteArrayList{"Listed"} << false << Notice::FileAlreadyAdded
-                                       << "File already added.";
+        QTest::newRow("notes.txt alone")
+            << QByteArrayList{"notes.txt"} << false << Notice::UnsupportedFile << "Unsupported file.";
+        QTest::newRow("notes.txt and a new folder")
+            << QByteArrayList{"notes.txt", "New"} << true << Notice::None << "";
+        QTest::newRow("listed folder")
+            << QByteArrayList{"Listed"} << false << Notice::FileAlreadyAdded << "File already added.";
         QTest::newRow("listed image and notes.txt") << QByteArrayList{"notes.txt", "Listed/p.png"} << false
                                                     << Notice::FileAlreadyAdded << "File already added.";
-        QTest::newRow("missing image") << QByteArrayList{"gone.jpg"} << false << Notice::UnsupportedFile
-                                       << "Unsupported file.";
+        QTest::newRow("missing image")
+            << QByteArrayList{"gone.jpg"} << false << Notice::UnsupportedFile << "Unsupported file.";
         QTest::newRow("link to a folder") << QByteArrayList{"link"} << true << Notice::None << "";
         QTest::newRow("nothing") << QByteArrayList{} << false << Notice::None << "";
     }
@@ -530,7 +541,8 @@ private Q_SLOTS:
         LocationList list;
         int i = 0;
         for (char c : entries) {
-            list.entries().append(entry("/e" + QByteArray::number(i++), c == 'F' || c == 'I', c == 'F' || c == 'f'));
+            list.entries().append(
+                entry("/e" + QByteArray::number(i++), c == 'F' || c == 'I', c == 'F' || c == 'f'));
         }
         const LocationList::ButtonStates b = list.reflectMarkStatusForRemoveButton();
         const QByteArray got = QByteArray::number(int(b.markAll)) + QByteArray::number(int(b.unmarkAll)) +
@@ -611,8 +623,8 @@ private Q_SLOTS:
                                   << QByteArrayList{"Default", d.toUtf8()} << QList<qint64>{1, 0, -1};
         QTest::newRow("back and forward")
             << QStringList{"in " + d, "in " + d + "/A", "back", "back", "fwd", "fwd"}
-            << QStringList{"F <. " + d, "F <. " + d + "/A", "F <> " + d, "D .> Default", "F <> " + d,
-                           "F <. " + d + "/A"}
+            << QStringList{"F <. " + d,    "F <. " + d + "/A", "F <> " + d,
+                           "D .> Default", "F <> " + d,        "F <. " + d + "/A"}
             << QByteArrayList{"Default", d.toUtf8(), (d + "/A").toUtf8()} << QList<qint64>{2, 1, 3};
         QTest::newRow("pruning a deeper folder")
             << QStringList{"in " + d, "in " + d + "/A", "back", "in " + d + "/B"}
@@ -620,8 +632,8 @@ private Q_SLOTS:
             << QByteArrayList{"Default", d.toUtf8(), (d + "/B").toUtf8()} << QList<qint64>{2, 1, -1};
         QTest::newRow("pruning keeps a shallower folder")
             << QStringList{"in /mnt/Stick", "back", "in /home/ann/Desktop", "back", "fwd", "fwd"}
-            << QStringList{"F <. /mnt/Stick", "D .> Default", "F <. /home/ann/Desktop", "D .> Default",
-                           "F <> /mnt/Stick", "F <. /home/ann/Desktop"}
+            << QStringList{"F <. /mnt/Stick", "D .> Default",    "F <. /home/ann/Desktop",
+                           "D .> Default",    "F <> /mnt/Stick", "F <. /home/ann/Desktop"}
             << QByteArrayList{"Default", "/mnt/Stick", "/home/ann/Desktop"} << QList<qint64>{2, 1, 4};
         QTest::newRow("positions move on with forward history")
             << QStringList{"in /mnt/Stick", "back", "in /home/ann/Desktop"}
@@ -662,13 +674,17 @@ private Q_SLOTS:
             } else {
                 page = browser.nextFolderClicked();
             }
-            const QString got = QString(page == Page::Default ? 'D' : page == Page::Folder ? 'F' : 'U') + ' ' +
-                                (browser.backEnabled() ? '<' : '.') + (browser.forwardEnabled() ? '>' : '.') +
-                                ' ' + QString::fromUtf8(browser.currentItem());
+            const QString got = QString(page == Page::Default  ? 'D'
+                                        : page == Page::Folder ? 'F'
+                                                               : 'U') +
+                                ' ' + (browser.backEnabled() ? '<' : '.') +
+                                (browser.forwardEnabled() ? '>' : '.') + ' ' +
+                                QString::fromUtf8(browser.currentItem());
             QCOMPARE(got, after.at(i));
         }
         QCOMPARE(browser.folderBrowser(), history);
-        QCOMPARE((QList<qint64>{browser.currentPath(), browser.parentPath(), browser.childPath()}), positions);
+        QCOMPARE((QList<qint64>{browser.currentPath(), browser.parentPath(), browser.childPath()}),
+                 positions);
     }
     void historyResetAndClear()
     {

@@ -1,5 +1,4 @@
 #include "TestSupport.h"
-
 #include "app/AppDelegate.h"
 #include "app/LocationPageController.h"
 #include "platform/InstanceRegistry.h"
@@ -13,15 +12,14 @@
 #include <QDir>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
-#include <QTableView>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -42,11 +40,12 @@ bool writeFile(const QString& path, const QByteArray& content)
 // One window with its controller, as the program builds them.
 struct App
 {
-    explicit App(bool singleInstance = false) : delegate(&window, AppDelegate::Options{singleInstance, false}) {}
+    explicit App(bool singleInstance = false) : delegate(&window, AppDelegate::Options{singleInstance, false})
+    {
+    }
 
     // Controls are found by the names the window description gives them.
-    template <typename T>
-    T* w(const char* name) const
+    template <typename T> T* w(const char* name) const
     {
         T* found = window.findChild<T*>(QLatin1String(name));
         if (!found) {
@@ -115,10 +114,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored"); // null: no value stored
         QTest::addColumn<QString>("picture");
         QTest::addColumn<QString>("storedAfterClose");
-        QTest::newRow("absent") << QString() << "HomePage1.png" << "2";
-        QTest::newRow("2") << "2" << "HomePage2.png" << "3";
-        QTest::newRow("3 wraps") << "3" << "HomePage3.png" << "1";
-        QTest::newRow("7 out of range") << "7" << "HomePage1.png" << "8";
+        QTest::newRow("absent") << QString() << "HomePage1.png"
+                                << "2";
+        QTest::newRow("2") << "2"
+                           << "HomePage2.png"
+                           << "3";
+        QTest::newRow("3 wraps") << "3"
+                                 << "HomePage3.png"
+                                 << "1";
+        QTest::newRow("7 out of range") << "7"
+                                        << "HomePage1.png"
+                                        << "8";
     }
 
     void startupEffects()
@@ -134,7 +140,8 @@ private Q_SLOTS:
                 settings.setValue(HomeImageKey, stored);
             }
         }
-        const QString support = QFile::decodeName(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/Quillon/Tidemark");
+        const QString support =
+            QFile::decodeName(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/Quillon/Tidemark");
         QDir(support).removeRecursively();
 
         App app;
@@ -144,7 +151,8 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(support).isDir());
         QCOMPARE(QFile::decodeName(app.delegate.appSupportPath()), support);
         QVERIFY(!app.w<QPushButton>("findDuplicateExact")->isEnabled());
-        auto* effect = qobject_cast<QGraphicsOpacityEffect*>(app.w<QPushButton>("findDuplicateExact")->graphicsEffect());
+        auto* effect =
+            qobject_cast<QGraphicsOpacityEffect*>(app.w<QPushButton>("findDuplicateExact")->graphicsEffect());
         QVERIFY(effect);
         QCOMPARE(effect->opacity(), 0.6);
         QVERIFY(app.w<QLabel>("cleanHistory")->isHidden());
@@ -168,14 +176,18 @@ private Q_SLOTS:
                 return;
             }
             QCOMPARE(app.w<QLabel>("textelapse")->text(), QStringLiteral("Elapsed Time: 00:00:00"));
-            QCOMPARE(app.w<QProgressBar>("similarIndicator")->value(), app.w<QProgressBar>("similarIndicator")->minimum());
+            QCOMPARE(app.w<QProgressBar>("similarIndicator")->value(),
+                     app.w<QProgressBar>("similarIndicator")->minimum());
             QVERIFY(!app.w<QPushButton>("buttonHelpManual")->isEnabled());
             QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("4"), Long);
-            QVERIFY(app.w<QLabel>("resultSummary")->text().startsWith(QStringLiteral("2 sets in 2 groups: 3 duplicate files")));
+            QVERIFY(app.w<QLabel>("resultSummary")
+                        ->text()
+                        .startsWith(QStringLiteral("2 sets in 2 groups: 3 duplicate files")));
             QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 0"));
             QCOMPARE(app.w<QLabel>("selectedSize")->text(), QStringLiteral("Marked File Size: 0.00 KB"));
             QVERIFY(app.w<QPushButton>("buttonHelpManual")->isEnabled());
-            QCOMPARE(app.w<QTableView>("tableExact")->model()->rowCount(), 0); // the location list was consumed
+            QCOMPARE(app.w<QTableView>("tableExact")->model()->rowCount(),
+                     0); // the location list was consumed
             QTRY_VERIFY_WITH_TIMEOUT(!app.scan()->scanning(), Long);
 
             app.delegate.buttonHomeExactPageClicked();
@@ -365,7 +377,8 @@ private Q_SLOTS:
     // A second copy quits and brings the first one's window forward.
     void singleInstance()
     {
-        QCOMPARE(InstanceRegistry::defaultFolder(), QByteArray(qgetenv("XDG_RUNTIME_DIR") + "/Tidemark-instances"));
+        QCOMPARE(InstanceRegistry::defaultFolder(),
+                 QByteArray(qgetenv("XDG_RUNTIME_DIR") + "/Tidemark-instances"));
         App app(true);
         QVERIFY(app.delegate.launch());
         auto* first = app.delegate.findChild<SingleInstance*>();

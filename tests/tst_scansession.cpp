@@ -1,5 +1,4 @@
 #include "TestSupport.h"
-
 #include "scan/ScanSession.h"
 
 #include <QDir>
@@ -7,7 +6,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <algorithm>
 
 namespace {
@@ -108,9 +106,9 @@ private:
     }
 
     QTemporaryDir m_home;
-    QString m_small;   // a few known sets
-    QString m_large;   // many same-size files: long enough to catch mid-run
-    QString m_empty;   // nothing collectable
+    QString m_small; // a few known sets
+    QString m_large; // many same-size files: long enough to catch mid-run
+    QString m_empty; // nothing collectable
     QSet<QByteArrayList> m_smallSets;
 
 private Q_SLOTS:
@@ -122,12 +120,15 @@ private Q_SLOTS:
         QCoreApplication::setApplicationName(QStringLiteral("Tidemark"));
 
         m_small = m_home.filePath(QStringLiteral("small"));
-        const QList<QPair<QString, QByteArray>> files{
-            {"img/a.jpg", "JPEGDATA-1"},          {"img/sub/b.jpg", "JPEGDATA-1"},
-            {"docs/c.txt", "hello world\n"},      {"docs/d.txt", "hello world\n"},
-            {"e.txt", "hello world\n"},           {"x.dat", "0123456789abcdef"},
-            {"deep/er/y.dat", "0123456789abcdef"}, {"z.dat", "0123456789abcdeX"},
-            {"u.dat", "unique"}};
+        const QList<QPair<QString, QByteArray>> files{{"img/a.jpg", "JPEGDATA-1"},
+                                                      {"img/sub/b.jpg", "JPEGDATA-1"},
+                                                      {"docs/c.txt", "hello world\n"},
+                                                      {"docs/d.txt", "hello world\n"},
+                                                      {"e.txt", "hello world\n"},
+                                                      {"x.dat", "0123456789abcdef"},
+                                                      {"deep/er/y.dat", "0123456789abcdef"},
+                                                      {"z.dat", "0123456789abcdeX"},
+                                                      {"u.dat", "unique"}};
         for (const auto& [name, content] : files) {
             QVERIFY(writeFile(m_small + '/' + name, content));
         }

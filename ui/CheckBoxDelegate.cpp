@@ -5,7 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-void CheckBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void CheckBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const
 {
     QStyleOptionViewItem background = option;
     initStyleOption(&background, index);
@@ -19,13 +20,13 @@ void CheckBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     box.state |= index.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked ? QStyle::State_On
                                                                                        : QStyle::State_Off;
     const QRect indicator = style->subElementRect(QStyle::SE_CheckBoxIndicator, &box, option.widget);
-    box.rect = QRect(option.rect.center() - QPoint(indicator.width() / 2, indicator.height() / 2),
-                     indicator.size());
+    box.rect =
+        QRect(option.rect.center() - QPoint(indicator.width() / 2, indicator.height() / 2), indicator.size());
     style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, option.widget);
 }
 
-bool CheckBoxDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
-                                   const QModelIndex& index)
+bool CheckBoxDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
+                                   const QStyleOptionViewItem& option, const QModelIndex& index)
 {
     if (!(index.flags() & Qt::ItemIsUserCheckable) || !(index.flags() & Qt::ItemIsEnabled)) {
         return false;

@@ -9,7 +9,9 @@
 #include <QPainter>
 #include <QStyle>
 
-LocationCellDelegate::LocationCellDelegate(QObject* parent) : QStyledItemDelegate(parent), m_thumbnails(200) {}
+LocationCellDelegate::LocationCellDelegate(QObject* parent) : QStyledItemDelegate(parent), m_thumbnails(200)
+{
+}
 
 QSize LocationCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
@@ -46,7 +48,8 @@ QPixmap LocationCellDelegate::pictureFor(const QModelIndex& index) const
     }
     QPixmap picture = QPixmap::fromImage(reader.read());
     if (picture.isNull()) {
-        picture = QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(ThumbnailSide, ThumbnailSide);
+        picture =
+            QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(ThumbnailSide, ThumbnailSide);
     }
     m_thumbnails.insert(path, new QPixmap(picture));
     return picture;
@@ -70,7 +73,8 @@ void LocationCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const QRect box(r.left() + 8, r.top() + (r.height() - ThumbnailSide) / 2, ThumbnailSide, ThumbnailSide);
     if (!picture.isNull()) {
         const QSize shown = picture.size().scaled(box.size(), Qt::KeepAspectRatio);
-        painter->drawPixmap(QRect(box.center() - QPoint(shown.width() / 2, shown.height() / 2), shown), picture);
+        painter->drawPixmap(QRect(box.center() - QPoint(shown.width() / 2, shown.height() / 2), shown),
+                            picture);
     }
     const bool selected = option.state & QStyle::State_Selected;
     const QColor main = selected ? option.palette.highlightedText().color() : option.palette.text().color();
