@@ -250,6 +250,8 @@ void AppDelegate::showAlert(const QString& informativeText, bool goHomeAfter)
     box->setText(QStringLiteral("Tidemark"));
     box->setInformativeText(informativeText);
     box->addButton(QStringLiteral("Ok"), QMessageBox::AcceptRole);
+    // Room for the message on one or two lines rather than a narrow column.
+    box->setStyleSheet(QStringLiteral("QLabel { min-width: 300px; }"));
     if (goHomeAfter) {
         connect(box, &QMessageBox::finished, this, [this] { buttonHomeExactPageClicked(); });
     }
