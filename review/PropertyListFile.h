@@ -1,0 +1,51 @@
+#pragma once
+
+#include <plist/plist.h>
+
+#include <QByteArray>
+
+#include <memory>
+
+// Reading and writing whole property-list files (XML or binary in, XML out)
+// at byte paths.
+class PropertyListFile
+{
+public:
+    struct Free
+    {
+        void operator()(plist_t node) const;
+    };
+    // An owned plist tree, freed with the tree's own free function.
+    using Root = std::unique_ptr<void, Free>;
+
+    enum class Status {
+        Missing,    // nothing at the path
+        Unreadable, // something is there but it is not a property list we can read
+        Ok,
+    };
+
+    struct Loaded
+    {
+        Status status = Status::Missing;
+        Root root;
+    };
+
+    // Larger files are refused without being read: ours are a few kilobytes,
+    // and the parser takes a 32-bit length.
+    static constexpr qint64 maxFileSize = 16 * 1024 * 1024;
+
+    static Loaded load(const QByteArray& path);
+
+    // Parses bytes already in memory; an empty Root when they are not a
+    // property list or are over the size cap.
+    static Root parse(const QByteArray& bytes);
+
+    // Replaces the file at `path` with `root` as an XML property list. The
+    // bytes go to a new file in the same folder which is flushed to disk and
+    // then renamed over the old one, so a failure at any step leaves the old
+    // file as it was and no temporary file behind.
+    static bool saveXml(const QByteArray& path, plist_t root);
+
+    // The same atomic replacement for bytes already encoded.
+    static bool writeAtomically(const QByteArray& path, const QByteArray& bytes);
+};
