@@ -90,10 +90,11 @@ void AppDelegate::awakeFromNib()
 void AppDelegate::initializeArrays()
 {
     m_currentLoggedInUser = ConsoleUser::getUserName();
-    // The store keeps its files here; it must exist before anything is saved.
+    // The store creates the support folder; the exception list lies beside it.
     const QByteArray support = appSupportPath();
     if (!support.isEmpty()) {
-        QDir().mkpath(QString::fromLocal8Bit(support));
+        m_store.loadDataFile(support);
+        m_exceptions.load(support);
     }
     m_window->ui()->similarIndicator->setRange(0, 1);
     m_window->ui()->similarIndicator->setValue(0);
@@ -134,15 +135,9 @@ QByteArray AppDelegate::appSupportPath() const
 
 void AppDelegate::refreshCleanHistory()
 {
-    // The statistics store fills this line once it exists; with no files
-    // cleaned yet it stays hidden.
-    const qint64 count = m_window->property("alreadyDeletedCount").toLongLong();
-    const quint64 size = m_window->property("alreadyDeletedSize").toULongLong();
     auto* line = m_window->ui()->cleanHistory;
-    if (count != 0) {
-        line->setText(QStringLiteral("Files cleaned so far: %1 (%2)")
-                          .arg(count)
-                          .arg(Formatting::getFormattedStringForSize(size)));
+    if (m_store.alreadyDeletedCount() != 0) {
+        line->setText(m_store.cleanedSoFarText());
         line->show();
     } else {
         line->hide();
@@ -283,8 +278,8 @@ void AppDelegate::homeCleanup()
     ui->selectedPath->clear();
     ui->textField->clear();
     ui->resultSummary->clear();
-    const qint64 count = m_window->property("alreadyDeletedCount").toLongLong();
-    ui->cleanHistory->setVisible(count != 0);
+    // Shown again as it was; its text is rebuilt only after a deletion run.
+    ui->cleanHistory->setVisible(m_store.alreadyDeletedCount() != 0);
     Opacity::set(ui->buttonScanDrive, 1.0);
 }
 
@@ -341,7 +336,7 @@ void AppDelegate::buttonFindDuplicatesExactClicked()
     if (m_similar || m_scan->scanning()) {
         return;
     }
-    m_scan->buttonFindDuplicatesExactClicked(m_locations->entries());
+    m_scan->buttonFindDuplicatesExactClicked(m_locations->entries(), m_exceptions.pathSet());
 }
 
 void AppDelegate::pause()

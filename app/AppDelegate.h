@@ -1,5 +1,8 @@
 #pragma once
 
+#include "review/ExceptionList.h"
+#include "review/StatisticsStore.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QVariantMap>
@@ -70,6 +73,8 @@ public:
     MainWindow* window() const { return m_window; }
     ScanSession* scanSession() const { return m_scan; }
     LocationPageController* locations() const { return m_locations; }
+    StatisticsStore& store() { return m_store; }
+    ExceptionList& exceptions() { return m_exceptions; }
     AboutPanel* aboutPanel() const { return m_about; }
     QMenu* helpMenu() const { return m_helpMenu; }
     // The last address or file handed to the desktop (also when not opened).
@@ -101,6 +106,8 @@ private:
     AboutPanel* m_about;
     QMenu* m_helpMenu;
     SingleInstance* m_instance = nullptr;
+    StatisticsStore m_store;
+    ExceptionList m_exceptions;
     QVariantMap m_urlDict;
     QString m_currentLoggedInUser;
     QString m_lastOpened;

@@ -1,11 +1,11 @@
 #include "review/PropertyListFile.h"
 
 #include <QRandomGenerator>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -81,6 +81,192 @@ int createTemporary(const QByteArray& path, QByteArray* tempPath)
     return -1;
 }
 
+// libplist builds, copies, writes and frees trees by recursion, and its
+// binary reader expands an object once per reference to it. A file a few
+// hundred bytes long can therefore exhaust the stack (deep nesting) or the
+// memory (a chain of doubly referenced arrays). Our own files are one level
+// deep, so anything far outside these limits is refused.
+constexpr int maxDepth = 256;
+constexpr quint64 maxNodes = quint64(1) << 22;
+
+quint64 readBigEndian(const uchar* p, int size)
+{
+    quint64 value = 0;
+    for (int i = 0; i < size; ++i) {
+        value = (value << 8) | p[i];
+    }
+    return value;
+}
+
+// Walks the object graph of a binary property list (header "bplist00", a
+// 32-byte trailer, an offset table) just far enough to know how deep and how
+// large the tree built from it would be. It reads no values; libplist does
+// that once the shape is known to be safe. Anything malformed is refused,
+// libplist would refuse it as well.
+bool binaryShapeIsSafe(const QByteArray& bytes)
+{
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    const quint64 size = quint64(bytes.size());
+    if (size < 8 + 32) {
+        return false;
+    }
+    const uchar* trailer = data + size - 32;
+    const int offsetSize = trailer[6];
+    const int refSize = trailer[7];
+    const quint64 objectCount = readBigEndian(trailer + 8, 8);
+    const quint64 rootObject = readBigEndian(trailer + 16, 8);
+    const quint64 tableOffset = readBigEndian(trailer + 24, 8);
+    const quint64 objectsEnd = size - 32;
+    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || objectCount == 0 ||
+        rootObject >= objectCount || tableOffset < 8 || tableOffset >= objectsEnd ||
+        objectCount > (objectsEnd - tableOffset) / quint64(offsetSize)) {
+        return false;
+    }
+
+    // Where the references of container `object` start and how many there
+    // are; false for an object outside the file or a broken length.
+    auto references = [&](quint64 object, quint64* start, quint64* count) {
+        const quint64 offset = readBigEndian(data + tableOffset + object * quint64(offsetSize), offsetSize);
+        if (offset < 8 || offset >= tableOffset) {
+            return false;
+        }
+        const uchar marker = data[offset];
+        const int type = marker >> 4;
+        *count = 0;
+        *start = offset + 1;
+        if (type != 0xA && type != 0xB && type != 0xC && type != 0xD) {
+            return true;
+        }
+        *count = marker & 0x0F;
+        if (*count == 0x0F) {
+            if (*start >= tableOffset || (data[*start] >> 4) != 0x1) {
+                return false;
+            }
+            const int lengthSize = 1 << (data[*start] & 0x0F);
+            if (lengthSize > 8 || *start + 1 + quint64(lengthSize) > tableOffset) {
+                return false;
+            }
+            *count = readBigEndian(data + *start + 1, lengthSize);
+            *start += 1 + quint64(lengthSize);
+        }
+        if (type == 0xD) {
+            if (*count > tableOffset) {
+                return false;
+            }
+            *count *= 2; // keys, then values
+        }
+        return *count <= (tableOffset - *start) / quint64(refSize);
+    };
+
+    enum : uchar
+    {
+        Unvisited,
+        Open,
+        Done
+    };
+    std::vector<uchar> state(objectCount, Unvisited);
+    std::vector<quint16> depth(objectCount, 0);
+    std::vector<quint32> nodes(objectCount, 0);
+    struct Frame
+    {
+        quint64 object, refStart, refCount, next;
+        int depth;
+        quint64 nodes;
+    };
+    // Every reference takes at least one byte, so a tree that shares no
+    // containers never has more nodes than the file has bytes; more than
+    // that is expansion by shared references.
+    const quint64 nodeLimit = qMin(maxNodes, size);
+    std::vector<Frame> stack;
+    auto open = [&](quint64 object) {
+        Frame frame{object, 0, 0, 0, 1, 1};
+        if (!references(object, &frame.refStart, &frame.refCount)) {
+            return false;
+        }
+        state[object] = Open;
+        stack.push_back(frame);
+        return true;
+    };
+    if (!open(rootObject)) {
+        return false;
+    }
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        if (frame.next == frame.refCount) {
+            state[frame.object] = Done;
+            depth[frame.object] = quint16(frame.depth);
+            nodes[frame.object] = quint32(frame.nodes);
+            stack.pop_back();
+            continue;
+        }
+        const quint64 child = readBigEndian(data + frame.refStart + frame.next * quint64(refSize), refSize);
+        if (child >= objectCount || state[child] == Open) {
+            return false; // dangling reference or a cycle
+        }
+        if (state[child] == Unvisited) {
+            if (stack.size() >= size_t(maxDepth) || !open(child)) {
+                return false;
+            }
+            continue;
+        }
+        ++frame.next;
+        frame.depth = qMax(frame.depth, depth[child] + 1);
+        frame.nodes += nodes[child];
+        if (frame.depth > maxDepth || frame.nodes > nodeLimit) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Upper bound of how deeply arrays and dictionaries nest in an XML property
+// list, found before libplist builds the tree (it frees a half-built tree by
+// recursion, so even a rejected file can overflow the stack). Comments,
+// CDATA sections and processing instructions are passed over as libplist
+// passes over them; a closing tag counts only when it closes the innermost
+// open container, so malformed nesting can only raise the count.
+bool xmlNestingIsSafe(const QByteArray& bytes)
+{
+    auto skipPast = [&](qsizetype from, const char* end) {
+        const qsizetype at = bytes.indexOf(end, from);
+        return at < 0 ? bytes.size() : at + qsizetype(qstrlen(end));
+    };
+    std::vector<bool> open; // true for a dictionary
+    qsizetype i = bytes.indexOf('<');
+    while (i >= 0 && i < bytes.size()) {
+        const QByteArrayView rest = QByteArrayView(bytes).sliced(i);
+        qsizetype next;
+        if (rest.startsWith("<!--")) {
+            next = skipPast(i + 4, "-->");
+        } else if (rest.startsWith("<![CDATA[")) {
+            next = skipPast(i + 9, "]]>");
+        } else if (rest.startsWith("<?")) {
+            next = skipPast(i + 2, "?>");
+        } else {
+            next = skipPast(i + 1, ">");
+            const QByteArrayView tag = QByteArrayView(bytes).sliced(i, next - i);
+            const bool closing = tag.startsWith("</");
+            const QByteArrayView name = tag.sliced(closing ? 2 : 1);
+            auto named = [&](QByteArrayView word) {
+                return name.startsWith(word) && (name.size() == word.size() ||
+                                                 QByteArrayView(" \t\r\n/>").contains(name.at(word.size())));
+            };
+            const bool isDict = named("dict");
+            const bool isArray = named("array");
+            if ((isDict || isArray) && !closing && !tag.endsWith("/>")) {
+                open.push_back(isDict);
+                if (open.size() > size_t(maxDepth)) {
+                    return false;
+                }
+            } else if ((isDict || isArray) && closing && !open.empty() && open.back() == isDict) {
+                open.pop_back();
+            }
+        }
+        i = bytes.indexOf('<', next);
+    }
+    return true;
+}
+
 } // namespace
 
 void PropertyListFile::Free::operator()(plist_t node) const
@@ -91,6 +277,10 @@ void PropertyListFile::Free::operator()(plist_t node) const
 PropertyListFile::Root PropertyListFile::parse(const QByteArray& bytes)
 {
     if (bytes.isEmpty() || bytes.size() > maxFileSize) {
+        return {};
+    }
+    const bool binary = plist_is_binary(bytes.constData(), uint32_t(bytes.size())) != 0;
+    if (binary ? !binaryShapeIsSafe(bytes) : !xmlNestingIsSafe(bytes)) {
         return {};
     }
     plist_t node = nullptr;

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <plist/plist.h>
-
 #include <QByteArray>
-
 #include <memory>
+#include <plist/plist.h>
 
 // Reading and writing whole property-list files (XML or binary in, XML out)
 // at byte paths.
@@ -18,7 +16,8 @@ public:
     // An owned plist tree, freed with the tree's own free function.
     using Root = std::unique_ptr<void, Free>;
 
-    enum class Status {
+    enum class Status
+    {
         Missing,    // nothing at the path
         Unreadable, // something is there but it is not a property list we can read
         Ok,

@@ -3,6 +3,8 @@
 #include "app/LocationPageController.h"
 #include "platform/InstanceRegistry.h"
 #include "platform/SingleInstance.h"
+#include "review/ExceptionList.h"
+#include "review/StatisticsStore.h"
 #include "scan/ScanSession.h"
 #include "ui/AboutPanel.h"
 #include "ui/BusyIndicator.h"
@@ -164,6 +166,49 @@ private Q_SLOTS:
         QVERIFY(app.window.close());
         QCOMPARE(terminate.count(), 1);
         QCOMPARE(QSettings().value(HomeImageKey).toString(), storedAfterClose);
+    }
+
+    // The stores load at start: the cleaned-so-far line, and exceptions that
+    // the next scan skips.
+    void storesAtStartUp()
+    {
+        const QByteArray support = QFile::encodeName(QFile::decodeName(qgetenv("XDG_DATA_HOME")) +
+                                                     QStringLiteral("/Quillon/Tidemark"));
+        QDir(QFile::decodeName(support)).removeRecursively();
+        {
+            App first;
+            QVERIFY(first.delegate.launch());
+            QVERIFY(QFileInfo::exists(QFile::decodeName(support + "/data.plist")));
+            QVERIFY(first.w<QLabel>("cleanHistory")->isHidden());
+        }
+        {
+            StatisticsStore store;
+            store.loadDataFile(support);
+            QVERIFY(store.recordRun(0, 0, 12, 3400000));
+            ExceptionList exceptions;
+            exceptions.load(support);
+            exceptions.addPaths({QFile::encodeName(m_small + QStringLiteral("/sub/b.jpg"))});
+        }
+        App app;
+        QVERIFY(app.delegate.launch());
+        QVERIFY(!app.w<QLabel>("cleanHistory")->isHidden());
+        QCOMPARE(app.w<QLabel>("cleanHistory")->text(), QStringLiteral("Files cleaned so far: 12 (3.40 MB)"));
+        app.delegate.buttonScanFoldersClicked();
+        QVERIFY(app.w<QLabel>("cleanHistory")->isHidden());
+        app.delegate.locations()->addFolderPaths({QFile::encodeName(m_small)});
+        app.delegate.buttonFindDuplicatesExactClicked();
+        QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("4"), Long);
+        QVERIFY(!app.scan()->results().modal->getExtensionWithName("jpg"));
+        for (const ExtensionsPtr& group : app.scan()->results().modal->extensionsArray()) {
+            for (const SetPtr& set : group->sets()) {
+                for (const FilePtr& file : set->files()) {
+                    QVERIFY(!file->filePath().endsWith("/sub/b.jpg")); // its twin a.jpg is alone now
+                }
+            }
+        }
+        app.delegate.buttonHomeExactPageClicked();
+        QVERIFY(!app.w<QLabel>("cleanHistory")->isHidden());
+        QDir(QFile::decodeName(support)).removeRecursively();
     }
 
     void wholeScanTwice()

@@ -1,0 +1,142 @@
+#include "review/ExceptionList.h"
+
+#include "platform/PathText.h"
+#include "review/PropertyListFile.h"
+
+namespace {
+
+// A path goes into the file as text when an XML reader gives back exactly
+// the same bytes: valid UTF-8 without control characters (XML forbids most
+// of them and normalises carriage returns). Anything else is stored as raw
+// data so it round-trips byte for byte.
+bool storableAsString(const QByteArray& path)
+{
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return false;
+        }
+    }
+    return PathText::isValidUtf8(path);
+}
+
+plist_t nodeForPath(const QByteArray& path)
+{
+    if (storableAsString(path)) {
+        return plist_new_string(path.constData());
+    }
+    return plist_new_data(path.constData(), uint64_t(path.size()));
+}
+
+// The path held by an array entry; false for entries of other types and
+// for text or data holding a NUL byte, which no path can contain. The
+// pointer accessors are used because libplist's copying string getter
+// asserts on an embedded NUL.
+bool pathFromNode(plist_t node, QByteArray* path)
+{
+    const plist_type type = plist_get_node_type(node);
+    const char* bytes = nullptr;
+    uint64_t length = 0;
+    if (type == PLIST_STRING) {
+        bytes = plist_get_string_ptr(node, &length);
+    } else if (type == PLIST_DATA) {
+        bytes = plist_get_data_ptr(node, &length);
+    } else {
+        return false;
+    }
+    *path = QByteArray(bytes, bytes ? qsizetype(length) : 0);
+    return !path->contains('\0');
+}
+
+} // namespace
+
+void ExceptionList::load(const QByteArray& folder)
+{
+    m_filePath = folder.endsWith('/') ? folder + "exception.plist" : folder + "/exception.plist";
+    m_paths.clear();
+    m_index.clear();
+
+    const PropertyListFile::Loaded loaded = PropertyListFile::load(m_filePath);
+    plist_t root = loaded.root.get();
+    if (loaded.status != PropertyListFile::Status::Ok || plist_get_node_type(root) != PLIST_ARRAY) {
+        return;
+    }
+    const uint32_t count = plist_array_get_size(root);
+    for (uint32_t i = 0; i < count; ++i) {
+        QByteArray path;
+        if (pathFromNode(plist_array_get_item(root, i), &path)) {
+            m_index.insert(path);
+            m_paths.append(std::move(path));
+        }
+    }
+}
+
+QByteArray ExceptionList::filePath() const
+{
+    return m_filePath;
+}
+
+const QByteArrayList& ExceptionList::exceptionArrayData() const
+{
+    return m_paths;
+}
+
+const QSet<QByteArray>& ExceptionList::pathSet() const
+{
+    return m_index;
+}
+
+bool ExceptionList::contains(const QByteArray& path) const
+{
+    return m_index.contains(path);
+}
+
+bool ExceptionList::isEmpty() const
+{
+    return m_paths.isEmpty();
+}
+
+qsizetype ExceptionList::addPaths(const QByteArrayList& paths)
+{
+    if (paths.isEmpty()) {
+        return 0;
+    }
+    // The loaded file may itself hold repeats; they go with this addition too.
+    QByteArrayList merged;
+    QSet<QByteArray> seen;
+    merged.reserve(m_paths.size() + paths.size());
+    const QByteArrayList* sources[] = {&m_paths, &paths};
+    for (const QByteArrayList* source : sources) {
+        for (const QByteArray& path : *source) {
+            if (!seen.contains(path)) {
+                seen.insert(path);
+                merged.append(path);
+            }
+        }
+    }
+    m_paths = std::move(merged);
+    m_index = std::move(seen);
+    write();
+    return paths.size();
+}
+
+void ExceptionList::removeAll()
+{
+    m_paths.clear();
+    m_index.clear();
+    write();
+}
+
+bool ExceptionList::lastWriteSucceeded() const
+{
+    return m_lastWriteSucceeded;
+}
+
+void ExceptionList::write()
+{
+    PropertyListFile::Root array(plist_new_array());
+    for (const QByteArray& path : std::as_const(m_paths)) {
+        plist_array_append_item(array.get(), nodeForPath(path));
+    }
+    m_lastWriteSucceeded = PropertyListFile::saveXml(m_filePath, array.get());
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QSet>
+
+// The paths the user has taken out of every later scan, kept in order in
+// exception.plist beside data.plist. Membership is exact byte equality of
+// the whole path: no case folding, no trailing-slash or link resolution.
+class ExceptionList
+{
+public:
+    // Reads <folder>/exception.plist. A missing file, or one that is not an
+    // array, gives an empty list; entries that are neither text nor data
+    // are skipped.
+    void load(const QByteArray& folder);
+
+    QByteArray filePath() const;
+    const QByteArrayList& exceptionArrayData() const;
+    // The same paths as a set, for the collector's lookups.
+    const QSet<QByteArray>& pathSet() const;
+    bool contains(const QByteArray& path) const;
+    bool isEmpty() const;
+
+    // Appends `paths`, drops repeats keeping each path at its first place and
+    // writes the file. Returns how many paths were given, repeats included.
+    // Nothing is written when `paths` is empty.
+    qsizetype addPaths(const QByteArrayList& paths);
+
+    // Empties the list and writes the empty array, even when it was empty.
+    void removeAll();
+
+    // Whether the last write reached the disk; a failure is not shown to the
+    // user, the in-memory list stays changed until the program quits.
+    bool lastWriteSucceeded() const;
+
+private:
+    void write();
+
+    QByteArray m_filePath;
+    QByteArrayList m_paths;
+    QSet<QByteArray> m_index;
+    bool m_lastWriteSucceeded = true;
+};

@@ -1,0 +1,107 @@
+#include "review/StatisticsStore.h"
+
+#include "scan/Formatting.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+constexpr const char* deletedCountKey = "deletedCount";
+constexpr const char* deletedSizeKey = "deletedSize";
+
+// The integer under `key`, or 0 when the key is missing or holds another type.
+quint64 integerValue(plist_t dict, const char* key)
+{
+    if (!dict || plist_get_node_type(dict) != PLIST_DICT) {
+        return 0;
+    }
+    plist_t item = plist_dict_get_item(dict, key);
+    if (!item || plist_get_node_type(item) != PLIST_UINT) {
+        return 0;
+    }
+    uint64_t value = 0;
+    plist_get_uint_val(item, &value);
+    return value;
+}
+
+// mkdir -p on the exact bytes of `path` (a name that is not UTF-8 must not
+// be decoded on the way). Failures are left for the writes to run into.
+void makeFolders(const QByteArray& path)
+{
+    for (qsizetype i = 1; i <= path.size(); ++i) {
+        if (i == path.size() || path.at(i) == '/') {
+            // An error on one level (exists, no permission to look) is not
+            // final: the levels below may still be creatable.
+            ::mkdir(path.left(i).constData(), 0755);
+        }
+    }
+}
+
+} // namespace
+
+void StatisticsStore::loadDataFile(const QByteArray& supportFolder)
+{
+    makeFolders(supportFolder);
+    m_dataPath = supportFolder.endsWith('/') ? supportFolder + "data.plist" : supportFolder + "/data.plist";
+    m_data.reset();
+
+    PropertyListFile::Loaded loaded = PropertyListFile::load(m_dataPath);
+    if (loaded.status == PropertyListFile::Status::Missing) {
+        m_data.reset(plist_new_dict());
+        plist_dict_set_item(m_data.get(), deletedCountKey, plist_new_uint(0));
+        plist_dict_set_item(m_data.get(), deletedSizeKey, plist_new_uint(0));
+        plist_dict_set_item(m_data.get(), "matchingLevel", plist_new_uint(5));
+        plist_dict_set_item(m_data.get(), "matchingSize", plist_new_uint(2));
+        write();
+        return;
+    }
+    if (loaded.status == PropertyListFile::Status::Ok &&
+        plist_get_node_type(loaded.root.get()) == PLIST_DICT) {
+        m_data = std::move(loaded.root);
+    }
+}
+
+QByteArray StatisticsStore::dataPath() const
+{
+    return m_dataPath;
+}
+
+bool StatisticsStore::hasData() const
+{
+    return bool(m_data);
+}
+
+qint64 StatisticsStore::alreadyDeletedCount() const
+{
+    // The count is a signed integer in the file; the tree keeps the raw 64 bits.
+    return qint64(integerValue(m_data.get(), deletedCountKey));
+}
+
+quint64 StatisticsStore::alreadyDeletedSize() const
+{
+    return integerValue(m_data.get(), deletedSizeKey);
+}
+
+bool StatisticsStore::recordRun(qint64 countAtStart, quint64 sizeAtStart, quint64 deletedCount,
+                                quint64 deletedSize)
+{
+    if (!m_data) {
+        return false;
+    }
+    const qint64 count = qint64(quint64(countAtStart) + deletedCount);
+    plist_dict_set_item(m_data.get(), deletedCountKey, plist_new_uint(uint64_t(count)));
+    plist_dict_set_item(m_data.get(), deletedSizeKey, plist_new_uint(sizeAtStart + deletedSize));
+    return write();
+}
+
+QString StatisticsStore::cleanedSoFarText() const
+{
+    return QStringLiteral("Files cleaned so far: %1 (%2)")
+        .arg(alreadyDeletedCount())
+        .arg(Formatting::getFormattedStringForSize(alreadyDeletedSize()));
+}
+
+bool StatisticsStore::write() const
+{
+    return PropertyListFile::saveXml(m_dataPath, m_data.get());
+}
