@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/ExceptionController.h"
 #include "app/LocationPageController.h"
 #include "platform/ConsoleUser.h"
 #include "platform/SingleInstance.h"
@@ -8,8 +9,10 @@
 #include "scan/ScanSession.h"
 #include "ui/AboutPanel.h"
 #include "ui/BusyIndicator.h"
+#include "ui/InformationWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/Opacity.h"
+#include "ui/ViewTransparent.h"
 #include "ui_MainWindow.h"
 
 #include <QCoreApplication>
@@ -31,7 +34,9 @@ const QString BusyNotice = QStringLiteral("A operation is in progress. Please st
 AppDelegate::AppDelegate(MainWindow* window, Options options, QObject* parent)
     : QObject(parent), m_window(window), m_options(options), m_scan(new ScanSession(this)),
       m_locations(new LocationPageController(window, this)), m_about(new AboutPanel(window)),
-      m_helpMenu(new QMenu(window))
+      m_helpMenu(new QMenu(window)), m_information(new InformationWindow(window)),
+      m_exceptionCommands(new ExceptionController(
+          window, m_exceptions, m_scan, m_information, [this] { return m_exact; }, this))
 {
     m_helpMenu->setObjectName(QStringLiteral("helpMenu"));
     wireWindow();
@@ -96,6 +101,7 @@ void AppDelegate::initializeArrays()
         m_store.loadDataFile(support);
         m_exceptions.load(support);
     }
+    m_exceptionCommands->refreshRemoveButton();
     m_window->ui()->similarIndicator->setRange(0, 1);
     m_window->ui()->similarIndicator->setValue(0);
 }
@@ -234,6 +240,12 @@ void AppDelegate::wireScan()
         homeCleanup();
     });
     connect(m_scan, &ScanSession::scanFinished, this, [this] { showDuplicateScanResult(true); });
+    connect(m_exceptionCommands, &ExceptionController::treeChanged, this,
+            &AppDelegate::setMarkedFilesDetails);
+    connect(m_information, &InformationWindow::okClicked, this, [this] {
+        ViewTransparent::removeFirst(m_window);
+        m_information->hide();
+    });
 }
 
 void AppDelegate::showAlert(const QString& informativeText, bool goHomeAfter)
@@ -464,4 +476,14 @@ void AppDelegate::showDuplicateScanResult(bool)
     ui->buttonHelpManual->setEnabled(true);
     m_window->raise();
     m_window->activateWindow();
+}
+
+void AppDelegate::setMarkedFilesDetails()
+{
+    const ModalPtr& modal = m_scan->results().modal;
+    const quint64 count = modal ? modal->totalFilesSelected() : 0;
+    const quint64 size = modal ? modal->totalFilesSelectedSize() : 0;
+    m_window->ui()->selectedCount->setText(QStringLiteral("Marked Duplicate Files: %1").arg(count));
+    m_window->ui()->selectedSize->setText(
+        QStringLiteral("Marked File Size: %1").arg(Formatting::getFormattedStringForSize(size)));
 }

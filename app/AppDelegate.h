@@ -8,6 +8,8 @@
 #include <QVariantMap>
 
 class AboutPanel;
+class ExceptionController;
+class InformationWindow;
 class LocationPageController;
 class MainWindow;
 class QMenu;
@@ -74,6 +76,10 @@ public:
     ScanSession* scanSession() const { return m_scan; }
     LocationPageController* locations() const { return m_locations; }
     StatisticsStore& store() { return m_store; }
+    ExceptionController* exceptionCommands() const { return m_exceptionCommands; }
+    InformationWindow* informationWindow() const { return m_information; }
+    // The marked-files summary of the results page, from the shown tree.
+    void setMarkedFilesDetails();
     ExceptionList& exceptions() { return m_exceptions; }
     AboutPanel* aboutPanel() const { return m_about; }
     QMenu* helpMenu() const { return m_helpMenu; }
@@ -97,17 +103,19 @@ private:
     void showRunningAlert(const QString& text);
     void setHomeButtonImages();
     void refreshCleanHistory();
-    void setElementsEnabledForScan(bool scanning);
 
     MainWindow* m_window;
     Options m_options;
+    // The stores come first: the controllers below keep references to them.
+    StatisticsStore m_store;
+    ExceptionList m_exceptions;
     ScanSession* m_scan;
     LocationPageController* m_locations;
     AboutPanel* m_about;
     QMenu* m_helpMenu;
     SingleInstance* m_instance = nullptr;
-    StatisticsStore m_store;
-    ExceptionList m_exceptions;
+    InformationWindow* m_information;
+    ExceptionController* m_exceptionCommands;
     QVariantMap m_urlDict;
     QString m_currentLoggedInUser;
     QString m_lastOpened;

@@ -2,6 +2,7 @@
 
 #include "platform/PathText.h"
 #include "review/PropertyListFile.h"
+#include "scan/Modal.h"
 
 namespace {
 
@@ -139,4 +140,25 @@ void ExceptionList::write()
         plist_array_append_item(array.get(), nodeForPath(path));
     }
     m_lastWriteSucceeded = PropertyListFile::saveXml(m_filePath, array.get());
+}
+
+QByteArrayList ExceptionList::takeMarkedFiles(Modal& modal)
+{
+    QByteArrayList paths;
+    // Copies of the lists: the moves below change the sets, not these lists,
+    // but iterating copies keeps that independent of the tree's internals.
+    const QList<ExtensionsPtr> groups = modal.extensionsArray();
+    for (const ExtensionsPtr& group : groups) {
+        if (group->extensionState() == 0) {
+            continue;
+        }
+        const QList<SetPtr> sets = group->sets();
+        for (const SetPtr& set : sets) {
+            if (set->setsState() == 0) {
+                continue;
+            }
+            paths += modal.addSelectedFilesToExceptionInSet(set, group);
+        }
+    }
+    return paths;
 }

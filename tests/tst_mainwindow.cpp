@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "app/AppDelegate.h"
+#include "app/ExceptionController.h"
 #include "app/LocationPageController.h"
 #include "platform/InstanceRegistry.h"
 #include "platform/SingleInstance.h"
@@ -8,7 +9,10 @@
 #include "scan/ScanSession.h"
 #include "ui/AboutPanel.h"
 #include "ui/BusyIndicator.h"
+#include "ui/ExceptionWindow.h"
+#include "ui/InformationWindow.h"
 #include "ui/MainWindow.h"
+#include "ui/ViewTransparent.h"
 
 #include <QApplication>
 #include <QDir>
@@ -208,6 +212,98 @@ private Q_SLOTS:
         }
         app.delegate.buttonHomeExactPageClicked();
         QVERIFY(!app.w<QLabel>("cleanHistory")->isHidden());
+        QDir(QFile::decodeName(support)).removeRecursively();
+    }
+
+    // Marked files go to the exception list through the exception window; the
+    // list can be emptied again.
+    void exceptionCommands()
+    {
+        const QByteArray support = QFile::encodeName(QFile::decodeName(qgetenv("XDG_DATA_HOME")) +
+                                                     QStringLiteral("/Quillon/Tidemark"));
+        QDir(QFile::decodeName(support)).removeRecursively();
+        App app;
+        QVERIFY(app.delegate.launch());
+        ExceptionController* commands = app.delegate.exceptionCommands();
+        auto* addButton = app.w<QPushButton>("addEceptionBtn");
+        auto* removeButton = app.w<QPushButton>("removeExceptionBtn");
+        QVERIFY(!removeButton->isEnabled());
+
+        app.delegate.buttonScanFoldersClicked();
+        app.delegate.locations()->addFolderPaths({QFile::encodeName(m_small)});
+        app.delegate.buttonFindDuplicatesExactClicked();
+        QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("4"), Long);
+        const ModalPtr modal = app.scan()->results().modal;
+
+        // Nothing marked: the button only switches itself off.
+        commands->addExceptions(addButton);
+        QVERIFY(!addButton->isEnabled());
+        QVERIFY(commands->exceptionWindow()->isHidden());
+
+        modal->markAllExtension(); // one jpg and two of the three texts
+        QCOMPARE(modal->totalFilesSelected(), quint64(3));
+        const quint64 totals = modal->totalFiles();
+        QByteArray listedAlready;
+        for (const FilePtr& file : modal->getExtensionWithName("txt")->sets().first()->files()) {
+            if (file->state() != 0) {
+                listedAlready = file->filePath();
+            }
+        }
+        app.delegate.exceptions().addPaths({listedAlready});
+
+        // Cancel changes nothing and takes the cover away.
+        commands->addExceptions(addButton);
+        QVERIFY(commands->exceptionWindow()->isVisible());
+        QVERIFY(app.window.findChild<ViewTransparent*>());
+        QCOMPARE(commands->exceptionWindow()->exceptionTextField()->text(),
+                 QStringLiteral(
+                     "The selected files will be excluded from all future scans. Press \"OK\" to exclude."));
+        commands->addExceptionsCancelClicked();
+        QVERIFY(commands->exceptionWindow()->isHidden());
+        QVERIFY(!app.window.findChild<ViewTransparent*>());
+        QCOMPARE(modal->totalFilesSelected(), quint64(3));
+        QCOMPARE(app.delegate.exceptions().exceptionArrayData().size(), 1);
+
+        // Three files, one of them listed already: the message counts three, the list grows by two.
+        commands->addExceptions(addButton);
+        commands->addExceptionsOKClicked();
+        InformationWindow* information = app.delegate.informationWindow();
+        QVERIFY(information->isVisible());
+        QCOMPARE(information->line(0)->text(), QStringLiteral("\nSuccessfully added 3 files to exceptions."));
+        QCOMPARE(app.delegate.exceptions().exceptionArrayData().size(), 3);
+        QCOMPARE(app.delegate.exceptions().exceptionArrayData().first(), listedAlready);
+        QCOMPARE(modal->totalFilesSelected(), quint64(0));
+        QCOMPARE(modal->totalFiles(), totals);
+        QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 0"));
+        QVERIFY(removeButton->isEnabled());
+        information->button()->click();
+        QVERIFY(information->isHidden());
+        ExceptionList reread;
+        reread.load(support);
+        QCOMPARE(reread.exceptionArrayData(), app.delegate.exceptions().exceptionArrayData());
+
+        // Emptying asks first; NO keeps the list, YES empties it, also when it is empty already.
+        for (const bool yes : {false, true, true}) {
+            QSignalSpy asked(commands, &ExceptionController::questionShown);
+            removeButton->setEnabled(true);
+            removeButton->click();
+            QCOMPARE(asked.count(), 1);
+            auto* box = app.window.findChild<QMessageBox*>(QStringLiteral("removeExceptionsQuestion"));
+            QVERIFY(box);
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == (yes ? QStringLiteral("YES") : QStringLiteral("NO"))) {
+                    button->click();
+                }
+            }
+            QTRY_VERIFY(!app.window.findChild<QMessageBox*>(QStringLiteral("removeExceptionsQuestion")));
+            reread.load(support);
+            QCOMPARE(reread.isEmpty(), yes);
+            if (yes) {
+                QCOMPARE(information->line(0)->text(), QStringLiteral("\nAll exceptions has been removed."));
+                QVERIFY(!removeButton->isEnabled());
+                information->button()->click();
+            }
+        }
         QDir(QFile::decodeName(support)).removeRecursively();
     }
 

@@ -1,0 +1,112 @@
+#include "app/ExceptionController.h"
+
+#include "review/ExceptionList.h"
+#include "scan/ScanSession.h"
+#include "ui/ExceptionWindow.h"
+#include "ui/InformationWindow.h"
+#include "ui/MainWindow.h"
+#include "ui/ViewTransparent.h"
+#include "ui_MainWindow.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+ExceptionController::ExceptionController(MainWindow* window, ExceptionList& list, ScanSession* scan,
+                                         InformationWindow* information, std::function<bool()> exactMode,
+                                         QObject* parent)
+    : QObject(parent), m_main(window), m_list(list), m_scan(scan), m_information(information),
+      m_exactMode(std::move(exactMode)), m_window(new ExceptionWindow(window))
+{
+    connect(m_window->okButton(), &QPushButton::clicked, this, &ExceptionController::addExceptionsOKClicked);
+    connect(m_window->cancelButton(), &QPushButton::clicked, this,
+            &ExceptionController::addExceptionsCancelClicked);
+    auto* ui = m_main->ui();
+    connect(ui->addEceptionBtn, &QPushButton::clicked, this,
+            [this] { addExceptions(m_main->ui()->addEceptionBtn); });
+    connect(ui->removeExceptionBtn, &QPushButton::clicked, this, &ExceptionController::removeExceptions);
+}
+
+void ExceptionController::refreshRemoveButton()
+{
+    m_main->ui()->removeExceptionBtn->setEnabled(!m_list.isEmpty());
+}
+
+void ExceptionController::addExceptions(QPushButton* sender)
+{
+    const ModalPtr& modal = m_scan->results().modal;
+    if (!modal || modal->totalFiles() == 0 || modal->totalFilesSelected() == 0) {
+        if (sender) {
+            sender->setEnabled(false);
+        }
+        return;
+    }
+    m_window->exceptionTextField()->setText(
+        m_exactMode()
+            ? QStringLiteral("The selected files will be excluded from all future scans. Press \"OK\" "
+                             "to exclude.")
+            : QStringLiteral("The selected similar photos will be excluded from all future scans. Press "
+                             "\"Ok\" to exclude."));
+    new ViewTransparent(m_main);
+    m_main->showOverlayAt(m_window, 300, 200);
+}
+
+void ExceptionController::removeExceptionWindow()
+{
+    ViewTransparent::removeAll(m_main);
+    m_window->hide();
+}
+
+void ExceptionController::addExceptionsCancelClicked()
+{
+    removeExceptionWindow();
+}
+
+void ExceptionController::addExceptionsOKClicked()
+{
+    removeExceptionWindow();
+    const ModalPtr modal = m_scan->results().modal;
+    if (!modal || modal->totalFilesSelected() == 0) {
+        return;
+    }
+    const QByteArrayList paths = ExceptionList::takeMarkedFiles(*modal);
+    if (!paths.isEmpty()) {
+        const qsizetype added = m_list.addPaths(paths);
+        refreshRemoveButton();
+        m_information->showInformation(
+            QStringLiteral("Information"),
+            QStringLiteral("\nSuccessfully added %1 files to exceptions.").arg(added), QString(), QString(),
+            QStringLiteral("common_info"), QStringLiteral("Ok"));
+    }
+    Q_EMIT treeChanged();
+}
+
+void ExceptionController::removeExceptions()
+{
+    auto* box = new QMessageBox(m_main);
+    box->setObjectName(QStringLiteral("removeExceptionsQuestion"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setText(QStringLiteral("Tidemark"));
+    const QString question = QStringLiteral("Are you sure, you want to remove all exceptions?");
+    box->setInformativeText(question);
+    QPushButton* yes = box->addButton(QStringLiteral("YES"), QMessageBox::YesRole);
+    box->addButton(QStringLiteral("NO"), QMessageBox::NoRole);
+    box->setDefaultButton(yes);
+    connect(box, &QMessageBox::finished, this,
+            [this, box, yes] { removeExceptionsAnswered(box->clickedButton() == yes); });
+    box->open();
+    Q_EMIT questionShown(question);
+}
+
+void ExceptionController::removeExceptionsAnswered(bool yes)
+{
+    if (!yes) {
+        return;
+    }
+    m_list.removeAll();
+    m_main->ui()->removeExceptionBtn->setEnabled(false);
+    m_information->showInformation(QStringLiteral("Information"),
+                                   QStringLiteral("\nAll exceptions has been removed."), QString(), QString(),
+                                   QStringLiteral("common_info"), QStringLiteral("Ok"));
+}

@@ -1,0 +1,61 @@
+#include "ui/InformationWindow.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+InformationWindow::InformationWindow(QWidget* parent) : QFrame(parent)
+{
+    setObjectName(QStringLiteral("informationWindow"));
+    setFrameShape(QFrame::StyledPanel);
+    setStyleSheet(
+        QStringLiteral("#informationWindow { background: white; border: 1px solid #9ab; border-radius: 6px; }"
+                       "#informationHeader { font-size: 16px; font-weight: bold; color: #1d3b44; }"));
+    auto* layout = new QVBoxLayout(this);
+    m_image = new QLabel(this);
+    m_image->setObjectName(QStringLiteral("scanInfoImage"));
+    m_image->setAlignment(Qt::AlignCenter);
+    m_header = new QLabel(this);
+    m_header->setObjectName(QStringLiteral("informationHeader"));
+    m_header->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_image);
+    layout->addWidget(m_header);
+    const char* names[] = {"scanInfoCount", "scanInfoSize", "scanOtherInfo"};
+    for (int i = 0; i < 3; ++i) {
+        m_lines[i] = new QLabel(this);
+        m_lines[i]->setObjectName(QLatin1String(names[i]));
+        m_lines[i]->setAlignment(Qt::AlignCenter);
+        m_lines[i]->setWordWrap(true);
+        layout->addWidget(m_lines[i]);
+    }
+    m_button = new QPushButton(this);
+    m_button->setObjectName(QStringLiteral("scanInforOKBtn"));
+    layout->addWidget(m_button, 0, Qt::AlignHCenter);
+    connect(m_button, &QPushButton::clicked, this, &InformationWindow::okClicked);
+    setFixedSize(360, 240);
+    hide();
+}
+
+QLabel* InformationWindow::line(int i) const
+{
+    return m_lines[qBound(0, i, 2)];
+}
+
+void InformationWindow::showInformation(const QString& header, const QString& first, const QString& second,
+                                        const QString& third, const QString& image,
+                                        const QString& buttonTitle)
+{
+    m_header->setText(header);
+    m_lines[0]->setText(first);
+    m_lines[1]->setText(second);
+    m_lines[2]->setText(third);
+    m_image->setProperty("imageName", image);
+    m_image->setPixmap(QPixmap(QStringLiteral(":/images/") + image + QStringLiteral(".png"))
+                           .scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_button->setText(buttonTitle);
+    auto* parent = parentWidget();
+    move((parent->width() - width()) / 2, (parent->height() - height()) / 2);
+    show();
+    raise();
+}
