@@ -1,5 +1,7 @@
 #include "review/PropertyListFile.h"
 
+#include "platform/UniqueFd.h"
+
 #include <QRandomGenerator>
 #include <cerrno>
 #include <fcntl.h>
@@ -8,32 +10,6 @@
 #include <vector>
 
 namespace {
-
-// Closes a descriptor on every way out of a function.
-class FdGuard
-{
-public:
-    explicit FdGuard(int fd) : m_fd(fd) {}
-    ~FdGuard()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FdGuard(const FdGuard&) = delete;
-    FdGuard& operator=(const FdGuard&) = delete;
-    int get() const { return m_fd; }
-    // Closes now and reports the result: a delayed write error can show up here.
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 bool writeAll(int fd, const char* data, qint64 size)
 {
@@ -300,7 +276,7 @@ PropertyListFile::Loaded PropertyListFile::load(const QByteArray& path)
     }
     result.status = Status::Unreadable;
     // Non-blocking so that a FIFO at the path cannot hang start-up.
-    FdGuard fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxFileSize) {
         return result;
     }
@@ -357,7 +333,7 @@ bool PropertyListFile::writeAtomically(const QByteArray& path, const QByteArray&
         return false;
     }
     QByteArray tempPath;
-    FdGuard fd(createTemporary(path, &tempPath));
+    UniqueFd fd(createTemporary(path, &tempPath));
     if (fd.get() < 0) {
         return false;
     }
@@ -368,7 +344,7 @@ bool PropertyListFile::writeAtomically(const QByteArray& path, const QByteArray&
     }
     // Make the rename itself durable. Some file systems refuse fsync on a
     // folder; the new contents are in place either way.
-    FdGuard folder(::open(folderOf(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd folder(::open(folderOf(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0) {
         ::fsync(folder.get());
     }

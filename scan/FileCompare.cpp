@@ -1,5 +1,7 @@
 #include "scan/FileCompare.h"
 
+#include "platform/UniqueFd.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -8,24 +10,6 @@
 #include <vector>
 
 namespace {
-
-class Fd
-{
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // Reads up to `len` bytes, retrying short reads; returns bytes read or -1.
 ssize_t readFully(int fd, char* buf, size_t len)
@@ -69,8 +53,9 @@ bool FileCompare::contentsEqual(const QByteArray& pathA, const QByteArray& pathB
     if (sa.st_size != sb.st_size) {
         return false;
     }
-    Fd a(::open(pathA.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    Fd b(::open(pathB.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    // Non-blocking: a path swapped for a FIFO since the check cannot hang us.
+    UniqueFd a(::open(pathA.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    UniqueFd b(::open(pathB.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (a.get() < 0 || b.get() < 0) {
         return false;
     }

@@ -6,53 +6,40 @@
 
 namespace {
 
-// The same event offering only what is safe; the view judges that one.
-template <typename Event> Event withoutMove(const Event* event)
-{
-    return Event(event->position().toPoint(), event->possibleActions() & ~Qt::MoveAction, event->mimeData(),
-                 event->buttons(), event->modifiers());
-}
-
-} // namespace
-
-bool LocationTableView::proposesMoveOnly(const QDropEvent* event)
+bool proposesMove(const QDropEvent* event)
 {
     const bool move = event->proposedAction() == Qt::MoveAction || event->dropAction() == Qt::MoveAction;
     return move && (event->possibleActions() & Qt::CopyAction);
 }
 
-void LocationTableView::dragEnterEvent(QDragEnterEvent* event)
+// Lets `handle` judge the same event offering no move, then answers the
+// source with a copy.
+template <typename Event, typename Handler> void asCopy(Event* event, Handler handle)
 {
-    if (!proposesMoveOnly(event)) {
-        QTableView::dragEnterEvent(event);
+    if (!proposesMove(event)) {
+        handle(event);
         return;
     }
-    QDragEnterEvent safe = withoutMove(event);
-    QTableView::dragEnterEvent(&safe);
+    Event safe(event->position().toPoint(), event->possibleActions() & ~Qt::MoveAction, event->mimeData(),
+               event->buttons(), event->modifiers());
+    handle(&safe);
     event->setDropAction(Qt::CopyAction);
     event->setAccepted(safe.isAccepted());
+}
+
+} // namespace
+
+void LocationTableView::dragEnterEvent(QDragEnterEvent* event)
+{
+    asCopy(event, [this](QDragEnterEvent* e) { QTableView::dragEnterEvent(e); });
 }
 
 void LocationTableView::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!proposesMoveOnly(event)) {
-        QTableView::dragMoveEvent(event);
-        return;
-    }
-    QDragMoveEvent safe = withoutMove(event);
-    QTableView::dragMoveEvent(&safe);
-    event->setDropAction(Qt::CopyAction);
-    event->setAccepted(safe.isAccepted());
+    asCopy(event, [this](QDragMoveEvent* e) { QTableView::dragMoveEvent(e); });
 }
 
 void LocationTableView::dropEvent(QDropEvent* event)
 {
-    if (!proposesMoveOnly(event)) {
-        QTableView::dropEvent(event);
-        return;
-    }
-    QDropEvent safe = withoutMove(event);
-    QTableView::dropEvent(&safe);
-    event->setDropAction(Qt::CopyAction);
-    event->setAccepted(safe.isAccepted());
+    asCopy(event, [this](QDropEvent* e) { QTableView::dropEvent(e); });
 }

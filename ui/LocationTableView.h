@@ -15,7 +15,4 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-
-private:
-    static bool proposesMoveOnly(const QDropEvent* event);
 };

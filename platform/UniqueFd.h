@@ -1,0 +1,19 @@
+#pragma once
+
+// Owns a file descriptor and closes it on every way out of a scope.
+class UniqueFd
+{
+public:
+    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
+    ~UniqueFd();
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return m_fd; }
+    bool isValid() const { return m_fd >= 0; }
+    // Closes now and reports the result: a delayed write error can show up here.
+    bool close();
+
+private:
+    int m_fd;
+};
