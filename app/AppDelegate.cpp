@@ -131,6 +131,7 @@ bool AppDelegate::applicationDidFinishLaunching()
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+    m_window->ui()->buttonScanFolders->setFocus(); // the keyboard starts on a way in, not on Help
     return true;
 }
 

@@ -93,6 +93,7 @@ void ExceptionController::removeExceptions()
     QPushButton* yes = box->addButton(QStringLiteral("YES"), QMessageBox::YesRole);
     box->addButton(QStringLiteral("NO"), QMessageBox::NoRole);
     box->setDefaultButton(yes);
+    box->setStyleSheet(QStringLiteral("QLabel { min-width: 300px; }"));
     connect(box, &QMessageBox::finished, this,
             [this, box, yes] { removeExceptionsAnswered(box->clickedButton() == yes); });
     box->open();

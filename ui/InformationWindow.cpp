@@ -9,9 +9,11 @@ InformationWindow::InformationWindow(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("informationWindow"));
     setFrameShape(QFrame::StyledPanel);
-    setStyleSheet(
-        QStringLiteral("#informationWindow { background: white; border: 1px solid #9ab; border-radius: 6px; }"
-                       "#informationHeader { font-size: 16px; font-weight: bold; color: #1d3b44; }"));
+    setStyleSheet(QStringLiteral(
+        "#informationWindow { background: white; border: 1px solid #9ab; border-radius: 6px; }"
+        "#informationHeader { font-size: 16px; font-weight: bold; color: #1d3b44; }"
+        "#scanInforOKBtn { color: white; background: rgb(21, 138, 162); border: none; font-size: 14px;"
+        " padding: 6px 24px; }"));
     auto* layout = new QVBoxLayout(this);
     m_image = new QLabel(this);
     m_image->setObjectName(QStringLiteral("scanInfoImage"));

@@ -34,6 +34,12 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_ui(new Ui::MainWind
             border: 1px solid rgba(255,255,255,0.7); }
         #buttonScanDrive:hover, #buttonScanFolders:hover { background: rgba(255,255,255,0.3); }
         #cleanHistory { color: white; font-size: 14px; }
+        #removeExceptionBtn { color: white; background: rgba(255,255,255,0.18); border: 1px solid rgba(255,255,255,0.6);
+                              border-radius: 4px; }
+        #removeExceptionBtn:hover { background: rgba(255,255,255,0.3); }
+        #removeExceptionBtn:disabled { color: rgba(255,255,255,0.45); border-color: rgba(255,255,255,0.25); }
+        #addEceptionBtn { color: white; background: #158aa2; border: none; border-radius: 4px; font-size: 13px; }
+        #addEceptionBtn:disabled { background: #a9cdd5; color: #eef6f8; }
         #locationTitle, #resultSummary { font-size: 15px; font-weight: bold; color: #1d3b44; }
         #searchStatus { font-size: 16px; font-weight: bold; color: #1d3b44; }
         #confirmationView, #runningAlert { background: white; border: 1px solid #9ab; border-radius: 6px; }
