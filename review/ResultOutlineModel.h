@@ -1,0 +1,54 @@
+#pragma once
+
+#include "scan/Modal.h"
+
+#include <QAbstractItemModel>
+
+// The result outline over a result tree, read in place: top rows are the
+// extension groups, their children the sets. Column Name shows the group's
+// extension or the set's name, column Check the three-state mark box.
+class ResultOutlineModel : public QAbstractItemModel
+{
+    Q_OBJECT
+public:
+    enum Column
+    {
+        Name = 0,
+        Check = 1
+    };
+
+    explicit ResultOutlineModel(QObject* parent = nullptr);
+
+    // Shows another tree (or none).
+    void setTree(const ModalPtr& modal);
+    const ModalPtr& tree() const { return m_modal; }
+
+    // Null unless `index` is a group row, or a set row (then its group).
+    ExtensionsPtr extensionAt(const QModelIndex& index) const;
+    // Null unless `index` is a set row.
+    SetPtr setAt(const QModelIndex& index) const;
+    bool isSetRow(const QModelIndex& index) const;
+
+    // Marks changed behind the model (mark all, unmark all, removal): show
+    // every row anew without losing expansion or selection.
+    void refresh();
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // Check column only; the value is ignored: the tree decides the next state.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+Q_SIGNALS:
+    // A check box changed marks through the tree: summary and buttons follow.
+    void marksChanged();
+
+private:
+    void emitGroupChanged(int groupRow);
+
+    ModalPtr m_modal;
+};

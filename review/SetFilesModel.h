@@ -1,0 +1,66 @@
+#pragma once
+
+#include "scan/Set.h"
+
+#include <QAbstractTableModel>
+
+// The file table over one set. Rows follow the chosen sort key and order;
+// the set's stored file order is left alone and each file's index() is set
+// to its row, so a click on row i means the file whose index() is i.
+class SetFilesModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column
+    {
+        NameText = 0,
+        FileLocation = 1,
+        FileGroup = 2,
+        ButtonCell = 3
+    };
+    enum Role
+    {
+        FileRole = Qt::UserRole + 1, // File*, valid while the set holds the file
+        PathRole,                    // QByteArray, exact bytes
+    };
+    enum class SortKey
+    {
+        Size,
+        Name,
+        CreatedDate,
+        ModifiedDate,
+        // Pixel dimensions are not read yet; ordered by size meanwhile.
+        Dimension
+    };
+
+    explicit SetFilesModel(QObject* parent = nullptr);
+
+    // Shows `set` (or none); `groupNumber` is the set's place under its group, from 1.
+    void setSet(const SetPtr& set, int groupNumber);
+    const SetPtr& set() const { return m_set; }
+    int groupNumber() const { return m_groupNumber; }
+
+    void setSortOrder(SortKey key, bool ascending);
+    SortKey sortKey() const { return m_key; }
+    bool ascending() const { return m_ascending; }
+
+    FilePtr fileAt(int row) const;
+    // Marks changed behind the model: show every row's box anew.
+    void refresh();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    void sortRows();
+
+    SetPtr m_set;
+    int m_groupNumber = 0;
+    SortKey m_key = SortKey::Size;
+    bool m_ascending = true;
+    // The set's files in display order; rebuilt on every set or sort change.
+    QList<FilePtr> m_rows;
+};
