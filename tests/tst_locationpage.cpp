@@ -1,3 +1,4 @@
+#include "AppHarness.h"
 #include "TestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/LocationPageController.h"
@@ -69,19 +70,8 @@ QByteArrayList sorted(QByteArrayList list)
 
 // One window with its controller, as the program builds them, plus short
 // ways to the location page's parts.
-struct App
+struct App : AppHarness
 {
-    App() : delegate(&window, AppDelegate::Options{false, false}) {}
-
-    template <typename T> T* w(const char* name) const
-    {
-        T* found = window.findChild<T*>(QLatin1String(name));
-        if (!found) {
-            qFatal("the window has no %s named %s", T::staticMetaObject.className(), name);
-        }
-        return found;
-    }
-    QString page() const { return window.currentPageIdentifier(); }
     LocationPageController* locations() const { return delegate.locations(); }
     LocationList& list() const { return locations()->list(); }
     LocationTableModel* model() const { return locations()->model(); }
@@ -157,9 +147,6 @@ struct App
             }
         }
     }
-
-    MainWindow window;
-    AppDelegate delegate;
 };
 
 } // namespace

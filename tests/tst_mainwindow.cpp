@@ -1,3 +1,4 @@
+#include "AppHarness.h"
 #include "TestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/ExceptionController.h"
@@ -43,28 +44,7 @@ bool writeFile(const QString& path, const QByteArray& content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-// One window with its controller, as the program builds them.
-struct App
-{
-    explicit App(bool singleInstance = false) : delegate(&window, AppDelegate::Options{singleInstance, false})
-    {
-    }
-
-    // Controls are found by the names the window description gives them.
-    template <typename T> T* w(const char* name) const
-    {
-        T* found = window.findChild<T*>(QLatin1String(name));
-        if (!found) {
-            qFatal("the window has no %s named %s", T::staticMetaObject.className(), name);
-        }
-        return found;
-    }
-    QString page() const { return window.currentPageIdentifier(); }
-    ScanSession* scan() const { return delegate.scanSession(); }
-
-    MainWindow window;
-    AppDelegate delegate;
-};
+using App = AppHarness;
 
 } // namespace
 
