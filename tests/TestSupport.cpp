@@ -12,6 +12,20 @@ TempRoot::~TempRoot()
         FTW_DEPTH | FTW_PHYS);
 }
 
+bool TestSupport::writeSlowTree(const QString& root)
+{
+    QByteArray block(64 * 1024, 'q');
+    for (int i = 0; i < 3000; ++i) {
+        block[block.size() - 1] = char(i % 256);
+        const QString folder = QStringLiteral("%1/d%2").arg(root).arg(i % 10);
+        QFile file(QStringLiteral("%1/f%2.dat").arg(folder).arg(i));
+        if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) || file.write(block) != block.size()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool TestSupport::isolateUserFolders(const QTemporaryDir& root)
 {
     if (!root.isValid()) {

@@ -19,4 +19,8 @@ public:
     // Points HOME and the XDG data, config and runtime folders into `root`
     // (private folders), so a test never touches the user's own files.
     static bool isolateUserFolders(const QTemporaryDir& root);
+
+    // 3000 files of 64 KiB in ten folders under `root`, alike but for their
+    // last byte: a scan long enough to be caught in the middle.
+    static bool writeSlowTree(const QString& root);
 };

@@ -86,11 +86,7 @@ private Q_SLOTS:
         }
         QVERIFY(writeFile(m_small + QStringLiteral("/lonely.dat"), "nothing like it"));
         m_large = m_home.filePath(QStringLiteral("large"));
-        QByteArray block(64 * 1024, 'q');
-        for (int i = 0; i < 3000; ++i) {
-            block[block.size() - 1] = char(i % 256);
-            QVERIFY(writeFile(QStringLiteral("%1/d%2/f%3.dat").arg(m_large).arg(i % 10).arg(i), block));
-        }
+        QVERIFY(TestSupport::writeSlowTree(m_large));
         m_empty = m_home.filePath(QStringLiteral("empty"));
         QVERIFY(QDir().mkpath(m_empty + QStringLiteral("/no/files/here")));
     }
