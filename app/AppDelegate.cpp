@@ -1,7 +1,11 @@
 #include "app/AppDelegate.h"
 
+#include "app/DeletionController.h"
 #include "app/ExceptionController.h"
 #include "app/LocationPageController.h"
+#include "app/ReviewController.h"
+#include "platform/DefaultApplication.h"
+#include "platform/PathText.h"
 #include "platform/ConsoleUser.h"
 #include "platform/SingleInstance.h"
 #include "platform/SupportPaths.h"
@@ -12,7 +16,6 @@
 #include "ui/InformationWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/Opacity.h"
-#include "ui/ViewTransparent.h"
 #include "ui_MainWindow.h"
 
 #include <QCoreApplication>
@@ -35,8 +38,12 @@ AppDelegate::AppDelegate(MainWindow* window, Options options, QObject* parent)
     : QObject(parent), m_window(window), m_options(options), m_scan(new ScanSession(this)),
       m_locations(new LocationPageController(window, this)), m_about(new AboutPanel(window)),
       m_helpMenu(new QMenu(window)), m_information(new InformationWindow(window)),
+      m_review(new ReviewController(
+          window, m_information, [this] { return m_exact; }, this)),
+      m_deletion(new DeletionController(window, m_information, m_store, m_review, this)),
       m_exceptionCommands(new ExceptionController(
-          window, m_exceptions, m_scan, m_information, [this] { return m_exact; }, this))
+          window, m_exceptions, [this] { return m_review->modal(); }, m_information, [this] { return m_exact; },
+          this))
 {
     m_helpMenu->setObjectName(QStringLiteral("helpMenu"));
     wireWindow();
@@ -240,12 +247,16 @@ void AppDelegate::wireScan()
         m_window->selectTabViewItemWithIdentifier(QStringLiteral("1"));
         homeCleanup();
     });
-    connect(m_scan, &ScanSession::scanFinished, this, [this] { showDuplicateScanResult(true); });
-    connect(m_exceptionCommands, &ExceptionController::treeChanged, this,
-            &AppDelegate::setMarkedFilesDetails);
-    connect(m_information, &InformationWindow::okClicked, this, [this] {
-        ViewTransparent::removeFirst(m_window);
-        m_information->hide();
+    connect(m_scan, &ScanSession::scanFinished, this, [this] { m_review->showResults(m_scan->results()); });
+    connect(m_exceptionCommands, &ExceptionController::treeChanged, this, [this] {
+        m_review->reloadAfterRemoval();
+        m_review->setMarkedFilesDetails();
+        m_review->enableNecessaryButton();
+    });
+    connect(m_review, &ReviewController::goHomeRequested, this, &AppDelegate::buttonHomeExactPageClicked);
+    connect(m_review, &ReviewController::openRequested, this, &AppDelegate::openPath);
+    connect(m_deletion, &DeletionController::totalsChanged, this, [this] {
+        m_window->ui()->cleanHistory->setText(m_store.cleanedSoFarText());
     });
 }
 
@@ -286,11 +297,7 @@ void AppDelegate::homeCleanup()
     ui->similarIndicator->setValue(0);
     ui->confirmationView->hide();
     m_locations->clear();
-    ui->imView->setPixmap(QPixmap());
-    ui->imView->setText(QStringLiteral("Double Click On FIle To Open"));
-    ui->selectedPath->clear();
-    ui->textField->clear();
-    ui->resultSummary->clear();
+    m_review->homeCleanup();
     // Shown again as it was; its text is rebuilt only after a deletion run.
     ui->cleanHistory->setVisible(m_store.alreadyDeletedCount() != 0);
     Opacity::set(ui->buttonScanDrive, 1.0);
@@ -374,6 +381,11 @@ void AppDelegate::stopNOClicked()
 
 bool AppDelegate::windowShouldClose()
 {
+    if (m_deletion->running()) {
+        // Quitting now would lose the run's totals; the run can be stopped instead.
+        showRunningAlert(BusyNotice);
+        return false;
+    }
     if (m_scan->scanning()) {
         // Hold the scan while the notice is up; a hold the user had already
         // set by Pause stays theirs to lift.
@@ -448,43 +460,15 @@ void AppDelegate::openURLS(const QString& address)
     }
 }
 
-void AppDelegate::showDuplicateScanResult(bool)
+void AppDelegate::showDuplicateScanResult(bool flag)
 {
-    auto* ui = m_window->ui();
-    const ScanResults& results = m_scan->results();
-    const quint64 groups = results.modal ? results.modal->extensionCount() : 0;
-    quint64 sets = 0;
-    if (results.modal) {
-        for (const auto& extension : results.modal->extensionsArray()) {
-            sets += extension->nummberOfSets();
-        }
-    }
-    const quint64 copies = results.modal ? results.modal->totalFiles() : 0;
-    const quint64 bytes = results.modal ? results.modal->totalFilesSize() : 0;
-    ui->selectedCount->setText(QStringLiteral("Marked Duplicate Files: %1").arg(0));
-    ui->selectedSize->setText(
-        QStringLiteral("Marked File Size: %1").arg(Formatting::getFormattedStringForSize(0)));
-    ui->resultSummary->setText(tr("%1 sets in %2 groups: %3 duplicate files, %4")
-                                   .arg(sets)
-                                   .arg(groups)
-                                   .arg(copies)
-                                   .arg(Formatting::getFormattedStringForSize(bytes)));
-    ui->imView->setPixmap(QPixmap());
-    ui->imView->setText(QStringLiteral("Double Click On FIle To Open"));
-    ui->selectedPath->clear();
-    ui->textField->clear();
-    m_window->selectTabViewItemWithIdentifier(QStringLiteral("4"));
-    ui->buttonHelpManual->setEnabled(true);
-    m_window->raise();
-    m_window->activateWindow();
+    m_review->showDuplicateScanResult(flag);
 }
 
-void AppDelegate::setMarkedFilesDetails()
+void AppDelegate::openPath(const QByteArray& path)
 {
-    const ModalPtr& modal = m_scan->results().modal;
-    const quint64 count = modal ? modal->totalFilesSelected() : 0;
-    const quint64 size = modal ? modal->totalFilesSelectedSize() : 0;
-    m_window->ui()->selectedCount->setText(QStringLiteral("Marked Duplicate Files: %1").arg(count));
-    m_window->ui()->selectedSize->setText(
-        QStringLiteral("Marked File Size: %1").arg(Formatting::getFormattedStringForSize(size)));
+    m_lastOpened = PathText::display(path);
+    if (m_options.openExternally) {
+        DefaultApplication::openPath(path);
+    }
 }

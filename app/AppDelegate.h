@@ -8,11 +8,13 @@
 #include <QVariantMap>
 
 class AboutPanel;
+class DeletionController;
 class ExceptionController;
 class InformationWindow;
 class LocationPageController;
 class MainWindow;
 class QMenu;
+class ReviewController;
 class ScanSession;
 class SingleInstance;
 
@@ -78,8 +80,8 @@ public:
     StatisticsStore& store() { return m_store; }
     ExceptionController* exceptionCommands() const { return m_exceptionCommands; }
     InformationWindow* informationWindow() const { return m_information; }
-    // The marked-files summary of the results page, from the shown tree.
-    void setMarkedFilesDetails();
+    ReviewController* review() const { return m_review; }
+    DeletionController* deletion() const { return m_deletion; }
     ExceptionList& exceptions() { return m_exceptions; }
     AboutPanel* aboutPanel() const { return m_about; }
     QMenu* helpMenu() const { return m_helpMenu; }
@@ -103,6 +105,7 @@ private:
     void showRunningAlert(const QString& text);
     void setHomeButtonImages();
     void refreshCleanHistory();
+    void openPath(const QByteArray& path);
 
     MainWindow* m_window;
     Options m_options;
@@ -115,6 +118,8 @@ private:
     QMenu* m_helpMenu;
     SingleInstance* m_instance = nullptr;
     InformationWindow* m_information;
+    ReviewController* m_review;
+    DeletionController* m_deletion;
     ExceptionController* m_exceptionCommands;
     QVariantMap m_urlDict;
     QString m_currentLoggedInUser;

@@ -1,7 +1,6 @@
 #include "app/ExceptionController.h"
 
 #include "review/ExceptionList.h"
-#include "scan/ScanSession.h"
 #include "ui/ExceptionWindow.h"
 #include "ui/InformationWindow.h"
 #include "ui/MainWindow.h"
@@ -12,10 +11,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-ExceptionController::ExceptionController(MainWindow* window, ExceptionList& list, ScanSession* scan,
-                                         InformationWindow* information, std::function<bool()> exactMode,
-                                         QObject* parent)
-    : QObject(parent), m_main(window), m_list(list), m_scan(scan), m_information(information),
+ExceptionController::ExceptionController(MainWindow* window, ExceptionList& list,
+                                         std::function<ModalPtr()> shownTree, InformationWindow* information,
+                                         std::function<bool()> exactMode, QObject* parent)
+    : QObject(parent), m_main(window), m_list(list), m_shownTree(std::move(shownTree)), m_information(information),
       m_exactMode(std::move(exactMode)), m_window(new ExceptionWindow(window))
 {
     connect(m_window->okButton(), &QPushButton::clicked, this, &ExceptionController::addExceptionsOKClicked);
@@ -34,7 +33,7 @@ void ExceptionController::refreshRemoveButton()
 
 void ExceptionController::addExceptions(QPushButton* sender)
 {
-    const ModalPtr& modal = m_scan->results().modal;
+    const ModalPtr modal = m_shownTree();
     if (!modal || modal->totalFiles() == 0 || modal->totalFilesSelected() == 0) {
         if (sender) {
             sender->setEnabled(false);
@@ -65,7 +64,7 @@ void ExceptionController::addExceptionsCancelClicked()
 void ExceptionController::addExceptionsOKClicked()
 {
     removeExceptionWindow();
-    const ModalPtr modal = m_scan->results().modal;
+    const ModalPtr modal = m_shownTree();
     if (!modal || modal->totalFilesSelected() == 0) {
         return;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/Modal.h"
+
 #include <QObject>
 #include <functional>
 
@@ -8,7 +10,6 @@ class ExceptionWindow;
 class InformationWindow;
 class MainWindow;
 class QPushButton;
-class ScanSession;
 
 // The exception commands: taking the marked files of the shown results out
 // of every later scan, and emptying the list again.
@@ -16,7 +17,8 @@ class ExceptionController : public QObject
 {
     Q_OBJECT
 public:
-    ExceptionController(MainWindow* window, ExceptionList& list, ScanSession* scan,
+    // `shownTree`: the result tree on screen.
+    ExceptionController(MainWindow* window, ExceptionList& list, std::function<ModalPtr()> shownTree,
                         InformationWindow* information, std::function<bool()> exactMode,
                         QObject* parent = nullptr);
 
@@ -40,7 +42,7 @@ Q_SIGNALS:
 private:
     MainWindow* m_main;
     ExceptionList& m_list;
-    ScanSession* m_scan;
+    std::function<ModalPtr()> m_shownTree;
     InformationWindow* m_information;
     std::function<bool()> m_exactMode;
     ExceptionWindow* m_window;

@@ -129,6 +129,15 @@ QVariant SetFilesModel::data(const QModelIndex& index, int role) const
     }
 }
 
+bool SetFilesModel::setData(const QModelIndex& index, const QVariant&, int role)
+{
+    if (role != Qt::CheckStateRole || index.column() != ButtonCell || !fileAt(index.row())) {
+        return false;
+    }
+    Q_EMIT checkNotif(index.row());
+    return true;
+}
+
 Qt::ItemFlags SetFilesModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid()) {

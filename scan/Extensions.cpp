@@ -106,8 +106,13 @@ void Extensions::addSetCounters(const Set& set)
 
 RemovalResult Extensions::removeSelectedFilesInSet(const SetPtr& set)
 {
+    return forgetRemovedFilesInSet(set, set->trashSelectedFiles());
+}
+
+RemovalResult Extensions::forgetRemovedFilesInSet(const SetPtr& set, const QList<FilePtr>& removed)
+{
     subtractSetCounters(*set);
-    const RemovalResult result = set->removeSelectedFilesInSet();
+    const RemovalResult result = set->forgetRemovedFiles(removed);
     addSetCounters(*set);
     m_extensionState = determineSelfState();
     return result;

@@ -41,6 +41,7 @@ public:
     qint64 determineSelfState();
 
     RemovalResult removeSelectedFilesInSet(const SetPtr& set);
+    RemovalResult forgetRemovedFilesInSet(const SetPtr& set, const QList<FilePtr>& removed);
     QByteArrayList addSelectedFilesInExtensionToExceptionOfSet(const SetPtr& set);
 
 private:

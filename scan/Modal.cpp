@@ -72,11 +72,17 @@ void Modal::calculateTotalFilesAndSize()
 
 RemovalResult Modal::removeSelectedFilesInSet(const SetPtr& set, const ExtensionsPtr& extension)
 {
+    return forgetRemovedFilesInSet(set, extension, set->trashSelectedFiles());
+}
+
+RemovalResult Modal::forgetRemovedFilesInSet(const SetPtr& set, const ExtensionsPtr& extension,
+                                             const QList<FilePtr>& removed)
+{
     m_totalFilesSelected -= extension->totalFilesSelectedInExtension();
     m_totalFilesSelectedSize -= extension->totalFilesSelectedInExtensionSize();
     m_totalFiles -= extension->totalFilesInExtension();
     m_totalFilesSize -= extension->totalFilesInExtensionSize();
-    const RemovalResult result = extension->removeSelectedFilesInSet(set);
+    const RemovalResult result = extension->forgetRemovedFilesInSet(set, removed);
     m_totalFilesSelected += extension->totalFilesSelectedInExtension();
     m_totalFilesSelectedSize += extension->totalFilesSelectedInExtensionSize();
     m_totalFiles += extension->totalFilesInExtension();
@@ -92,4 +98,18 @@ QByteArrayList Modal::addSelectedFilesToExceptionInSet(const SetPtr& set, const 
     m_totalFilesSelected += extension->totalFilesSelectedInExtension();
     m_totalFilesSelectedSize += extension->totalFilesSelectedInExtensionSize();
     return paths;
+}
+
+ModalPtr Modal::combine(const QList<ModalPtr>& parts)
+{
+    ModalPtr root = create();
+    for (const ModalPtr& part : parts) {
+        if (!part) {
+            continue;
+        }
+        root->addExtensionFromArray(part->extensionsArray());
+        root->m_totalFiles += part->totalFiles();
+        root->m_totalFilesSize += part->totalFilesSize();
+    }
+    return root;
 }

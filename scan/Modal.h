@@ -10,6 +10,9 @@ class Modal
 {
 public:
     static ModalPtr create() { return std::make_shared<Modal>(); }
+    // A new root over the groups of `parts`, in order (the groups are shared),
+    // with their totals summed and nothing selected.
+    static ModalPtr combine(const QList<ModalPtr>& parts);
 
     // Appends; counters are not touched.
     void addExtension(const ExtensionsPtr& extension);
@@ -39,6 +42,10 @@ public:
     void calculateTotalFilesAndSize();
 
     RemovalResult removeSelectedFilesInSet(const SetPtr& set, const ExtensionsPtr& extension);
+    // The tree's half of a removal whose files were trashed elsewhere
+    // (Set::trashSelectedFiles): keeps every counter consistent.
+    RemovalResult forgetRemovedFilesInSet(const SetPtr& set, const ExtensionsPtr& extension,
+                                          const QList<FilePtr>& removed);
     QByteArrayList addSelectedFilesToExceptionInSet(const SetPtr& set, const ExtensionsPtr& extension);
 
 private:

@@ -91,26 +91,37 @@ bool Set::hasIntactKeeperFor(const File& marked) const
 
 RemovalResult Set::removeSelectedFilesInSet()
 {
+    return forgetRemovedFiles(trashSelectedFiles());
+}
+
+QList<FilePtr> Set::trashSelectedFiles() const
+{
+    QList<FilePtr> removed;
+    for (const FilePtr& f : m_files) {
+        if (f->state() != 0 && hasIntactKeeperFor(*f) && f->removeFile()) {
+            removed.append(f);
+        }
+    }
+    return removed;
+}
+
+RemovalResult Set::forgetRemovedFiles(const QList<FilePtr>& removed)
+{
     RemovalResult result;
-    QList<File*> removed;
-    for (const FilePtr& f : std::as_const(m_files)) {
-        if (f->state() == 0) {
-            continue;
+    m_files.removeIf([&](const FilePtr& f) {
+        if (!removed.contains(f)) {
+            return false;
         }
-        if (!hasIntactKeeperFor(*f) || !f->removeFile()) {
-            continue;
+        if (f->state() != 0) {
+            m_totalFilesSelectedInSet -= 1;
+            m_totalFilesSelectedInSetSize -= f->fileSize();
         }
-        removed.append(f.get());
-        m_totalFilesSelectedInSet -= 1;
-        m_totalFilesSelectedInSetSize -= f->fileSize();
         m_totalFilesInSet -= 1;
         m_totalFilesInSetSize -= f->fileSize();
         result.deletedFilesCount += 1;
         result.deletedFilesSize += f->fileSize();
-    }
-    if (!removed.isEmpty()) {
-        m_files.removeIf([&removed](const FilePtr& f) { return removed.contains(f.get()); });
-    }
+        return true;
+    });
     m_setsState = determineSelfState();
     return result;
 }

@@ -50,6 +50,12 @@ public:
     // of this set still holds the same bytes on disk, so a set never loses its
     // last copy even if the disk changed since the scan.
     RemovalResult removeSelectedFilesInSet();
+    // The two halves of the removal, for a run that trashes off the UI thread
+    // while the window goes on reading the tree: the first only reads the
+    // set and returns the files now in the Trash, the second takes those
+    // files out of the set and its counters.
+    QList<FilePtr> trashSelectedFiles() const;
+    RemovalResult forgetRemovedFiles(const QList<FilePtr>& removed);
     // Takes the marked files out of the set and returns their paths.
     QByteArrayList addSelectedFilesInSetToException();
 

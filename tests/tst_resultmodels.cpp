@@ -283,7 +283,12 @@ private Q_SLOTS:
         const QModelIndex box = model.index(1, SetFilesModel::ButtonCell);
         QCOMPARE(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
         QVERIFY(model.flags(box) & Qt::ItemIsUserCheckable);
-        QVERIFY(!model.setData(box, Qt::Checked, Qt::CheckStateRole)); // the window applies the set rule
+        // The box only asks, with its row; the window applies the set rule.
+        QSignalSpy asked(&model, &SetFilesModel::checkNotif);
+        QVERIFY(model.setData(box, Qt::Checked, Qt::CheckStateRole));
+        QCOMPARE(asked.count(), 1);
+        QCOMPARE(asked.at(0).at(0).toLongLong(), 1);
+        QCOMPARE(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
         set->changeStateOfFile(set->files().at(1));
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         model.refresh();

@@ -1,5 +1,7 @@
 #include "ui/InformationWindow.h"
 
+#include "ui/ViewTransparent.h"
+
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -57,7 +59,21 @@ void InformationWindow::showInformation(const QString& header, const QString& fi
                            .scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     m_button->setText(buttonTitle);
     auto* parent = parentWidget();
+    if (!m_cover) {
+        m_cover = new ViewTransparent(parent);
+    }
+    m_cover->raise();
     move((parent->width() - width()) / 2, (parent->height() - height()) / 2);
     show();
     raise();
+}
+
+void InformationWindow::dismiss()
+{
+    if (m_cover) {
+        m_cover->hide();
+        m_cover->deleteLater();
+        m_cover->setParent(nullptr);
+    }
+    hide();
 }

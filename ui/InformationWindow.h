@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QFrame>
+#include <QPointer>
 
 class QLabel;
 class QPushButton;
+class ViewTransparent;
 
 // The information window over the results: a header, three lines, a picture
 // and one button.
@@ -13,8 +15,12 @@ class InformationWindow : public QFrame
 public:
     explicit InformationWindow(QWidget* parent);
 
+    // Fills the window and shows it above a cover that keeps clicks off the
+    // window underneath.
     void showInformation(const QString& header, const QString& first, const QString& second,
                          const QString& third, const QString& image, const QString& buttonTitle);
+    // Hides the window and takes its cover away (not anyone else's).
+    void dismiss();
     QLabel* header() const { return m_header; }
     QLabel* line(int i) const;
     QPushButton* button() const { return m_button; }
@@ -27,4 +33,5 @@ private:
     QLabel* m_lines[3];
     QLabel* m_image;
     QPushButton* m_button;
+    QPointer<ViewTransparent> m_cover;
 };

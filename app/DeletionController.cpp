@@ -1,0 +1,212 @@
+#include "app/DeletionController.h"
+
+#include "app/ReviewController.h"
+#include "review/DeletionRun.h"
+#include "review/ResultOutlineModel.h"
+#include "review/StatisticsStore.h"
+#include "scan/Formatting.h"
+#include "ui/InformationWindow.h"
+#include "ui/MainWindow.h"
+#include "ui/Opacity.h"
+#include "ui/ViewTransparent.h"
+#include "ui_MainWindow.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+// The bar counts in int; very large runs are shown in proportion.
+int barValue(quint64 value, quint64 maximum)
+{
+    const quint64 scale = maximum > 1000000000ULL ? maximum / 1000000 : 1;
+    return static_cast<int>(qMin(value, maximum) / scale);
+}
+} // namespace
+
+DeletionController::DeletionController(MainWindow* window, InformationWindow* information, StatisticsStore& store,
+                                       ReviewController* review, QObject* parent)
+    : QObject(parent), m_window(window), m_information(information), m_store(store), m_review(review)
+{
+    auto* ui = m_window->ui();
+    ui->deletionPreview->hide();
+    m_poll.setInterval(PollIntervalMs);
+    connect(&m_poll, &QTimer::timeout, this, &DeletionController::poll);
+    connect(ui->finishButton, &QPushButton::clicked, this,
+            [this] { deleteButtonExactPageClicked(m_window->ui()->finishButton); });
+    connect(ui->pauseResumeBtn, &QPushButton::clicked, this, &DeletionController::pauseDeletionProcess);
+    connect(ui->stopDeleteBtn, &QPushButton::clicked, this, &DeletionController::stopDeletionProcess);
+}
+
+DeletionController::~DeletionController() = default;
+
+void DeletionController::deleteButtonExactPageClicked(QPushButton* sender)
+{
+    if (!m_window->ui()->unMarkAll->isEnabled()) {
+        m_information->showInformation(QStringLiteral("Information"),
+                                       QStringLiteral("Please select any file to delete."), QString(), QString(),
+                                       QStringLiteral("common_info"), QStringLiteral("Ok"));
+        return;
+    }
+    sendToRecycleClicked(sender);
+}
+
+void DeletionController::sendToRecycleClicked(QPushButton*)
+{
+    const ModalPtr modal = m_review->modal();
+    if (m_run || !modal || modal->totalFilesSelected() == 0) {
+        return;
+    }
+    m_countAtStart = m_store.alreadyDeletedCount();
+    m_sizeAtStart = m_store.alreadyDeletedSize();
+    m_deletedCount = 0;
+    m_deletedSize = 0;
+    m_stopDeletion = false;
+    m_pauseDeletion = false;
+    m_window->ui()->pauseResumeBtn->setEnabled(true);
+    m_window->ui()->stopDeleteBtn->setEnabled(true);
+    setDeletionView();
+    m_run = std::make_unique<DeletionRun>(*modal);
+    m_window->ui()->deletionIndicator->setMaximum(barValue(m_run->maximum(), m_run->maximum()));
+    m_run->start();
+    m_poll.start();
+}
+
+void DeletionController::setDeletionView()
+{
+    auto* ui = m_window->ui();
+    ui->buttonHomeExactPage->hide();
+    ui->finishButton->setEnabled(false);
+    Opacity::set(ui->finishButton, 0.6);
+    ui->deletionStatus->setText(QStringLiteral("Deleting files, please wait..."));
+    ui->pauseResumeBtn->setText(QStringLiteral("Pause"));
+    showDeletion();
+}
+
+void DeletionController::showDeletion()
+{
+    auto* ui = m_window->ui();
+    ui->deletionIndicator->setValue(0);
+    new ViewTransparent(m_window);
+    m_window->showOverlayAt(ui->deletionPreview, 205, 114);
+    ui->resultTable->hide();
+    // The cover takes the mouse; this keeps the keyboard off the page too, so
+    // no mark can change while the run reads them.
+    ui->page4->setEnabled(false);
+}
+
+void DeletionController::removeDeletionView()
+{
+    auto* ui = m_window->ui();
+    ui->deletionPreview->hide();
+    ViewTransparent::removeAll(m_window);
+    ui->page4->setEnabled(true);
+    ui->buttonHomeExactPage->show();
+    ui->finishButton->setEnabled(true);
+    Opacity::set(ui->finishButton, 1.0);
+    ui->resultTable->show();
+}
+
+void DeletionController::setPaused(bool paused)
+{
+    m_pauseDeletion = paused;
+    if (m_run) {
+        m_run->setPaused(paused);
+    }
+}
+
+void DeletionController::pauseDeletionProcess()
+{
+    QPushButton* button = m_window->ui()->pauseResumeBtn;
+    if (button->text() == QStringLiteral("Pause")) {
+        setPaused(true);
+        button->setText(QStringLiteral("Resume"));
+    } else {
+        setPaused(false);
+        button->setText(QStringLiteral("Pause"));
+    }
+    m_window->ui()->stopDeleteBtn->setEnabled(!m_pauseDeletion);
+}
+
+void DeletionController::stopDeletionProcess()
+{
+    setPaused(true);
+    m_window->ui()->pauseResumeBtn->setEnabled(false);
+    m_window->ui()->pauseResumeBtn->setText(QStringLiteral("Pause"));
+    auto* box = new QMessageBox(m_window);
+    box->setObjectName(QStringLiteral("stopDeletionQuestion"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setText(QStringLiteral("Tidemark"));
+    const QString question = QStringLiteral("Are you sure, you want to stop this process?");
+    box->setInformativeText(question);
+    QPushButton* yes = box->addButton(QStringLiteral("YES"), QMessageBox::YesRole);
+    box->addButton(QStringLiteral("NO"), QMessageBox::NoRole);
+    box->setDefaultButton(yes);
+    box->setStyleSheet(QStringLiteral("QLabel { min-width: 300px; }"));
+    connect(box, &QMessageBox::finished, this,
+            [this, box, yes] { stopDeletionAnswered(box->clickedButton() == yes); });
+    box->open();
+    Q_EMIT questionShown(question);
+}
+
+void DeletionController::stopDeletionAnswered(bool yes)
+{
+    if (yes) {
+        m_stopDeletion = true;
+        if (m_run) {
+            m_run->requestStop();
+        }
+        setPaused(false);
+        return;
+    }
+    setPaused(false);
+    m_window->ui()->pauseResumeBtn->setEnabled(true);
+    m_window->ui()->stopDeleteBtn->setEnabled(true);
+}
+
+void DeletionController::applyRemoved()
+{
+    const ModalPtr modal = m_review->modal();
+    const QList<DeletionRun::Removed> handled = m_run->takeRemoved();
+    for (const DeletionRun::Removed& r : handled) {
+        const RemovalResult result = modal->forgetRemovedFilesInSet(r.set, r.extension, r.files);
+        m_deletedCount += result.deletedFilesCount;
+        m_deletedSize += result.deletedFilesSize;
+    }
+    if (!handled.isEmpty()) {
+        m_review->outlineModel()->refresh();
+    }
+}
+
+void DeletionController::poll()
+{
+    if (!m_run) {
+        m_poll.stop();
+        return;
+    }
+    // Read before draining: once finished, nothing more can arrive.
+    const bool done = m_run->finished();
+    applyRemoved();
+    m_window->ui()->deletionIndicator->setValue(barValue(m_run->progress(), m_run->maximum()));
+    if (done) {
+        finish();
+    }
+}
+
+void DeletionController::finish()
+{
+    m_poll.stop();
+    m_run.reset(); // the thread has ended: this only joins it
+    m_pauseDeletion = false;
+    removeDeletionView();
+    m_store.recordRun(m_countAtStart, m_sizeAtStart, m_deletedCount, m_deletedSize);
+    Q_EMIT totalsChanged();
+    m_review->reloadAfterRemoval();
+    m_review->setMarkedFilesDetails();
+    m_review->enableNecessaryButton();
+    m_information->showInformation(
+        QStringLiteral("Information"), QStringLiteral("Duplicates Cleaned: %1").arg(m_deletedCount),
+        QStringLiteral("Space Regained: %1 ").arg(Formatting::getFormattedStringForSize(m_deletedSize)), QString(),
+        QStringLiteral("common_info"), QStringLiteral("Ok"));
+    Q_EMIT deletionFinished(m_deletedCount, m_deletedSize);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+class DeletionRun;
+class InformationWindow;
+class MainWindow;
+class QPushButton;
+class ReviewController;
+class StatisticsStore;
+
+// The delete command: moves the marked files of the tree on screen to the
+// Trash set by set while the deletion view shows the share handled, then
+// records the totals and reports what was cleaned. The trashing runs off the
+// UI thread; the window reads its progress on a timer and takes the handled
+// sets out of the tree, so it stays live and never waits for the run.
+class DeletionController : public QObject
+{
+    Q_OBJECT
+public:
+    DeletionController(MainWindow* window, InformationWindow* information, StatisticsStore& store,
+                       ReviewController* review, QObject* parent = nullptr);
+    ~DeletionController() override;
+
+    bool running() const { return m_run != nullptr; }
+    bool pauseRequested() const { return m_pauseDeletion; }
+    bool stopRequested() const { return m_stopDeletion; }
+
+    void deleteButtonExactPageClicked(QPushButton* sender);
+    void sendToRecycleClicked(QPushButton* sender);
+    void setDeletionView();
+    void showDeletion();
+    void removeDeletionView();
+    void pauseDeletionProcess();
+    void stopDeletionProcess();
+    // The answer to the stop question.
+    void stopDeletionAnswered(bool yes);
+
+    static constexpr int PollIntervalMs = 40;
+
+Q_SIGNALS:
+    // The totals in data.plist changed: the cleaned-so-far line is stale.
+    void totalsChanged();
+    // A run ended and its report is up.
+    void deletionFinished(quint64 count, quint64 bytes);
+    // The stop question was opened (tests answer it).
+    void questionShown(const QString& text);
+
+private:
+    void poll();
+    void applyRemoved();
+    void finish();
+    void setPaused(bool paused);
+
+    MainWindow* m_window;
+    InformationWindow* m_information;
+    StatisticsStore& m_store;
+    ReviewController* m_review;
+    std::unique_ptr<DeletionRun> m_run;
+    QTimer m_poll;
+    qint64 m_countAtStart = 0;
+    quint64 m_sizeAtStart = 0;
+    quint64 m_deletedCount = 0;
+    quint64 m_deletedSize = 0;
+    bool m_pauseDeletion = false;
+    bool m_stopDeletion = false;
+};

@@ -1,0 +1,663 @@
+#include "app/ReviewController.h"
+
+#include "platform/PathText.h"
+#include "review/ResultOutlineModel.h"
+#include "review/SetFilesModel.h"
+#include "scan/Formatting.h"
+#include "ui/BusyIndicator.h"
+#include "ui/FileProperties.h"
+#include "ui/InformationWindow.h"
+#include "ui/MainWindow.h"
+#include "ui/Opacity.h"
+#include "ui/PreviewLoader.h"
+#include "ui/ResultOutlineView.h"
+#include "ui_MainWindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPainter>
+#include <QToolButton>
+
+namespace {
+
+struct SortItem
+{
+    const char* key;
+    const char* title;
+    const char* tooltip;
+    SetFilesModel::SortKey sortKey;
+};
+
+// Menu tags 0-4; the pop-up's item tags are one higher.
+const SortItem SortItems[] = {
+    {"size", "Size", "Sort by size", SetFilesModel::SortKey::Size},
+    {"itemTitle", "Name", "Sort by name", SetFilesModel::SortKey::Name},
+    {"CreatDate", "Created Date", "Sort by created date", SetFilesModel::SortKey::CreatedDate},
+    {"ModDate", "Modified Date", "Sort by modified date", SetFilesModel::SortKey::ModifiedDate},
+    {"Dimension", "Dimension", "Sort by dimension", SetFilesModel::SortKey::Dimension},
+};
+
+QPixmap placeholderImage()
+{
+    QPixmap pixmap(250, 250);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    QFont font(QStringLiteral("Helvetica"));
+    font.setPixelSize(18);
+    painter.setFont(font);
+    painter.setPen(QColor(0x77, 0x88, 0x99));
+    painter.drawText(QPoint(10, 120), QStringLiteral("Double Click On FIle To Open"));
+    return pixmap;
+}
+
+} // namespace
+
+ReviewController::ReviewController(MainWindow* window, InformationWindow* information,
+                                   std::function<bool()> exactMode, QObject* parent)
+    : QObject(parent), m_window(window), m_information(information), m_exactMode(std::move(exactMode)),
+      m_outline(new ResultOutlineModel(this)), m_files(new SetFilesModel(this)), m_preview(new PreviewLoader(this)),
+      m_menu(new QMenu(window))
+{
+    m_review.clear();
+    auto* ui = m_window->ui();
+    ui->loadingView->hide();
+
+    ui->OView2->setModel(m_outline);
+    ui->OView2->header()->setStretchLastSection(false);
+    ui->OView2->header()->setSectionResizeMode(ResultOutlineModel::Name, QHeaderView::Stretch);
+    ui->OView2->header()->setSectionResizeMode(ResultOutlineModel::Check, QHeaderView::Fixed);
+    ui->OView2->header()->resizeSection(ResultOutlineModel::Check, 48);
+    ui->OView2->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->OView2->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ReviewController::outlineViewSelectionDidChange);
+    connect(ui->OView2, &QWidget::customContextMenuRequested, this, &ReviewController::showContextMenu);
+    connect(m_outline, &ResultOutlineModel::marksChanged, this, &ReviewController::checkBoxClicked);
+
+    QTableView* table = ui->resultTable;
+    table->setModel(m_files);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setSectionResizeMode(SetFilesModel::NameText, QHeaderView::Interactive);
+    table->horizontalHeader()->setSectionResizeMode(SetFilesModel::FileLocation, QHeaderView::Stretch);
+    table->horizontalHeader()->resizeSection(SetFilesModel::NameText, 150);
+    table->horizontalHeader()->resizeSection(SetFilesModel::FileGroup, 40);
+    table->horizontalHeader()->resizeSection(SetFilesModel::ButtonCell, 40);
+    table->horizontalHeader()->setSectionResizeMode(SetFilesModel::FileGroup, QHeaderView::Fixed);
+    table->horizontalHeader()->setSectionResizeMode(SetFilesModel::ButtonCell, QHeaderView::Fixed);
+    table->setWordWrap(false);
+    table->setTextElideMode(Qt::ElideMiddle);
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ReviewController::tableViewSelectionDidChange);
+    connect(table, &QAbstractItemView::doubleClicked, this, &ReviewController::doubleClick);
+    connect(m_files, &SetFilesModel::checkNotif, this, &ReviewController::collectionViewCheckButtonCLicked);
+
+    connect(m_preview, &PreviewLoader::previewReady, this,
+            [this](quint64, const QByteArray&, const QImage& thumbnail, const QString& properties) {
+                QLabel* view = m_window->ui()->imView;
+                if (!thumbnail.isNull()) {
+                    const QSize display = view->size() - QSize(2, 2);
+                    view->setPixmap(QPixmap::fromImage(thumbnail).scaled(display, Qt::KeepAspectRatio,
+                                                                         Qt::SmoothTransformation));
+                }
+                m_window->ui()->textField->setText(properties);
+            });
+
+    const std::pair<QPushButton*, void (ReviewController::*)()> categories[] = {
+        {ui->allButton, &ReviewController::allClicked},     {ui->imageButton, &ReviewController::imageClicked},
+        {ui->videoButton, &ReviewController::videoClicked}, {ui->audioButton, &ReviewController::audioClicked},
+        {ui->documentButton, &ReviewController::docsClicked}, {ui->otherButton, &ReviewController::otherClicked},
+    };
+    for (const auto& [button, command] : categories) {
+        connect(button, &QPushButton::clicked, this, command);
+    }
+    connect(ui->markAll, &QPushButton::clicked, this, &ReviewController::markAllClicked);
+    connect(ui->unMarkAll, &QPushButton::clicked, this, &ReviewController::unMarkAllClicked);
+    connect(m_information, &InformationWindow::okClicked, this, &ReviewController::okInformationWindow);
+
+    QComboBox* sortPopup = ui->sortPopupBtn;
+    for (int tag = 0; tag < 5; ++tag) {
+        sortPopup->addItem(QString::fromLatin1(SortItems[tag].title), tag + 1);
+        sortPopup->setItemData(tag, QString::fromLatin1(SortItems[tag].tooltip), Qt::ToolTipRole);
+    }
+    connect(sortPopup, &QComboBox::activated, this, [this](int item) {
+        m_sorting = QString::fromLatin1(SortItems[qBound(0, item, 4)].key);
+        m_window->ui()->sortPopupBtn->setToolTip(QString::fromLatin1(SortItems[qBound(0, item, 4)].tooltip));
+        popupButtonClicked();
+    });
+    connect(ui->asscendingBtn, &QToolButton::clicked, this, [this](bool on) {
+        m_window->ui()->asscendingBtn->setToolTip(on ? QStringLiteral("Ascending") : QStringLiteral("Descending"));
+        m_window->ui()->asscendingBtn->setText(on ? QStringLiteral("Ascending") : QStringLiteral("Descending"));
+        asscendingDescendingClicked();
+    });
+    ui->imView->setPixmap(placeholderImage());
+}
+
+QPushButton* ReviewController::categoryButton(Category category) const
+{
+    auto* ui = m_window->ui();
+    switch (category) {
+    case Category::All:
+        return ui->allButton;
+    case Category::Images:
+        return ui->imageButton;
+    case Category::Videos:
+        return ui->videoButton;
+    case Category::Audio:
+        return ui->audioButton;
+    case Category::Documents:
+        return ui->documentButton;
+    case Category::Others:
+        return ui->otherButton;
+    case Category::None:
+        break;
+    }
+    return nullptr;
+}
+
+// --- Showing a result --------------------------------------------------------
+
+void ReviewController::showResults(const ScanResults& results)
+{
+    m_review.setResults(results);
+    showDuplicateScanResult(true);
+}
+
+void ReviewController::showDuplicateScanResult(bool)
+{
+    auto* ui = m_window->ui();
+    const ModalPtr& tree = modal();
+    m_outline->setTree(tree);
+    m_files->setSet({}, 0);
+    setMarkedFilesDetails();
+    m_window->selectTabViewItemWithIdentifier(QStringLiteral("4"));
+    ui->buttonHelpManual->setEnabled(true);
+    ui->imView->setPixmap(placeholderImage());
+    ui->selectedPath->clear();
+    ui->textField->clear();
+    quint64 sets = 0;
+    for (const ExtensionsPtr& group : tree->extensions()) {
+        sets += group->nummberOfSets();
+    }
+    ui->resultSummary->setText(tr("%1 sets in %2 groups: %3 duplicate files, %4")
+                                   .arg(sets)
+                                   .arg(tree->extensionCount())
+                                   .arg(tree->totalFiles())
+                                   .arg(Formatting::getFormattedStringForSize(tree->totalFilesSize())));
+    if (tree->extensionCount() != 0) {
+        ui->OView2->expandAll();
+        // Row 1: the first set of the first group with a set.
+        for (int g = 0; g < m_outline->rowCount(); ++g) {
+            const QModelIndex group = m_outline->index(g, ResultOutlineModel::Name);
+            if (m_outline->rowCount(group) > 0) {
+                showLoading();
+                ui->OView2->setCurrentIndex(m_outline->index(0, ResultOutlineModel::Name, group));
+                break;
+            }
+        }
+    }
+    enableNecessaryButton();
+    removeLoading();
+    showInformationWindowAccordingTab();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void ReviewController::homeCleanup()
+{
+    auto* ui = m_window->ui();
+    m_preview->cancel();
+    m_review.clear();
+    m_outline->setTree({});
+    m_files->setSet({}, 0);
+    removeLoading();
+    ui->imView->setPixmap(placeholderImage());
+    ui->selectedPath->clear();
+    ui->textField->clear();
+    ui->resultSummary->clear();
+    ui->finishButton->setEnabled(true);
+    Opacity::set(ui->finishButton, 1.0);
+}
+
+// --- Categories and the information window -----------------------------------
+
+void ReviewController::selectCategory(Category category)
+{
+    for (Category other : {Category::All, Category::Images, Category::Videos, Category::Audio, Category::Documents,
+                           Category::Others}) {
+        if (other != category) {
+            Opacity::set(categoryButton(other), 1.0);
+        }
+    }
+    if (const auto message = m_review.selectCategory(category)) {
+        setInformationWindow(*message);
+        return;
+    }
+    unMarkAllClicked();
+    showDuplicateScanResult(true);
+}
+
+void ReviewController::allClicked()
+{
+    selectCategory(Category::All);
+}
+
+void ReviewController::imageClicked()
+{
+    selectCategory(Category::Images);
+}
+
+void ReviewController::videoClicked()
+{
+    selectCategory(Category::Videos);
+}
+
+void ReviewController::audioClicked()
+{
+    selectCategory(Category::Audio);
+}
+
+void ReviewController::docsClicked()
+{
+    selectCategory(Category::Documents);
+}
+
+void ReviewController::otherClicked()
+{
+    selectCategory(Category::Others);
+}
+
+void ReviewController::showInformationWindowAccordingTab()
+{
+    if (const auto summary = m_review.showInformationWindowAccordingTab()) {
+        setInformationWindow(*summary);
+    }
+}
+
+void ReviewController::setInformationWindow(const ResultReview::Information& information)
+{
+    m_information->showInformation(information.header, information.first, information.second, information.third,
+                                   information.image, information.buttonTitle);
+    Q_EMIT informationShown(information.first);
+}
+
+void ReviewController::okInformationWindow()
+{
+    m_information->dismiss();
+    switch (m_review.routeAfterInformation()) {
+    case ResultReview::Route::GoHome:
+        Q_EMIT goHomeRequested();
+        break;
+    case ResultReview::Route::ShowAll:
+        allClicked();
+        break;
+    case ResultReview::Route::Stay:
+        break;
+    }
+}
+
+void ReviewController::showLoading()
+{
+    QWidget* view = m_window->ui()->loadingView;
+    m_window->showOverlayAt(view, 205, 114);
+    m_window->ui()->loadingIndicator->setRunning(true);
+}
+
+void ReviewController::removeLoading()
+{
+    m_window->ui()->loadingIndicator->setRunning(false);
+    m_window->ui()->loadingView->hide();
+}
+
+// --- Outline, table, preview -------------------------------------------------
+
+ExtensionsPtr ReviewController::selectedExtension() const
+{
+    return m_outline->extensionAt(m_window->ui()->OView2->currentIndex());
+}
+
+SetPtr ReviewController::selectedSet() const
+{
+    const QModelIndexList rows = m_window->ui()->OView2->selectionModel()->selectedRows();
+    return rows.isEmpty() ? SetPtr() : m_outline->setAt(rows.first());
+}
+
+FilePtr ReviewController::selectedFile() const
+{
+    const QModelIndex current = m_window->ui()->resultTable->currentIndex();
+    const FilePtr file = current.isValid() ? m_files->fileAt(current.row()) : FilePtr();
+    return file ? file : m_files->fileAt(0);
+}
+
+void ReviewController::outlineViewSelectionDidChange()
+{
+    const QModelIndexList rows = m_window->ui()->OView2->selectionModel()->selectedRows();
+    const SetPtr set = rows.isEmpty() ? SetPtr() : m_outline->setAt(rows.first());
+    if (!set || set->files().isEmpty()) {
+        return;
+    }
+    // "Set" column: the set's place under its group, from 1.
+    m_files->setSet(set, rows.first().row() + 1);
+    removeLoading();
+    m_window->ui()->resultTable->selectRow(0);
+    showSelectedFile(m_files->fileAt(0)->filePath());
+}
+
+void ReviewController::tableViewSelectionDidChange()
+{
+    const QModelIndexList rows = m_window->ui()->resultTable->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        return;
+    }
+    if (const FilePtr file = m_files->fileAt(rows.first().row())) {
+        showSelectedFile(file->filePath());
+    }
+}
+
+void ReviewController::doubleClick(const QModelIndex& index)
+{
+    if (const FilePtr file = m_files->fileAt(index.row())) {
+        Q_EMIT openRequested(file->filePath());
+    }
+}
+
+void ReviewController::showSelectedFile(const QByteArray& path)
+{
+    auto* ui = m_window->ui();
+    ui->imView->setPixmap(placeholderImage());
+    ui->selectedPath->setText(QStringLiteral("Path: %1").arg(PathText::display(path)));
+    ui->textField->clear();
+    m_preview->request(path, m_review.category() == Category::Images);
+}
+
+// --- Marking -----------------------------------------------------------------
+
+void ReviewController::markAllClicked()
+{
+    modal()->markAllExtension();
+    afterMarkChange(false);
+}
+
+void ReviewController::unMarkAllClicked()
+{
+    modal()->unmarkAllExtension();
+    afterMarkChange(false);
+}
+
+void ReviewController::checkBoxClicked()
+{
+    // The outline's model has already asked the tree; only the follow-up is left.
+    afterMarkChange(true);
+}
+
+void ReviewController::collectionViewCheckButtonCLicked(qint64 row)
+{
+    const FilePtr file = row >= 0 && row <= INT_MAX ? m_files->fileAt(int(row)) : FilePtr();
+    const auto click =
+        MarkingRules::collectionViewCheckButtonCLicked(*modal(), selectedExtension(), selectedSet(), file);
+    if (click == MarkingRules::FileClick::Refused) {
+        m_information->showInformation(QStringLiteral("Information"), QString::fromLatin1(MarkingRules::RefusalText),
+                                       QString(), QString(), QStringLiteral("common_info"), QStringLiteral("Ok"));
+        Q_EMIT informationShown(QString::fromLatin1(MarkingRules::RefusalText));
+    }
+    afterMarkChange(true);
+}
+
+void ReviewController::afterMarkChange(bool tableFirst)
+{
+    setMarkedFilesDetails();
+    enableNecessaryButton();
+    if (tableFirst) {
+        m_files->refresh();
+        m_outline->refresh();
+    } else {
+        m_outline->refresh();
+        m_files->refresh();
+    }
+    Q_EMIT marksChanged();
+}
+
+void ReviewController::reloadViews()
+{
+    m_outline->refresh();
+    m_files->refresh();
+}
+
+void ReviewController::reloadAfterRemoval()
+{
+    m_outline->refresh();
+    const FilePtr shown = selectedFile();
+    m_files->setSet(m_files->set(), m_files->groupNumber());
+    const int row = shown && m_files->set() && m_files->set()->files().contains(shown) ? int(shown->index()) : 0;
+    if (m_files->rowCount() > 0) {
+        m_window->ui()->resultTable->selectRow(row);
+    }
+}
+
+void ReviewController::setMarkedFilesDetails()
+{
+    const ModalPtr& tree = modal();
+    const quint64 count = tree ? tree->totalFilesSelected() : 0;
+    const quint64 size = tree ? tree->totalFilesSelectedSize() : 0;
+    m_window->ui()->selectedCount->setText(QStringLiteral("Marked Duplicate Files: %1").arg(count));
+    m_window->ui()->selectedSize->setText(
+        QStringLiteral("Marked File Size: %1").arg(Formatting::getFormattedStringForSize(size)));
+}
+
+void ReviewController::enableNecessaryButton()
+{
+    auto* ui = m_window->ui();
+    Opacity::set(ui->buttonHomeExactPage, 1.0);
+    if (m_exactMode()) {
+        const MarkingRules::ButtonStates states = MarkingRules::enableNecessaryButton(modal().get());
+        auto apply = [](QWidget* widget, const std::optional<bool>& enabled) {
+            if (enabled) {
+                widget->setEnabled(*enabled);
+            }
+        };
+        apply(ui->markAll, states.markAll);
+        apply(ui->unMarkAll, states.unMarkAll);
+        apply(ui->addEceptionBtn, states.addEceptionBtn);
+        apply(ui->sortPopupBtn, states.sortPopupBtn);
+        if (!modal() || modal()->extensionCount() == 0) {
+            return;
+        }
+    }
+    const Category shown = m_review.category();
+    if (shown == Category::None) {
+        return;
+    }
+    for (Category c : {Category::All, Category::Images, Category::Videos, Category::Audio, Category::Documents,
+                       Category::Others}) {
+        categoryButton(c)->setEnabled(c != shown);
+    }
+}
+
+// --- Sorting -------------------------------------------------------------------
+
+void ReviewController::sortByMenuClicked(int tag)
+{
+    if (tag < 0 || tag > 4) {
+        return;
+    }
+    m_sorting = QString::fromLatin1(SortItems[tag].key);
+    QComboBox* popup = m_window->ui()->sortPopupBtn;
+    const QString tooltip = QString::fromLatin1(SortItems[tag].tooltip);
+    if (popup->toolTip() != tooltip) {
+        popup->setToolTip(tooltip);
+        popup->setCurrentIndex(popup->findData(tag + 1));
+        showLoading();
+        popupButtonClicked();
+    }
+}
+
+void ReviewController::sortingOrderMenuClicked(int tag)
+{
+    QToolButton* toggle = m_window->ui()->asscendingBtn;
+    const bool ascending = tag == 0;
+    if (toggle->isChecked() == ascending) {
+        return;
+    }
+    toggle->setChecked(ascending);
+    toggle->setToolTip(ascending ? QStringLiteral("Ascending") : QStringLiteral("Descending"));
+    toggle->setText(toggle->toolTip());
+    showLoading();
+    asscendingDescendingClicked();
+}
+
+void ReviewController::popupButtonClicked()
+{
+    showLoading();
+    applySortControls();
+}
+
+void ReviewController::asscendingDescendingClicked()
+{
+    showLoading();
+    applySortControls();
+}
+
+void ReviewController::applySortControls()
+{
+    SetFilesModel::SortKey key = SetFilesModel::SortKey::Size;
+    for (const SortItem& item : SortItems) {
+        if (m_sorting == QLatin1String(item.key)) {
+            key = item.sortKey;
+        }
+    }
+    const FilePtr shown = selectedFile();
+    m_files->setSortOrder(key, m_window->ui()->asscendingBtn->isChecked());
+    removeLoading();
+    // The file on show keeps the selection in its new row.
+    if (shown) {
+        m_window->ui()->resultTable->selectRow(int(shown->index()));
+    }
+}
+
+// --- Context menu ----------------------------------------------------------------
+
+void ReviewController::showContextMenu(const QPoint& position)
+{
+    ResultOutlineView* view = m_window->ui()->OView2;
+    const QModelIndex at = view->indexAt(position);
+    if (!m_outline->isSetRow(at)) {
+        return;
+    }
+    view->setCurrentIndex(at.siblingAtColumn(ResultOutlineModel::Name));
+    const SetPtr set = m_outline->setAt(at);
+    m_menu->clear();
+    auto add = [this](const QString& title, int tag) {
+        QAction* action = m_menu->addAction(title);
+        action->setData(tag);
+        connect(action, &QAction::triggered, this, [this, tag] { righClickMenuItemClicked(tag); });
+        return action;
+    };
+    QAction* mark = add(set && set->setsState() == 1 ? QStringLiteral("Unmark") : QStringLiteral("Mark"), 0);
+    mark->setObjectName(QStringLiteral("markUnmarkSelected"));
+    m_menu->addSeparator();
+    add(QStringLiteral("Open"), 1);
+    add(QStringLiteral("Show in Folder"), 2);
+    m_menu->addSeparator();
+    add(QStringLiteral("Mark All in Set"), 5);
+    add(QStringLiteral("Unmark All in Set"), 6);
+    m_menu->addSeparator();
+    add(QStringLiteral("Get Info"), 7);
+    m_menu->popup(view->viewport()->mapToGlobal(position));
+}
+
+void ReviewController::righClickMenuItemClicked(int tag)
+{
+    switch (tag) {
+    case 0: {
+        const SetPtr set = selectedSet();
+        markUnmarkSelectedOutlineImage(!set || set->setsState() != 1);
+        break;
+    }
+    case 1:
+    case 2:
+        openSelectedImageOfOutlineView(tag == 2);
+        break;
+    case 5:
+        markAllSelectedSet();
+        break;
+    case 6:
+        unMarkAllSelectedSet();
+        break;
+    case 7:
+        getInfo();
+        break;
+    default:
+        // Nothing trashes a single file outside a deletion run.
+        break;
+    }
+}
+
+void ReviewController::markUnmarkSelectedOutlineImage(bool mark)
+{
+    if (mark) {
+        markAllSelectedSet();
+    } else {
+        unMarkAllSelectedSet();
+    }
+}
+
+void ReviewController::markAllSelectedSet()
+{
+    const SetPtr set = selectedSet();
+    const ExtensionsPtr group = selectedExtension();
+    if (!set || !group) {
+        return;
+    }
+    // The set's own box marks every file but the first from any state but full.
+    if (set->setsState() != 1) {
+        modal()->changeStateOfExtension(group, set);
+    }
+    afterMarkChange(false);
+}
+
+void ReviewController::unMarkAllSelectedSet()
+{
+    const SetPtr set = selectedSet();
+    const ExtensionsPtr group = selectedExtension();
+    if (!set || !group) {
+        return;
+    }
+    // The box clears only a full set; a mixed one is filled first, then cleared.
+    if (set->setsState() == -1) {
+        modal()->changeStateOfExtension(group, set);
+    }
+    if (set->setsState() == 1) {
+        modal()->changeStateOfExtension(group, set);
+    }
+    afterMarkChange(false);
+}
+
+void ReviewController::openSelectedImageOfOutlineView(bool inFolder)
+{
+    const FilePtr file = selectedFile();
+    if (!file) {
+        return;
+    }
+    QByteArray path = inFolder ? file->folder() : file->filePath();
+    if (inFolder && path.size() > 1 && path.endsWith('/')) {
+        path.chop(1);
+    }
+    Q_EMIT openRequested(path);
+}
+
+void ReviewController::getInfo()
+{
+    const FilePtr file = selectedFile();
+    if (!file) {
+        return;
+    }
+    const QByteArray path = file->filePath();
+    const QString text = m_review.category() == Category::Images ? FileProperties::getImageProperties(path)
+                                                                  : FileProperties::getAllProperties(path);
+    m_information->showInformation(QStringLiteral("Information"), text.trimmed(), QString(), QString(),
+                                   QStringLiteral("common_info"), QStringLiteral("Ok"));
+    Q_EMIT informationShown(text.trimmed());
+}

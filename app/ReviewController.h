@@ -1,0 +1,117 @@
+#pragma once
+
+#include "review/MarkingRules.h"
+#include "review/ResultReview.h"
+
+#include <QObject>
+#include <functional>
+
+class InformationWindow;
+class MainWindow;
+class PreviewLoader;
+class QMenu;
+class QModelIndex;
+class QPushButton;
+class ResultOutlineModel;
+class SetFilesModel;
+
+// The results page: the category bar, the outline of groups and sets, the
+// selected set's files, the preview and properties, the information window's
+// summaries, and the marking commands with the buttons that follow them.
+class ReviewController : public QObject
+{
+    Q_OBJECT
+public:
+    using Category = ResultReview::Category;
+
+    ReviewController(MainWindow* window, InformationWindow* information, std::function<bool()> exactMode,
+                     QObject* parent = nullptr);
+
+    ResultReview& review() { return m_review; }
+    const ModalPtr& modal() const { return m_review.modal(); }
+    ResultOutlineModel* outlineModel() const { return m_outline; }
+    SetFilesModel* filesModel() const { return m_files; }
+    PreviewLoader* previewLoader() const { return m_preview; }
+    QMenu* outlineMenu() const { return m_menu; }
+
+    // A finished scan: its trees go on screen under All.
+    void showResults(const ScanResults& results);
+    void showDuplicateScanResult(bool flag);
+    void homeCleanup();
+
+    // Category bar.
+    void allClicked();
+    void imageClicked();
+    void videoClicked();
+    void audioClicked();
+    void docsClicked();
+    void otherClicked();
+    void showInformationWindowAccordingTab();
+    void setInformationWindow(const ResultReview::Information& information);
+    void okInformationWindow();
+    void showLoading();
+    void removeLoading();
+
+    // Outline, file table and preview.
+    void outlineViewSelectionDidChange();
+    void tableViewSelectionDidChange();
+    void doubleClick(const QModelIndex& index);
+    void showSelectedFile(const QByteArray& path);
+    ExtensionsPtr selectedExtension() const;
+    SetPtr selectedSet() const;
+    // The file of the table's current row, else the set's first file in display order.
+    FilePtr selectedFile() const;
+
+    // Marking.
+    void markAllClicked();
+    void unMarkAllClicked();
+    void checkBoxClicked();
+    void collectionViewCheckButtonCLicked(qint64 row);
+    void setMarkedFilesDetails();
+    void enableNecessaryButton();
+    // The outline's and the table's rows show the tree's marks anew.
+    void reloadViews();
+    // Files left the tree: the set on show lists what it still holds.
+    void reloadAfterRemoval();
+
+    // Sorting of the set's files.
+    void sortByMenuClicked(int tag);
+    void sortingOrderMenuClicked(int tag);
+    void popupButtonClicked();
+    void asscendingDescendingClicked();
+
+    // The outline's context menu.
+    void righClickMenuItemClicked(int tag);
+    void markUnmarkSelectedOutlineImage(bool mark);
+    void openSelectedImageOfOutlineView(bool inFolder);
+    void markAllSelectedSet();
+    void unMarkAllSelectedSet();
+    void getInfo();
+
+Q_SIGNALS:
+    // The page wants the home page (an empty result was acknowledged).
+    void goHomeRequested();
+    // A file or folder should be opened with its default application.
+    void openRequested(const QByteArray& path);
+    // The marks or the tree on screen changed.
+    void marksChanged();
+    // The file table's refusal and the other messages of the page (tests read them).
+    void informationShown(const QString& first);
+
+private:
+    void selectCategory(Category category);
+    void applySortControls();
+    void showContextMenu(const QPoint& position);
+    void afterMarkChange(bool tableFirst);
+    QPushButton* categoryButton(Category category) const;
+
+    MainWindow* m_window;
+    InformationWindow* m_information;
+    std::function<bool()> m_exactMode;
+    ResultReview m_review;
+    ResultOutlineModel* m_outline;
+    SetFilesModel* m_files;
+    PreviewLoader* m_preview;
+    QMenu* m_menu;
+    QString m_sorting = QStringLiteral("size");
+};

@@ -1,0 +1,76 @@
+#include "review/DeletionRun.h"
+
+DeletionRun::DeletionRun(const Modal& modal) : m_maximum(modal.totalFilesSelected())
+{
+    // Groups and sets without a mark are passed over, as the loop would.
+    for (const ExtensionsPtr& extension : modal.extensions()) {
+        if (extension->extensionState() == 0) {
+            continue;
+        }
+        for (const SetPtr& set : extension->sets()) {
+            if (set->setsState() != 0) {
+                m_plan.append({extension, set, set->totalFilesSelectedInSet()});
+            }
+        }
+    }
+}
+
+DeletionRun::~DeletionRun()
+{
+    requestStop();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void DeletionRun::start()
+{
+    if (!m_thread.joinable()) {
+        m_thread = std::thread([this] { run(); });
+    }
+}
+
+void DeletionRun::setPaused(bool paused)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_paused.store(paused);
+    }
+    m_changed.notify_all();
+}
+
+void DeletionRun::requestStop()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop.store(true);
+    }
+    m_changed.notify_all();
+}
+
+bool DeletionRun::waitWhilePaused()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_paused.load() || m_stop.load(); });
+    return !m_stop.load();
+}
+
+QList<DeletionRun::Removed> DeletionRun::takeRemoved()
+{
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_removed, {});
+}
+
+void DeletionRun::run()
+{
+    for (const Step& step : std::as_const(m_plan)) {
+        if (!waitWhilePaused()) {
+            break;
+        }
+        m_progress.fetch_add(step.marked, std::memory_order_relaxed);
+        QList<FilePtr> files = step.set->trashSelectedFiles();
+        std::lock_guard lock(m_mutex);
+        m_removed.append({step.extension, step.set, std::move(files)});
+    }
+    m_finished.store(true);
+}

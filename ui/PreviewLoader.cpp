@@ -1,0 +1,77 @@
+#include "ui/PreviewLoader.h"
+
+#include "platform/BytePathFile.h"
+#include "ui/FileProperties.h"
+
+#include <QFile>
+#include <QImageReader>
+
+PreviewLoader::PreviewLoader(QObject* parent) : QObject(parent)
+{
+    m_pool.setMaxThreadCount(1);
+}
+
+PreviewLoader::~PreviewLoader()
+{
+    cancel();
+    m_pool.waitForDone();
+}
+
+void PreviewLoader::cancel()
+{
+    m_latest.fetch_add(1);
+    m_pool.clear();
+}
+
+void PreviewLoader::request(const QByteArray& path, bool imageProperties)
+{
+    const quint64 id = m_latest.fetch_add(1) + 1;
+    m_pool.clear();
+    m_pool.start([this, id, path, imageProperties] {
+        if (m_latest.load() != id) {
+            return;
+        }
+        const QImage thumbnail = resizeImageAtPath(path);
+        const QString text = imageProperties ? FileProperties::getImageProperties(path)
+                                             : FileProperties::getAllProperties(path);
+        deliver(id, path, thumbnail, text);
+    });
+}
+
+void PreviewLoader::deliver(quint64 request, const QByteArray& path, const QImage& thumbnail,
+                            const QString& properties)
+{
+    // Checked once more on the UI thread, so a late answer for an older
+    // request is never shown.
+    QMetaObject::invokeMethod(
+        this,
+        [this, request, path, thumbnail, properties] {
+            if (request == m_latest.load()) {
+                Q_EMIT previewReady(request, path, thumbnail, properties);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+QImage PreviewLoader::resizeImageAtPath(const QByteArray& path, int maxPixelSize)
+{
+    QFile file;
+    if (!BytePathFile::openForReading(file, path)) {
+        return {};
+    }
+    QImageReader reader(&file);
+    reader.setAutoTransform(true);
+    const QSize full = reader.size();
+    if (full.isValid() && (full.width() > maxPixelSize || full.height() > maxPixelSize)) {
+        // Decoders that can (JPEG) then skip most of the work.
+        reader.setScaledSize(full.scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio));
+    }
+    QImage image = reader.read();
+    if (image.isNull()) {
+        return {};
+    }
+    if (image.width() > maxPixelSize || image.height() > maxPixelSize) {
+        image = image.scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    return image;
+}
