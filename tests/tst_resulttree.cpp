@@ -1,3 +1,4 @@
+#include "TreeBuilder.h"
 #include "scan/Modal.h"
 
 #include <QFile>
@@ -39,19 +40,7 @@ Counters of(const Modal& m)
     return {m.totalFiles(), m.totalFilesSize(), m.totalFilesSelected(), m.totalFilesSelectedSize()};
 }
 
-// A set as detection leaves it: the totals count every file but the first.
-SetPtr buildSet(const QList<FilePtr>& files)
-{
-    SetPtr set = Set::create();
-    quint64 size = 0;
-    for (const FilePtr& f : files) {
-        set->addFiles(f);
-        size += f->fileSize();
-    }
-    set->setTotalFilesInSet(files.size() - 1);
-    set->setTotalFilesInSetSize(files.isEmpty() ? 0 : size - files.first()->fileSize());
-    return set;
-}
+const auto buildSet = TreeBuilder::buildSet;
 
 SetPtr setOfSizes(const QList<quint64>& sizes)
 {
@@ -62,47 +51,11 @@ SetPtr setOfSizes(const QList<quint64>& sizes)
     return buildSet(files);
 }
 
-ExtensionsPtr buildExt(const QByteArray& name, const QList<SetPtr>& sets)
-{
-    ExtensionsPtr ext = Extensions::initWithName(name);
-    for (const SetPtr& s : sets) {
-        ext->addSet(s);
-        ext->setTotalFilesInExtension(ext->totalFilesInExtension() + s->totalFilesInSet());
-        ext->setTotalFilesInExtensionSize(ext->totalFilesInExtensionSize() + s->totalFilesInSetSize());
-    }
-    return ext;
-}
-
-ModalPtr buildRoot(const QList<ExtensionsPtr>& exts)
-{
-    ModalPtr root = Modal::create();
-    root->addExtensionFromArray(exts);
-    root->calculateTotalFilesAndSize();
-    return root;
-}
-
-// Raw byte paths throughout: QFile would mangle names that are not UTF-8.
-bool writeBytes(const QByteArray& path, const QByteArray& data)
-{
-    QFile f;
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    return fd >= 0 && f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&
-           f.write(data) == data.size();
-}
-
-QByteArray readBytes(const QByteArray& path)
-{
-    QFile f;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    return fd >= 0 && f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ? f.readAll()
-                                                                                    : QByteArray();
-}
-
-bool exists(const QByteArray& path)
-{
-    struct stat st = {};
-    return ::lstat(path.constData(), &st) == 0;
-}
+const auto buildExt = TreeBuilder::buildExt;
+const auto buildRoot = TreeBuilder::buildRoot;
+const auto writeBytes = TreeBuilder::writeBytes;
+const auto readBytes = TreeBuilder::readBytes;
+const auto exists = TreeBuilder::exists;
 
 QByteArray content(char seed, int size = 3000)
 {
