@@ -66,12 +66,12 @@ QSizeF FileProperties::imageSizeInPoints(const QByteArray& path)
 {
     QFile file;
     if (!BytePathFile::openForReading(file, path)) {
-        return {};
+        return {0, 0};
     }
     QImageReader reader(&file);
     const QImage image = reader.read();
     if (image.isNull()) {
-        return {};
+        return {0, 0};
     }
     // Qt gives an image without a recorded resolution its own default; such
     // an image is taken at 72 dots per inch, so points equal pixels.

@@ -12,7 +12,7 @@ public:
     static QString getImageProperties(const QByteArray& path);
     static QString getAllProperties(const QByteArray& path);
     // Width and height in points (pixels at 72 dots per inch, or at the
-    // resolution the file records); empty when it is not a readable image.
+    // resolution the file records); 0x0 when it is not a readable image.
     static QSizeF imageSizeInPoints(const QByteArray& path);
     // A number as text the way the dimensions are written: no decimal point
     // for whole numbers, otherwise the shortest exact form.
