@@ -104,6 +104,7 @@ void DeletionController::removeDeletionView()
     ui->finishButton->setEnabled(true);
     Opacity::set(ui->finishButton, 1.0);
     ui->resultTable->show();
+    ui->OView2->setFocus();
 }
 
 void DeletionController::setPaused(bool paused)

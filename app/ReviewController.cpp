@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
+#include <QStyle>
 #include <QToolButton>
 
 namespace {
@@ -178,15 +179,7 @@ void ReviewController::showDuplicateScanResult(bool)
     ui->imView->setPixmap(placeholderImage());
     ui->selectedPath->clear();
     ui->textField->clear();
-    quint64 sets = 0;
-    for (const ExtensionsPtr& group : tree->extensions()) {
-        sets += group->nummberOfSets();
-    }
-    ui->resultSummary->setText(tr("%1 sets in %2 groups: %3 duplicate files, %4")
-                                   .arg(sets)
-                                   .arg(tree->extensionCount())
-                                   .arg(tree->totalFiles())
-                                   .arg(Formatting::getFormattedStringForSize(tree->totalFilesSize())));
+    updateSummary();
     if (tree->extensionCount() != 0) {
         ui->OView2->expandAll();
         // Row 1: the first set of the first group with a set.
@@ -426,8 +419,23 @@ void ReviewController::reloadViews()
     m_files->refresh();
 }
 
+void ReviewController::updateSummary()
+{
+    const ModalPtr& tree = modal();
+    quint64 sets = 0;
+    for (const ExtensionsPtr& group : tree->extensions()) {
+        sets += group->nummberOfSets();
+    }
+    m_window->ui()->resultSummary->setText(tr("%1 sets in %2 groups: %3 duplicate files, %4")
+                                               .arg(sets)
+                                               .arg(tree->extensionCount())
+                                               .arg(tree->totalFiles())
+                                               .arg(Formatting::getFormattedStringForSize(tree->totalFilesSize())));
+}
+
 void ReviewController::reloadAfterRemoval()
 {
+    updateSummary();
     m_outline->refresh();
     const FilePtr shown = selectedFile();
     m_files->setSet(m_files->set(), m_files->groupNumber());
@@ -472,7 +480,14 @@ void ReviewController::enableNecessaryButton()
     }
     for (Category c : {Category::All, Category::Images, Category::Videos, Category::Audio, Category::Documents,
                        Category::Others}) {
-        categoryButton(c)->setEnabled(c != shown);
+        QPushButton* button = categoryButton(c);
+        button->setEnabled(c != shown);
+        // Marks the tab on screen for the style sheet, also while the page is disabled.
+        if (button->property("current").toBool() != (c == shown)) {
+            button->setProperty("current", c == shown);
+            button->style()->unpolish(button);
+            button->style()->polish(button);
+        }
     }
 }
 

@@ -103,6 +103,8 @@ private:
     void applySortControls();
     void showContextMenu(const QPoint& position);
     void afterMarkChange(bool tableFirst);
+    // The line under the table: sets, groups, copies and their size.
+    void updateSummary();
     QPushButton* categoryButton(Category category) const;
 
     MainWindow* m_window;

@@ -40,11 +40,30 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_ui(new Ui::MainWind
         #removeExceptionBtn:disabled { color: rgba(255,255,255,0.45); border-color: rgba(255,255,255,0.25); }
         #addEceptionBtn { color: white; background: #158aa2; border: none; border-radius: 4px; font-size: 13px; }
         #addEceptionBtn:disabled { background: #a9cdd5; color: #eef6f8; }
-        #locationTitle, #resultSummary { font-size: 15px; font-weight: bold; color: #1d3b44; }
+        #locationTitle { font-size: 15px; font-weight: bold; color: #1d3b44; }
         #searchStatus { font-size: 16px; font-weight: bold; color: #1d3b44; }
         #confirmationView, #runningAlert { background: white; border: 1px solid #9ab; border-radius: 6px; }
         #imView { border: 1px solid #c8d6da; color: #789; }
         #backFolderButton, #nextFolderButton { font-size: 20px; }
+        #markAll, #unMarkAll, #finishButton, #pauseResumeBtn, #stopDeleteBtn {
+            color: white; background: #158aa2; border: none; border-radius: 4px; font-size: 14px; }
+        #markAll:hover, #unMarkAll:hover, #pauseResumeBtn:hover, #stopDeleteBtn:hover { background: #1a9db8; }
+        #finishButton { background: #c0392b; }
+        #finishButton:hover { background: #d5503f; }
+        #markAll:disabled, #unMarkAll:disabled, #finishButton:disabled, #pauseResumeBtn:disabled,
+        #stopDeleteBtn:disabled { background: #a9cdd5; color: #eef6f8; }
+        #allButton, #imageButton, #videoButton, #audioButton, #documentButton, #otherButton {
+            color: #1d3b44; background: white; border: 1px solid #b8cdd3; border-radius: 4px; font-size: 13px; }
+        #allButton:hover, #imageButton:hover, #videoButton:hover, #audioButton:hover, #documentButton:hover,
+        #otherButton:hover { background: #e6f3f6; }
+        QPushButton[current="true"] { color: white; background: #0e5f73; border-color: #0e5f73; }
+        #textField { font-family: monospace; font-size: 10px; color: #1d3b44; }
+        #selectedPath { color: #1d3b44; }
+        #resultSummary { font-size: 13px; font-weight: normal; color: #456; }
+        #selectedCount, #selectedSize { font-weight: bold; color: #1d3b44; }
+        #loadingView { background: rgba(255,255,255,0.6); }
+        #deletionPreview { background: white; border: 1px solid #9ab; border-radius: 6px; }
+        #deletionStatus { font-size: 16px; font-weight: bold; color: #1d3b44; }
     )"));
 }
 
