@@ -1,0 +1,527 @@
+#include "TestSupport.h"
+#include "UpdateFixture.h"
+#include "UpdateTestServer.h"
+#include "platform/InstanceRegistry.h"
+#include "update/UrlTable.h"
+#include "updater/AppDelegate.h"
+#include "updater/ArchiveVerifier.h"
+#include "updater/ByteProcess.h"
+#include "updater/FileTree.h"
+#include "updater/Installer.h"
+#include "updater/ProgressPanel.h"
+#include "updater/PromptWindow.h"
+#include "updater/StatusCenter.h"
+#include "updater/UpdaterLayout.h"
+#include "updater/UpdaterStatus.h"
+
+#include <QCryptographicHash>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextEdit>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Tidemark Updater against real installed trees in temporary product
+// folders, real archives made with zip and a real HTTP server.
+class TestUpdater : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void layoutPaths_data();
+    void layoutPaths();
+    void entryNames_data();
+    void entryNames();
+    void copyKeepsModesAndLinks();
+    void exchangeSwapsFolders();
+    void killDilStopsFirstCopyOnly();
+    void relaunchFallsBackWithoutRights_data();
+    void relaunchFallsBackWithoutRights();
+    void fullUpdate_data();
+    void fullUpdate();
+    void failedUpdate_data();
+    void failedUpdate();
+    void noUpdate_data();
+    void noUpdate();
+    void noConnection();
+
+private:
+    // An installed product at `name` with version 1.0, a table pointing at
+    // the server folder "/rel/Tidemark" and an archive for 2.0 served there.
+    QByteArray install(const QByteArray& name, const QString& version = QStringLiteral("1.0"));
+    QByteArray makeArchive(const QByteArray& name, const UpdateFixture::Tree& tree);
+    void serveManifest(const QVariantMap& manifest);
+    Updater::AppDelegate::Options options(const QByteArray& product) const;
+    bool installedIntact(const QByteArray& product, const QByteArray& label);
+    pid_t startRegisteredCopy(const QByteArray& folder);
+
+    QTemporaryDir m_home;
+    TempRoot m_root;
+    UpdateTestServer m_server;
+    QByteArray m_marker;
+    QByteArray m_caches;
+    QByteArray m_registry;
+};
+
+void TestUpdater::initTestCase()
+{
+    QVERIFY(TestSupport::isolateUserFolders(m_home));
+    m_caches = m_root / "cache dir 'x' $y";
+    qputenv("XDG_CACHE_HOME", m_caches);
+    m_marker = m_root / "marker.txt";
+    qputenv("TIDEMARK_TEST_MARKER", m_marker);
+    m_registry = m_root / "registry";
+    if (!ByteProcess::isAvailable("unzip") || !ByteProcess::isAvailable("zip")) {
+        QSKIP("the update tests need unzip and zip (Debian packages unzip, zip)");
+    }
+}
+
+void TestUpdater::init()
+{
+    m_server.clear();
+    QFile::remove(QFile::decodeName(m_marker));
+}
+
+QByteArray TestUpdater::install(const QByteArray& name, const QString& version)
+{
+    const QByteArray product = m_root / name + "/Tidemark";
+    UpdateFixture::Tree tree;
+    tree.version = version;
+    tree.urls = {{"FolderLocation", m_server.base() + "/rel"}, {"FolderName", "Tidemark"}};
+    tree.label = "old";
+    UpdateFixture::writeProduct(product, tree);
+    return product;
+}
+
+QByteArray TestUpdater::makeArchive(const QByteArray& name, const UpdateFixture::Tree& tree)
+{
+    const QByteArray stage = m_root / "stage-" + name;
+    if (!UpdateFixture::writeProduct(stage + "/Tidemark", tree)) {
+        return {};
+    }
+    const QByteArray zip = m_root / "zip-" + name + ".zip";
+    if (!UpdateFixture::zipFolder(stage, zip)) {
+        return {};
+    }
+    return UpdateFixture::readFile(zip);
+}
+
+void TestUpdater::serveManifest(const QVariantMap& manifest)
+{
+    m_server.setFile("/rel/Tidemark/Update.plist", UpdateFixture::plistXml(manifest));
+}
+
+Updater::AppDelegate::Options TestUpdater::options(const QByteArray& product) const
+{
+    Updater::AppDelegate::Options options;
+    options.updaterBundle = UpdateFixture::updaterBundle(product);
+    options.connectionTest = [] { return true; };
+    options.checkTimeoutMs = 5000;
+    options.watchdogMs = 120000;
+    options.pauseMs = 0;
+    options.job.pauseMs = 0;
+    options.job.idleMs = 5000;
+    options.job.install.pauseMs = 0;
+    options.job.install.registryFolder = m_registry;
+    options.job.install.elevator = {"/nonexistent/pkexec"};
+    return options;
+}
+
+bool TestUpdater::installedIntact(const QByteArray& product, const QByteArray& label)
+{
+    const QString version = UrlTable::text(
+        UrlTable::load(product + "/Tidemark.app/Contents/Info.plist"), QStringLiteral("CFBundleShortVersionString"));
+    QFile::remove(QFile::decodeName(m_marker));
+    const int code = UpdateFixture::runProgram(UpdateFixture::relaunchPath(product));
+    const QByteArray started = UpdateFixture::readFile(m_marker);
+    if (version != QLatin1String("1.0") || code != 0 || started != label + " \n") {
+        qWarning() << "installed application:" << version << code << started;
+        return false;
+    }
+    return FileTree::exists(product + "/Uninstaller.app/Contents/MacOS/Uninstaller");
+}
+
+// A running copy in the registry: a child holding a lock file named the way
+// copies register themselves.
+pid_t TestUpdater::startRegisteredCopy(const QByteArray& folder)
+{
+    ::mkdir(folder.constData(), 0700);
+    const QByteArray temp = folder + "/pending";
+    const int fd = ::open(temp.constData(), O_RDWR | O_CREAT, 0600);
+    if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        return -1;
+    }
+    // The child inherits the descriptor, and with it the lock.
+    const pid_t pid = ByteProcess::spawn({"sleep", "30"});
+    ::close(fd);
+    static int order = 0;
+    const QByteArray name = QByteArray::number(++order).rightJustified(20, '0') + '-' + QByteArray::number(pid) + ".lock";
+    ::rename(temp.constData(), (folder + '/' + name).constData());
+    return pid;
+}
+
+void TestUpdater::layoutPaths_data()
+{
+    QTest::addColumn<QByteArray>("product");
+    QTest::newRow("opt") << QByteArray("/opt/Tidemark");
+    QTest::newRow("awkward names") << QByteArray("/home/u/my \"apps\" $HOME `id`\n/Tidemark");
+}
+
+void TestUpdater::layoutPaths()
+{
+    QFETCH(QByteArray, product);
+    const UpdaterLayout layout(UpdateFixture::updaterBundle(product) + '/');
+    QCOMPARE(layout.productFolder(), product);
+    QCOMPARE(layout.localUrlsPath(), product + "/Tidemark.app/Contents/Resources/Urls.plist");
+    QCOMPARE(layout.installedInfoPlist(), product + "/Tidemark.app/Contents/Info.plist");
+    QCOMPARE(layout.installedApplication(), product + "/Tidemark.app");
+    QCOMPARE(layout.installedUninstaller(), product + "/Uninstaller.app");
+    QCOMPARE(layout.relaunchPath(), UpdateFixture::relaunchPath(product));
+    QCOMPARE(UpdaterLayout::bundleOfExecutableDir(UpdateFixture::updaterBundle(product) + "/Contents/MacOS"),
+             UpdateFixture::updaterBundle(product));
+    QCOMPARE(UpdaterLayout::temporaryFolder("/c/Tidemark.zip"), QByteArray("/c/softwareQuillon"));
+    QCOMPARE(UpdaterLayout::newUrlTable("/t/Tidemark/Tidemark.app"),
+             QByteArray("/t/Tidemark/Tidemark.app/Contents/MacOS/Tidemark.app/Contents/MacOS/Urls.plist"));
+}
+
+void TestUpdater::entryNames_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("safe");
+    QTest::newRow("plain") << QByteArray("Tidemark/Tidemark.app/Contents/Info.plist") << true;
+    QTest::newRow("dots in a name") << QByteArray("Tidemark/a..b/..c") << true;
+    QTest::newRow("absolute") << QByteArray("/etc/passwd") << false;
+    QTest::newRow("parent") << QByteArray("Tidemark/../../x") << false;
+    QTest::newRow("parent at end") << QByteArray("Tidemark/..") << false;
+    QTest::newRow("backslash parent") << QByteArray("Tidemark\\..\\x") << false;
+    QTest::newRow("drive letter") << QByteArray("C:/x") << false;
+}
+
+void TestUpdater::entryNames()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, safe);
+    QCOMPARE(ArchiveVerifier::entryIsSafe(name), safe);
+}
+
+void TestUpdater::copyKeepsModesAndLinks()
+{
+    const QByteArray from = m_root / "copy-from";
+    QVERIFY(UpdateFixture::writeFile(from + "/bin/tool", "#!/bin/sh\n", true));
+    QVERIFY(UpdateFixture::writeFile(from + "/name-\xff.txt", "latin"));
+    QCOMPARE(::symlink("bin/tool", (from + "/link").constData()), 0);
+    const QByteArray to = m_root / "copy-to";
+    QVERIFY(FileTree::copy(from, to));
+    struct stat st;
+    QCOMPARE(::stat((to + "/bin/tool").constData(), &st), 0);
+    QVERIFY(st.st_mode & S_IXUSR);
+    QCOMPARE(UpdateFixture::readFile(to + "/name-\xff.txt"), QByteArray("latin"));
+    char target[64] = {};
+    QCOMPARE(::readlink((to + "/link").constData(), target, sizeof target - 1), ssize_t(8));
+    QCOMPARE(QByteArray(target), QByteArray("bin/tool"));
+    QVERIFY(!FileTree::copy(from, to)); // never over something there
+    QVERIFY(FileTree::remove(to));
+    QVERIFY(!FileTree::exists(to));
+    QVERIFY(FileTree::remove(to)); // nothing there is done
+}
+
+void TestUpdater::exchangeSwapsFolders()
+{
+    const QByteArray a = m_root / "swap-a";
+    const QByteArray b = m_root / "swap-b";
+    QVERIFY(UpdateFixture::writeFile(a + "/f", "a"));
+    QVERIFY(UpdateFixture::writeFile(b + "/f", "b"));
+    QVERIFY(FileTree::exchange(a, b));
+    QCOMPARE(UpdateFixture::readFile(a + "/f"), QByteArray("b"));
+    QCOMPARE(UpdateFixture::readFile(b + "/f"), QByteArray("a"));
+    QVERIFY(!FileTree::exchange(a, m_root / "swap-missing"));
+}
+
+void TestUpdater::killDilStopsFirstCopyOnly()
+{
+    const QByteArray folder = m_root / "running";
+    const pid_t first = startRegisteredCopy(folder);
+    const pid_t second = startRegisteredCopy(folder);
+    QVERIFY(first > 0 && second > 0);
+    QCOMPARE(InstanceRegistry(folder).runningInstances(), (QList<pid_t>{first, second}));
+
+    StatusCenter center;
+    Installer::Settings settings;
+    settings.registryFolder = folder;
+    Installer installer(UpdaterLayout(UpdateFixture::updaterBundle(m_root / "nowhere")), &center, settings);
+    installer.KillDil();
+    int status = 0;
+    QCOMPARE(::waitpid(first, &status, 0), first);
+    QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    QCOMPARE(::waitpid(second, &status, WNOHANG), 0); // still running
+    ::kill(second, SIGKILL);
+    ::waitpid(second, &status, 0);
+}
+
+void TestUpdater::relaunchFallsBackWithoutRights_data()
+{
+    QTest::addColumn<QByteArray>("elevatorExit"); // empty: no elevator at all
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("no pkexec") << QByteArray() << QByteArray("new \n");
+    QTest::newRow("prompt dismissed") << QByteArray("126") << QByteArray("new \n");
+    QTest::newRow("not authorised") << QByteArray("127") << QByteArray("new \n");
+    QTest::newRow("elevated start") << QByteArray("run") << QByteArray("elevated\nnew \n");
+}
+
+void TestUpdater::relaunchFallsBackWithoutRights()
+{
+    QFETCH(QByteArray, elevatorExit);
+    QFETCH(QByteArray, expected);
+    const QByteArray program = m_root / "it's a \"new\" $app" + QTest::currentDataTag();
+    QVERIFY(UpdateFixture::writeFile(program, UpdateFixture::markerScript("new"), true));
+    Installer::Settings settings;
+    settings.registryFolder = m_registry;
+    settings.elevator = {"/nonexistent/pkexec"};
+    if (!elevatorExit.isEmpty()) {
+        // Stands in for pkexec: runs the rest of its arguments (env ...) or
+        // ends the way pkexec ends when the user says no.
+        const QByteArray elevator = m_root / "elevator-" + QTest::currentDataTag();
+        const QByteArray body = elevatorExit == "run"
+                                    ? "#!/bin/sh\necho elevated >> \"$TIDEMARK_TEST_MARKER\"\nexec \"$@\"\n"
+                                    : "#!/bin/sh\nexit " + elevatorExit + "\n";
+        QVERIFY(UpdateFixture::writeFile(elevator, body, true));
+        settings.elevator = {elevator};
+    }
+    StatusCenter center;
+    Installer installer(UpdaterLayout(UpdateFixture::updaterBundle(m_root / "nowhere")), &center, settings);
+    installer.launchApp(program);
+    QTRY_COMPARE(UpdateFixture::readFile(m_marker), expected);
+}
+
+void TestUpdater::fullUpdate_data()
+{
+    QTest::addColumn<QString>("newDatVersion");
+    QTest::addColumn<bool>("withUninstaller");
+    QTest::addColumn<bool>("withDigest");
+    QTest::newRow("same table version: installed table kept") << "1" << true << false;
+    QTest::newRow("new table version: new table stays") << "2" << true << true;
+    QTest::newRow("no uninstaller in the archive") << "2" << false << false;
+}
+
+void TestUpdater::fullUpdate()
+{
+    QFETCH(QString, newDatVersion);
+    QFETCH(bool, withUninstaller);
+    QFETCH(bool, withDigest);
+
+    const QByteArray product = install("full-" + QByteArray(QTest::currentDataTag()).left(8).replace(' ', '-'));
+    // The installed table carries a local touch that only survives when kept.
+    const QByteArray installedInner =
+        product + "/Tidemark.app/Contents/MacOS/Tidemark.app/Contents/MacOS/Urls.plist";
+    QVariantMap outer = UrlTable::load(product + "/Tidemark.app/Contents/Resources/Urls.plist");
+    outer.insert("Support", "https://local.invalid/help");
+    QVERIFY(UpdateFixture::writeFile(product + "/Tidemark.app/Contents/Resources/Urls.plist",
+                                     UpdateFixture::plistXml(outer)));
+
+    UpdateFixture::Tree next;
+    next.version = "2.0";
+    next.datVersion = newDatVersion;
+    next.label = "new";
+    next.urls = {{"FolderLocation", "https://elsewhere.invalid"}, {"FolderName", "Tidemark"}};
+    next.withUninstaller = withUninstaller;
+    const QByteArray archive = makeArchive(QTest::currentDataTag(), next);
+    QVERIFY(!archive.isEmpty());
+    m_server.setFile("/rel/Tidemark/2.0/Tidemark.zip", archive);
+    QVariantMap manifest{{"1.0", "2.0"},
+                         {"ReleaseNote", QVariantList{QVariantMap{{"2.0", "Better at finding copies"}}}}};
+    if (withDigest) {
+        manifest.insert("SHA256", QVariantMap{{"2.0", QString::fromLatin1(
+                                                          QCryptographicHash::hash(archive, QCryptographicHash::Sha256)
+                                                              .toHex())}});
+    }
+    serveManifest(manifest);
+
+    Updater::AppDelegate delegate(options(product));
+    QSignalSpy statuses(&delegate, &Updater::AppDelegate::statusHandled);
+    QSignalSpy finished(&delegate, &Updater::AppDelegate::finished);
+    delegate.applicationDidFinishLaunching();
+    QVERIFY(finished.wait(20000));
+    delegate.waitForJob();
+
+    QStringList seen;
+    for (const QList<QVariant>& status : statuses) {
+        seen.append(status.first().toString());
+    }
+    QCOMPARE(seen, (QStringList{UpdaterStatus::downloading, UpdaterStatus::downloaded, UpdaterStatus::checkingIntegrity,
+                                UpdaterStatus::applying, UpdaterStatus::updated}));
+    Updater::ProgressPanel* panel = delegate.progressPannel();
+    QCOMPARE(panel->progressInd()->value(), 100);
+    QCOMPARE(panel->progressLabel()->text(), UpdaterStatus::updated);
+    QVERIFY(panel->ok()->isVisible());
+    QVERIFY(!panel->noUpdate()->isVisible());
+    QVERIFY(!delegate.watchdogArmed());
+    QCOMPARE(delegate.window()->version()->text(),
+             QStringLiteral("New update available (Tidemark Updater 2.0).\n Would you like to update this version?"));
+    QCOMPARE(delegate.window()->releaseNote()->toPlainText(), QStringLiteral("Better at finding copies"));
+
+    // The new application is in place and was started.
+    QCOMPARE(UrlTable::text(UrlTable::load(product + "/Tidemark.app/Contents/Info.plist"),
+                            "CFBundleShortVersionString"),
+             QStringLiteral("2.0"));
+    QTRY_COMPARE(UpdateFixture::readFile(m_marker), QByteArray("new \n"));
+    const QVariantMap table = UrlTable::load(installedInner);
+    if (newDatVersion == QLatin1String("1")) {
+        QCOMPARE(UrlTable::text(table, "Support"), QStringLiteral("https://local.invalid/help"));
+    } else {
+        QCOMPARE(UrlTable::text(table, "DatVersion"), newDatVersion);
+        QCOMPARE(UrlTable::text(table, "FolderLocation"), QStringLiteral("https://elsewhere.invalid"));
+    }
+    // The uninstaller is replaced only when the archive brings one.
+    const QByteArray uninstaller = UpdateFixture::readFile(product + "/Uninstaller.app/Contents/MacOS/Uninstaller");
+    QCOMPARE(uninstaller, UpdateFixture::markerScript(withUninstaller ? "new" : "old"));
+    // Nothing of the download is left, nothing staged beside the product.
+    QVERIFY(!FileTree::exists(m_caches + "/Tidemark.zip"));
+    QVERIFY(!FileTree::exists(m_caches + "/softwareQuillon"));
+    QCOMPARE(QDir(QFile::decodeName(product)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{"Tidemark.app", "Uninstaller.app"}));
+    QCOMPARE(m_server.requests(),
+             (QList<QByteArray>{"/rel/Tidemark/Update.plist", "/rel/Tidemark/2.0/Tidemark.zip"}));
+}
+
+void TestUpdater::failedUpdate_data()
+{
+    QTest::addColumn<QByteArray>("kind");
+    for (const char* kind : {"no application", "truncated", "escaping entry", "wrong digest", "not found",
+                             "connection closed", "never answers"}) {
+        QTest::newRow(kind) << QByteArray(kind);
+    }
+}
+
+void TestUpdater::failedUpdate()
+{
+    QFETCH(QByteArray, kind);
+    const QByteArray product = install("failed-" + QByteArray(kind).replace(' ', '-'));
+    // A leftover of an earlier attempt that the new one must clear away.
+    QVERIFY(UpdateFixture::writeFile(m_caches + "/softwareQuillon/Tidemark/stale", "stale"));
+
+    UpdateFixture::Tree next;
+    next.version = "2.0";
+    next.label = "new";
+    next.withApplication = kind != "no application";
+    QByteArray archive = makeArchive("failed-" + QByteArray(kind).replace(' ', '-'), next);
+    QVERIFY(!archive.isEmpty());
+    QVariantMap manifest{{"1.0", "2.0"}};
+    Updater::AppDelegate::Options opts = options(product);
+    const QByteArray path = "/rel/Tidemark/2.0/Tidemark.zip";
+    if (kind == "truncated") {
+        archive.truncate(archive.size() / 2);
+    } else if (kind == "escaping entry") {
+        const QByteArray zip = m_root / "escaping.zip";
+        QVERIFY(UpdateFixture::writeFile(zip, archive));
+        if (!UpdateFixture::addEscapingEntry(zip)) {
+            QSKIP("needs python3 to write the entry");
+        }
+        archive = UpdateFixture::readFile(zip);
+    } else if (kind == "wrong digest") {
+        manifest.insert("SHA256", QVariantMap{{"2.0", QString(64, QLatin1Char('0'))}});
+    } else if (kind == "connection closed") {
+        m_server.setMode(path, UpdateTestServer::Mode::Close);
+    } else if (kind == "never answers") {
+        m_server.setMode(path, UpdateTestServer::Mode::Silent);
+        opts.watchdogMs = 300;
+        opts.job.idleMs = 1500;
+    }
+    if (kind != "not found") {
+        m_server.setFile(path, archive);
+    }
+    serveManifest(manifest);
+
+    Updater::AppDelegate delegate(opts);
+    QSignalSpy statuses(&delegate, &Updater::AppDelegate::statusHandled);
+    QSignalSpy finished(&delegate, &Updater::AppDelegate::finished);
+    delegate.applicationDidFinishLaunching();
+    QVERIFY(finished.wait(20000));
+    Updater::ProgressPanel* panel = delegate.progressPannel();
+    QCOMPARE(panel->noUpdateresion()->text(), UpdaterStatus::failureMessage);
+    QVERIFY(panel->noUpdate()->isVisible());
+    QVERIFY(panel->ok()->isVisible());
+    QVERIFY(!panel->progressInd()->isVisible());
+    QVERIFY(statuses.count() >= 2);
+    QCOMPARE(statuses.first().first().toString(), UpdaterStatus::downloading);
+    QVERIFY(statuses.contains(QVariantList{UpdaterStatus::exception}));
+    const bool fetchFails = kind == "never answers" || kind == "connection closed" || kind == "not found";
+    if (kind == "never answers") {
+        // The watchdog spoke while the job still waits for the server.
+        QVERIFY(delegate.jobRunning());
+    } else if (fetchFails) {
+        // One step for the download, one for the failure.
+        QTRY_COMPARE(panel->progressInd()->value(), 40);
+        QCOMPARE(statuses.count(), 2);
+    }
+    delegate.waitForJob();
+    QVERIFY(!statuses.contains(QVariantList{UpdaterStatus::updated}));
+    QVERIFY(installedIntact(product, "old"));
+    QVERIFY(!FileTree::exists(m_root / "escaped.txt"));
+    // Leftovers go once an archive has arrived, before it is written.
+    QCOMPARE(FileTree::exists(m_caches + "/softwareQuillon/Tidemark/stale"), fetchFails);
+    QCOMPARE(QDir(QFile::decodeName(product)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{"Tidemark.app", "Uninstaller.app"}));
+}
+
+void TestUpdater::noUpdate_data()
+{
+    QTest::addColumn<QString>("installed");
+    QTest::addColumn<bool>("offered");
+    // The manifest knows 0.9 only: what counts is the installed Info.plist.
+    QTest::newRow("installed version offered") << "0.9" << true;
+    QTest::newRow("installed version current") << "1.0" << false;
+    QTest::newRow("installed version not listed") << "1.5" << false;
+}
+
+void TestUpdater::noUpdate()
+{
+    QFETCH(QString, installed);
+    QFETCH(bool, offered);
+    const QByteArray product = install("check-" + installed.toLatin1(), installed);
+    serveManifest(QVariantMap{{"0.9", "2.0"}, {"1.0", "1.0"}});
+    Updater::AppDelegate::Options opts = options(product);
+    Updater::AppDelegate delegate(opts);
+    delegate.loadUrlsFile();
+    QCOMPARE(delegate.appVersion(), installed);
+    QCOMPARE(delegate.localAppPlistFileVersion(), QStringLiteral("1"));
+    QCOMPARE(delegate.checkForUpdates(), offered);
+    if (offered) {
+        QCOMPARE(delegate.cloudLattestFolderPath(), m_server.base() + "/rel/Tidemark/2.0");
+        QCOMPARE(delegate.window()->releaseNote()->toPlainText(), QStringLiteral("Not Specified"));
+        return;
+    }
+    QVERIFY(delegate.window()->version()->text().isEmpty());
+    QSignalSpy finished(&delegate, &Updater::AppDelegate::finished);
+    delegate.applicationDidFinishLaunching();
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(delegate.progressPannel()->noUpdate()->isVisible());
+    QVERIFY(delegate.progressPannel()->ok()->isVisible());
+    QVERIFY(!delegate.window()->isVisible());
+    QVERIFY(!m_server.requests().contains("/rel/Tidemark/1.0/Tidemark.zip"));
+}
+
+void TestUpdater::noConnection()
+{
+    const QByteArray product = install("offline");
+    serveManifest(QVariantMap{{"1.0", "2.0"}});
+    Updater::AppDelegate::Options opts = options(product);
+    opts.connectionTest = [] { return false; };
+    Updater::AppDelegate delegate(opts);
+    delegate.applicationDidFinishLaunching();
+    QCOMPARE(delegate.progressPannel()->noUpdateresion()->text(), UpdaterStatus::noConnectionMessage);
+    QVERIFY(delegate.progressPannel()->ok()->isVisible());
+    QVERIFY(m_server.requests().isEmpty());
+    QVERIFY(installedIntact(product, "old"));
+}
+
+QTEST_MAIN(TestUpdater)
+#include "tst_updater.moc"

@@ -1,0 +1,256 @@
+#include "updater/AppDelegate.h"
+
+#include "update/BundleInfo.h"
+#include "update/InternetConnection.h"
+#include "update/UpdateAddress.h"
+#include "update/UrlTable.h"
+#include "updater/DownloadApp.h"
+#include "updater/ProgressPanel.h"
+#include "updater/PromptWindow.h"
+#include "updater/StatusCenter.h"
+#include "updater/UpdaterStatus.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QThread>
+#include <QTimer>
+#include <unistd.h>
+
+namespace Updater {
+
+namespace {
+
+QByteArray ownBundle()
+{
+    return UpdaterLayout::bundleOfExecutableDir(QFile::encodeName(QCoreApplication::applicationDirPath()));
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(Options options, QObject* parent)
+    : QObject(parent), m_options(std::move(options)),
+      m_layout(m_options.updaterBundle.isEmpty() ? ownBundle() : m_options.updaterBundle),
+      m_center(new StatusCenter(this)), m_window(new PromptWindow), m_progressPannel(new ProgressPanel)
+{
+    m_options.job.cancel = &m_cancel;
+    connect(m_window->updateButton(), &QPushButton::clicked, this, &AppDelegate::updateApp);
+    connect(m_window->remindButton(), &QPushButton::clicked, this, &AppDelegate::remindMeLatter);
+    connect(m_window, &PromptWindow::closeRequested, this, &AppDelegate::terminate);
+    connect(m_progressPannel->okButton(), &QPushButton::clicked, this, &AppDelegate::terminate);
+    // Statuses come from the job's thread and from the watchdog; both are
+    // posted so the handler always runs after the poster has moved on.
+    connect(m_center, &StatusCenter::archiveArrived, this, &AppDelegate::disarmWatchdog, Qt::QueuedConnection);
+}
+
+AppDelegate::~AppDelegate()
+{
+    m_cancel = true;
+    waitForJob();
+    delete m_window;
+    delete m_progressPannel;
+}
+
+void AppDelegate::waitForJob()
+{
+    if (m_job) {
+        m_job->wait();
+    }
+}
+
+bool AppDelegate::jobRunning() const
+{
+    return m_job && m_job->isRunning();
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    loadUrlsFile();
+    m_progressPannel->show();
+    if (!isInternetAvailable()) {
+        internetMsg();
+        return;
+    }
+    m_progressPannel->ok()->hide();
+    connect(m_center, &StatusCenter::notif, this, &AppDelegate::updateProgress, Qt::QueuedConnection);
+    m_progressPannel->noUpdate()->hide();
+    m_progressPannel->setChecking(true);
+    m_window->show();
+    if (checkForUpdates()) {
+        m_progressPannel->checkingBox()->hide();
+        m_progressPannel->progressLabel()->setText(UpdaterStatus::preparing);
+        updateApp();
+        return;
+    }
+    m_window->close();
+    m_progressPannel->setChecking(false);
+    m_progressPannel->checkingBox()->hide();
+    m_progressPannel->progressLabel()->setText(QStringLiteral("Tidemark is up to date."));
+    m_progressPannel->noUpdate()->show();
+    m_progressPannel->ok()->show();
+    m_progressPannel->raise();
+    Q_EMIT finished();
+}
+
+void AppDelegate::loadUrlsFile()
+{
+    m_localUrlsPath = m_layout.localUrlsPath();
+    m_urlDict = UrlTable::load(m_localUrlsPath);
+    m_localAppPlistFileVersion = UrlTable::text(m_urlDict, UrlTable::datVersionKey);
+}
+
+QString AppDelegate::appVersion() const
+{
+    return BundleInfo::value(QFile::decodeName(m_layout.installedInfoPlist()), BundleInfo::shortVersionKey);
+}
+
+bool AppDelegate::isInternetAvailable() const
+{
+    return m_options.connectionTest ? m_options.connectionTest() : InternetConnection::isAvailable();
+}
+
+bool AppDelegate::checkForUpdates()
+{
+    UpdateCheck::Settings settings;
+    settings.timeoutMs = m_options.checkTimeoutMs;
+    // The connection was tested at start-up already.
+    settings.connectionTest = [] { return true; };
+    settings.cancel = &m_cancel;
+    const UpdateCheck::Result result = UpdateCheck::run(m_urlDict, appVersion(), settings);
+    if (result.version.isNull()) {
+        return false;
+    }
+    m_cloudLattestFolderPath = result.versionFolder;
+    m_expectedSha256 = result.manifest.sha256(result.version);
+    m_window->version()->setText(
+        QStringLiteral("New update available (Tidemark Updater %1).\n Would you like to update this version?")
+            .arg(result.version));
+    m_window->releaseNote()->setPlainText(result.manifest.releaseNote(result.version));
+    return true;
+}
+
+void AppDelegate::updateApp()
+{
+    m_progressPannel->progressLabel()->setText(UpdaterStatus::preparing);
+    m_progressPannel->progressLabel()->repaint();
+    disarmWatchdog();
+    m_window->close();
+    m_progressPannel->progressInd()->show();
+    m_progressPannel->show();
+    m_progressPannel->raise();
+    update();
+}
+
+bool AppDelegate::update()
+{
+    if (::geteuid() == 0) {
+        m_progressPannel->setChecking(true);
+        m_window->show();
+        m_window->raise();
+    }
+    if (!isInternetAvailable()) {
+        internetMsg();
+        return false;
+    }
+    m_progressPannel->progressLabel()->setText(UpdaterStatus::pleaseWait);
+    m_progressPannel->progressLabel()->repaint();
+    if (m_options.pauseMs > 0) {
+        QThread::msleep(ulong(m_options.pauseMs));
+    }
+    DownloadJob::Settings settings = m_options.job;
+    settings.expectedSha256 = m_expectedSha256;
+    m_job = DownloadApp::downloadApp(UpdateAddress::archiveAddress(m_cloudLattestFolderPath), m_layout, m_center,
+                                     settings);
+    m_remindTimer = new QTimer(this);
+    m_remindTimer->setInterval(m_options.watchdogMs);
+    connect(m_remindTimer, &QTimer::timeout, this, &AppDelegate::promotWindow);
+    m_remindTimer->start();
+    return true;
+}
+
+void AppDelegate::disarmWatchdog()
+{
+    if (m_remindTimer) {
+        m_remindTimer->stop();
+        m_remindTimer->deleteLater();
+        m_remindTimer = nullptr;
+    }
+}
+
+bool AppDelegate::watchdogArmed() const
+{
+    return m_remindTimer && m_remindTimer->isActive();
+}
+
+void AppDelegate::remindMeLatter()
+{
+    m_window->close();
+    terminate();
+}
+
+void AppDelegate::terminate()
+{
+    Q_EMIT terminateRequested();
+}
+
+void AppDelegate::promotWindow()
+{
+    exception();
+}
+
+void AppDelegate::exception()
+{
+    m_center->post(UpdaterStatus::exception);
+}
+
+void AppDelegate::showMessage(const QString& text)
+{
+    m_progressPannel->setChecking(false);
+    m_progressPannel->checkingBox()->hide();
+    m_progressPannel->noUpdateresion()->setText(text);
+    m_progressPannel->noUpdate()->show();
+    m_progressPannel->ok()->show();
+    m_progressPannel->show();
+    m_progressPannel->raise();
+    Q_EMIT finished();
+}
+
+void AppDelegate::internetMsg()
+{
+    showMessage(UpdaterStatus::noConnectionMessage);
+}
+
+void AppDelegate::handleException()
+{
+    showMessage(UpdaterStatus::failureMessage);
+}
+
+void AppDelegate::updateProgress(const QString& status)
+{
+    QProgressBar* bar = m_progressPannel->progressInd();
+    QMetaObject::invokeMethod(
+        bar, [bar] { bar->setValue(bar->value() + 20); }, Qt::QueuedConnection);
+    Q_EMIT statusHandled(status);
+    if (status == UpdaterStatus::exception) {
+        bar->hide();
+        handleException();
+        return;
+    }
+    m_progressPannel->progressLabel()->setText(status);
+    m_progressPannel->progressLabel()->repaint();
+    if (status == UpdaterStatus::updated) {
+        m_progressPannel->raise();
+        bar->setValue(100);
+        QTimer::singleShot(m_options.pauseMs, this, [this, bar] {
+            bar->hide();
+            m_progressPannel->ok()->show();
+            Q_EMIT finished();
+        });
+    }
+}
+
+} // namespace Updater

@@ -1,0 +1,50 @@
+#include "updater/PromptWindow.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace Updater {
+
+PromptWindow::PromptWindow(QWidget* parent)
+    : QWidget(parent), m_version(new QLabel(this)), m_releaseNote(new QTextEdit(this)),
+      m_update(new QPushButton(QStringLiteral("Update"), this)),
+      m_remind(new QPushButton(QStringLiteral("Remind Me Later"), this))
+{
+    setObjectName(QStringLiteral("window"));
+    setWindowTitle(QStringLiteral("Tidemark Updater"));
+    m_version->setObjectName(QStringLiteral("version"));
+    m_version->setWordWrap(true);
+    m_releaseNote->setObjectName(QStringLiteral("releaseNote"));
+    m_releaseNote->setReadOnly(true);
+    m_update->setObjectName(QStringLiteral("updateButton"));
+    m_update->setDefault(true);
+    m_remind->setObjectName(QStringLiteral("remindButton"));
+
+    auto* notesTitle = new QLabel(QStringLiteral("Release Notes:"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_remind);
+    buttons->addWidget(m_update);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_version);
+    layout->addWidget(notesTitle);
+    layout->addWidget(m_releaseNote, 1);
+    layout->addLayout(buttons);
+    resize(460, 300);
+}
+
+void PromptWindow::closeEvent(QCloseEvent* event)
+{
+    // Closing the window by hand quits the updater; closing it from code
+    // (when the download starts) does not.
+    if (event->spontaneous()) {
+        Q_EMIT closeRequested();
+    }
+    QWidget::closeEvent(event);
+}
+
+} // namespace Updater
