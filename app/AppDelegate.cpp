@@ -4,6 +4,7 @@
 #include "app/ExceptionController.h"
 #include "app/LocationPageController.h"
 #include "app/ReviewController.h"
+#include "app/UpdateController.h"
 #include "platform/DefaultApplication.h"
 #include "platform/PathText.h"
 #include "platform/ConsoleUser.h"
@@ -43,7 +44,8 @@ AppDelegate::AppDelegate(MainWindow* window, Options options, QObject* parent)
       m_deletion(new DeletionController(window, m_information, m_store, m_review, this)),
       m_exceptionCommands(new ExceptionController(
           window, m_exceptions, [this] { return m_review->modal(); }, m_information, [this] { return m_exact; },
-          this))
+          this)),
+      m_updates(new UpdateController(window, this))
 {
     m_helpMenu->setObjectName(QStringLiteral("helpMenu"));
     wireWindow();
@@ -125,6 +127,10 @@ bool AppDelegate::applicationDidFinishLaunching()
             m_window->raise();
             m_window->activateWindow();
         });
+    }
+    m_urlDict = m_updates->urlTable();
+    if (m_options.checkForUpdates) {
+        m_updates->startupCheck();
     }
     m_awake = true;
     m_exact = false;
@@ -253,6 +259,8 @@ void AppDelegate::wireScan()
         m_review->setMarkedFilesDetails();
         m_review->enableNecessaryButton();
     });
+    connect(m_updates, &UpdateController::alertShown, this,
+            [this](const QString& informativeText) { Q_EMIT alertShown(informativeText); });
     connect(m_review, &ReviewController::goHomeRequested, this, &AppDelegate::buttonHomeExactPageClicked);
     connect(m_review, &ReviewController::openRequested, this, &AppDelegate::openPath);
     connect(m_deletion, &DeletionController::totalsChanged, this, [this] {
@@ -436,7 +444,7 @@ void AppDelegate::supportMenuClicked()
 
 void AppDelegate::updateMenuClicked()
 {
-    // The update check arrives with the updater.
+    m_updates->updateMenuClicked();
 }
 
 void AppDelegate::aboutMenuClicked()

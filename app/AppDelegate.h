@@ -17,6 +17,7 @@ class QMenu;
 class ReviewController;
 class ScanSession;
 class SingleInstance;
+class UpdateController;
 
 // The hub of the program: owns the subsystems and wires the window to them.
 // Start-up, the pages, home clean-up, the close guard and the Help menu live
@@ -31,6 +32,8 @@ public:
         bool singleInstance = true;
         // Skip opening files and addresses with other programs (tests).
         bool openExternally = true;
+        // Skip the update check at start-up (tests).
+        bool checkForUpdates = true;
     };
 
     AppDelegate(MainWindow* window, Options options, QObject* parent = nullptr);
@@ -82,6 +85,7 @@ public:
     InformationWindow* informationWindow() const { return m_information; }
     ReviewController* review() const { return m_review; }
     DeletionController* deletion() const { return m_deletion; }
+    UpdateController* updates() const { return m_updates; }
     ExceptionList& exceptions() { return m_exceptions; }
     AboutPanel* aboutPanel() const { return m_about; }
     QMenu* helpMenu() const { return m_helpMenu; }
@@ -121,6 +125,7 @@ private:
     ReviewController* m_review;
     DeletionController* m_deletion;
     ExceptionController* m_exceptionCommands;
+    UpdateController* m_updates;
     QVariantMap m_urlDict;
     QString m_currentLoggedInUser;
     QString m_lastOpened;

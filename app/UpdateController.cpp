@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+#include <utility>
 
 // The update check of Tidemark: the URL table shipped in the bundle, the
 // silent check at start-up on a thread of its own, the check on demand, the
@@ -73,6 +74,18 @@ QString UpdateController::checkForupUpdates()
 
 void UpdateController::startupCheck()
 {
+    startCheck(false);
+}
+
+void UpdateController::updateMenuClicked()
+{
+    startCheck(true);
+}
+
+void UpdateController::startCheck(bool fromMenu)
+{
+    // A check already under way answers the menu too.
+    m_menuAsked = m_menuAsked || fromMenu;
     if (m_startupThread) {
         return;
     }
@@ -82,9 +95,10 @@ void UpdateController::startupCheck()
         QMetaObject::invokeMethod(
             this,
             [this, version] {
-                if (!version.isNull()) {
-                    showPrompt(version);
-                }
+                // The worker is done with this object: a new check may start.
+                m_startupThread = nullptr;
+                const bool fromMenu = std::exchange(m_menuAsked, false);
+                showIfUpdateAvailable(version, fromMenu);
                 Q_EMIT startupCheckFinished(version);
             },
             Qt::QueuedConnection);
@@ -100,17 +114,11 @@ void UpdateController::waitForStartupCheck()
     }
 }
 
-void UpdateController::updateMenuClicked()
+void UpdateController::showIfUpdateAvailable(const QString& version, bool fromMenu)
 {
-    showIfUpdateAvailable(this);
-}
-
-void UpdateController::showIfUpdateAvailable(QObject* sender)
-{
-    const QString version = checkForupUpdates();
     if (!version.isNull()) {
-        QMetaObject::invokeMethod(this, [this, version] { showPrompt(version); }, Qt::QueuedConnection);
-    } else if (sender) {
+        showPrompt(version);
+    } else if (fromMenu) {
         showUpToDateAlert();
     }
 }

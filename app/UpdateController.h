@@ -12,6 +12,9 @@
 class QThread;
 class QWidget;
 
+// Tidemark's side of updates: reads the URL table, asks the update server
+// whether a newer version is offered (always off the UI thread), prompts, and
+// starts Tidemark Updater from inside the bundle.
 class UpdateController : public QObject
 {
     Q_OBJECT
@@ -32,11 +35,14 @@ public:
     QString runningVersion() const;
     QString updaterPath() const;
 
+    // Both return at once; the answer comes on the UI thread. At start-up
+    // only an offer is shown, from the menu the up-to-date alert too.
     void startupCheck();
     void updateMenuClicked();
 
+    // The check itself; blocks for up to the time-out, so never on the UI thread.
     QString checkForupUpdates();
-    void showIfUpdateAvailable(QObject* sender);
+    void showIfUpdateAvailable(const QString& version, bool fromMenu);
     bool launchApp(const QString& path, const QStringList& arguments);
     void waitForStartupCheck();
 
@@ -47,6 +53,7 @@ Q_SIGNALS:
     void updaterLaunched(const QString& path, const QStringList& arguments, bool started);
 
 private:
+    void startCheck(bool fromMenu);
     void showPrompt(const QString& version);
     void showUpToDateAlert();
 
@@ -56,4 +63,5 @@ private:
     QVariantMap m_urlTable;
     QPointer<QThread> m_startupThread;
     std::atomic_bool m_cancel{false};
+    bool m_menuAsked = false;
 };

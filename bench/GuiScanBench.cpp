@@ -26,7 +26,7 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("Tidemark"));
 
     MainWindow window;
-    AppDelegate delegate(&window, AppDelegate::Options{false, false});
+    AppDelegate delegate(&window, AppDelegate::Options{false, false, false});
     delegate.launch();
     delegate.buttonScanFoldersClicked();
     delegate.locations()->list().clear();

@@ -215,7 +215,7 @@ int main(int argc, char** argv)
     const int deleteSets = argc > 2 ? QByteArray(argv[2]).toInt() : 10000;
 
     MainWindow window;
-    AppDelegate delegate(&window, AppDelegate::Options{false, false});
+    AppDelegate delegate(&window, AppDelegate::Options{false, false, false});
     if (!delegate.launch()) {
         std::fprintf(stderr, "launch failed\n");
         return 1;

@@ -1,6 +1,6 @@
 #include "AppHarness.h"
 
-AppHarness::AppHarness(bool singleInstance) : delegate(&window, AppDelegate::Options{singleInstance, false})
+AppHarness::AppHarness(bool singleInstance) : delegate(&window, AppDelegate::Options{singleInstance, false, false})
 {
 }
 
