@@ -50,6 +50,9 @@ AppDelegate::AppDelegate(Options options, QObject* parent)
 AppDelegate::~AppDelegate()
 {
     m_cancel = true;
+    if (m_check) {
+        m_check->wait(); // the fetch sees the cancel within a tenth of a second
+    }
     waitForJob();
     delete m_window;
     delete m_progressPannel;
@@ -80,7 +83,19 @@ void AppDelegate::applicationDidFinishLaunching()
     m_progressPannel->noUpdate()->hide();
     m_progressPannel->setChecking(true);
     m_window->show();
-    if (checkForUpdates()) {
+    // The fetch may wait for the server for its whole time-out: off the UI
+    // thread, so the windows stay live while the spinner turns.
+    m_check = QThread::create([this] {
+        const UpdateCheck::Result result = fetchManifest();
+        QMetaObject::invokeMethod(this, [this, result] { afterCheck(applyCheck(result)); }, Qt::QueuedConnection);
+    });
+    connect(m_check, &QThread::finished, m_check, &QObject::deleteLater);
+    m_check->start();
+}
+
+void AppDelegate::afterCheck(bool found)
+{
+    if (found) {
         m_progressPannel->checkingBox()->hide();
         m_progressPannel->progressLabel()->setText(UpdaterStatus::preparing);
         updateApp();
@@ -115,12 +130,21 @@ bool AppDelegate::isInternetAvailable() const
 
 bool AppDelegate::checkForUpdates()
 {
+    return applyCheck(fetchManifest());
+}
+
+UpdateCheck::Result AppDelegate::fetchManifest()
+{
     UpdateCheck::Settings settings;
     settings.timeoutMs = m_options.checkTimeoutMs;
     // The connection was tested at start-up already.
     settings.connectionTest = [] { return true; };
     settings.cancel = &m_cancel;
-    const UpdateCheck::Result result = UpdateCheck::run(m_urlDict, appVersion(), settings);
+    return UpdateCheck::run(m_urlDict, appVersion(), settings);
+}
+
+bool AppDelegate::applyCheck(const UpdateCheck::Result& result)
+{
     if (result.version.isNull()) {
         return false;
     }
@@ -157,10 +181,14 @@ bool AppDelegate::update()
         return false;
     }
     m_progressPannel->progressLabel()->setText(UpdaterStatus::pleaseWait);
-    m_progressPannel->progressLabel()->repaint();
-    if (m_options.pauseMs > 0) {
-        QThread::msleep(ulong(m_options.pauseMs));
-    }
+    // The pause before the download is a timer: the window stays live.
+    QTimer::singleShot(qMax(0, m_options.pauseMs), this, &AppDelegate::startDownload);
+    return true;
+}
+
+void AppDelegate::startDownload()
+{
+    disarmWatchdog();
     DownloadJob::Settings settings = m_options.job;
     settings.expectedSha256 = m_expectedSha256;
     m_job = DownloadApp::downloadApp(UpdateAddress::archiveAddress(m_cloudLattestFolderPath), m_layout, m_center,
@@ -169,7 +197,6 @@ bool AppDelegate::update()
     m_remindTimer->setInterval(m_options.watchdogMs);
     connect(m_remindTimer, &QTimer::timeout, this, &AppDelegate::promotWindow);
     m_remindTimer->start();
-    return true;
 }
 
 void AppDelegate::disarmWatchdog()

@@ -46,6 +46,7 @@ public:
     void loadUrlsFile();
     QString appVersion() const;
     bool isInternetAvailable() const;
+    // The manifest check, blocking; start-up runs its fetch off the UI thread.
     bool checkForUpdates();
     void updateApp();
     bool update();
@@ -75,6 +76,10 @@ Q_SIGNALS:
     void finished();
 
 private:
+    UpdateCheck::Result fetchManifest();
+    bool applyCheck(const UpdateCheck::Result& result);
+    void afterCheck(bool found);
+    void startDownload();
     void showMessage(const QString& text);
     void disarmWatchdog();
 
@@ -90,6 +95,7 @@ private:
     QString m_localAppPlistFileVersion;
     QString m_expectedSha256;
     QPointer<QThread> m_job;
+    QPointer<QThread> m_check;
     std::atomic_bool m_cancel{false};
 };
 
