@@ -31,7 +31,7 @@ struct SortItem
     SetFilesModel::SortKey sortKey;
 };
 
-// Menu tags 0-4; the pop-up's item tags are one higher.
+// In pop-up order; each item's data is its tag, 1 to 5.
 const SortItem SortItems[] = {
     {"size", "Size", "Sort by size", SetFilesModel::SortKey::Size},
     {"itemTitle", "Name", "Sort by name", SetFilesModel::SortKey::Name},
@@ -492,36 +492,6 @@ void ReviewController::enableNecessaryButton()
 }
 
 // --- Sorting -------------------------------------------------------------------
-
-void ReviewController::sortByMenuClicked(int tag)
-{
-    if (tag < 0 || tag > 4) {
-        return;
-    }
-    m_sorting = QString::fromLatin1(SortItems[tag].key);
-    QComboBox* popup = m_window->ui()->sortPopupBtn;
-    const QString tooltip = QString::fromLatin1(SortItems[tag].tooltip);
-    if (popup->toolTip() != tooltip) {
-        popup->setToolTip(tooltip);
-        popup->setCurrentIndex(popup->findData(tag + 1));
-        showLoading();
-        popupButtonClicked();
-    }
-}
-
-void ReviewController::sortingOrderMenuClicked(int tag)
-{
-    QToolButton* toggle = m_window->ui()->asscendingBtn;
-    const bool ascending = tag == 0;
-    if (toggle->isChecked() == ascending) {
-        return;
-    }
-    toggle->setChecked(ascending);
-    toggle->setToolTip(ascending ? QStringLiteral("Ascending") : QStringLiteral("Descending"));
-    toggle->setText(toggle->toolTip());
-    showLoading();
-    asscendingDescendingClicked();
-}
 
 void ReviewController::popupButtonClicked()
 {

@@ -75,8 +75,6 @@ public:
     void reloadAfterRemoval();
 
     // Sorting of the set's files.
-    void sortByMenuClicked(int tag);
-    void sortingOrderMenuClicked(int tag);
     void popupButtonClicked();
     void asscendingDescendingClicked();
 

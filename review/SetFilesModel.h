@@ -29,7 +29,8 @@ public:
         Name,
         CreatedDate,
         ModifiedDate,
-        // Pixel dimensions are not read yet; ordered by size meanwhile.
+        // The files of a set share their bytes, so their size and pixel
+        // dimensions agree: both keys leave the stored order.
         Dimension
     };
 

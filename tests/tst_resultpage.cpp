@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeView>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -264,6 +265,43 @@ private Q_SLOTS:
         QCOMPARE(set->files().first()->state(), 0);
         review->unMarkAllSelectedSet();
         QCOMPARE(set->totalFilesSelectedInSet(), 0ULL);
+    }
+
+    // The table follows the sort controls; a box or a double click means the
+    // file shown in that row, whatever the stored order.
+    void sortedRowsAddressShownFiles()
+    {
+        AppHarness app;
+        QVERIFY(app.delegate.launch());
+        scanTo(app, writeTree());
+        pressOk(app);
+        ReviewController* review = app.delegate.review();
+        SetFilesModel* files = review->filesModel();
+        const SetPtr set = review->selectedSet();
+        const QList<FilePtr> stored = set->files();
+
+        auto* popup = app.w<QComboBox>("sortPopupBtn");
+        QCOMPARE(popup->itemData(1).toInt(), 2);
+        QCOMPARE(popup->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("Sort by name"));
+        popup->setCurrentIndex(1);
+        Q_EMIT popup->activated(1);
+        QCOMPARE(popup->toolTip(), QStringLiteral("Sort by name"));
+        app.w<QToolButton>("asscendingBtn")->click(); // now descending
+        QCOMPARE(app.w<QToolButton>("asscendingBtn")->toolTip(), QStringLiteral("Descending"));
+        QStringList shown;
+        for (int row = 0; row < files->rowCount(); ++row) {
+            shown << files->index(row, SetFilesModel::NameText).data().toString();
+            QCOMPARE(files->fileAt(row)->index(), quint64(row));
+        }
+        QCOMPARE(shown, (QStringList{QStringLiteral("caf\uFFFD.png"), QStringLiteral("b.png"),
+                                     QStringLiteral("a.png")}));
+        QCOMPARE(set->files(), stored); // the stored order never changes
+
+        QVERIFY(files->setData(files->index(2, SetFilesModel::ButtonCell), Qt::Checked, Qt::CheckStateRole));
+        QCOMPARE(files->fileAt(2)->state(), 1);
+        QCOMPARE(files->fileAt(2)->fileName(), QByteArray("a.png"));
+        review->doubleClick(files->index(0, SetFilesModel::NameText));
+        QVERIFY(app.delegate.lastOpened().endsWith(QStringLiteral("/sub/caf\uFFFD.png")));
     }
 
     void markAllThenDelete()
