@@ -52,7 +52,18 @@ ProgressPanel::ProgressPanel(QWidget* parent)
     layout->addWidget(m_noUpdate);
     layout->addStretch();
     layout->addWidget(m_ok);
-    resize(420, 170);
+    layout->setContentsMargins(20, 18, 20, 16);
+    layout->setSpacing(12);
+    setStyleSheet(QStringLiteral(
+        "#progressPannel { background: white; }"
+        "#progressLabel { font-size: 15px; font-weight: bold; color: #1d3b44; }"
+        "#noUpdateresion { font-size: 13px; color: #1d3b44; }"
+        "QProgressBar { border: 1px solid #c8d6da; border-radius: 4px; background: #eef6f8; max-height: 10px; }"
+        "QProgressBar::chunk { background: #158aa2; border-radius: 3px; }"
+        "#okButton { min-width: 100px; min-height: 30px; font-size: 14px; color: white; background: #158aa2;"
+        " border: none; border-radius: 4px; }"
+        "#okButton:hover { background: #1a9db8; }"));
+    resize(440, 180);
 }
 
 void ProgressPanel::setChecking(bool running)
