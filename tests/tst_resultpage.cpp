@@ -197,6 +197,24 @@ private Q_SLOTS:
         QCOMPARE(review->outlineModel()->rowCount(), 3);
     }
 
+    // Files but no duplicates: the zero summary, then "Review" goes home.
+    void emptyResultGoesHome()
+    {
+        const QByteArray root = m_files.path + "/distinct";
+        ::mkdir(root.constData(), 0700);
+        QVERIFY(TreeBuilder::writeBytes(root + "/one.txt", "one"));
+        QVERIFY(TreeBuilder::writeBytes(root + "/two.txt", "two!"));
+        AppHarness app;
+        QVERIFY(app.delegate.launch());
+        scanTo(app, root);
+        QCOMPARE(infoLine(app, 0), QStringLiteral("Media: 0"));
+        QCOMPARE(infoLine(app, 1), QStringLiteral("Documents: 0"));
+        QCOMPARE(infoLine(app, 2), QStringLiteral("Others: 0"));
+        QVERIFY(!app.w<QPushButton>("markAll")->isEnabled());
+        pressOk(app);
+        QCOMPARE(app.page(), QStringLiteral("1"));
+    }
+
     void markingRulesInTheWindow()
     {
         AppHarness app;
