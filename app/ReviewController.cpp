@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
 
@@ -116,6 +117,26 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
         connect(button, &QPushButton::clicked, this, command);
     }
     connect(ui->markAll, &QPushButton::clicked, this, &ReviewController::markAllClicked);
+    // Keyboard ways to the page's main commands; each acts only while its button could be clicked.
+    auto shortcut = [this](const QKeySequence& keys, QAbstractButton* button) {
+        auto* action = new QShortcut(keys, m_window->ui()->page4);
+        action->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QShortcut::activated, button, [button] {
+            if (button->isEnabled() && button->isVisible()) {
+                button->click();
+            }
+        });
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_A), ui->markAll);
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), ui->unMarkAll);
+    shortcut(QKeySequence(Qt::Key_Delete), ui->finishButton);
+    ui->markAll->setToolTip(ui->markAll->toolTip() + QStringLiteral(" (Ctrl+A)"));
+    ui->unMarkAll->setToolTip(ui->unMarkAll->toolTip() + QStringLiteral(" (Ctrl+Shift+A)"));
+    ui->finishButton->setToolTip(ui->finishButton->toolTip() + QStringLiteral(" (Delete)"));
+    ui->OView2->setAccessibleName(tr("Duplicate sets by extension"));
+    ui->resultTable->setAccessibleName(tr("Files of the selected set"));
+    ui->imView->setAccessibleName(tr("Preview"));
+    ui->textField->setAccessibleName(tr("Properties"));
     connect(ui->unMarkAll, &QPushButton::clicked, this, &ReviewController::unMarkAllClicked);
     connect(m_information, &InformationWindow::okClicked, this, &ReviewController::okInformationWindow);
 
@@ -527,7 +548,13 @@ void ReviewController::applySortControls()
 void ReviewController::showContextMenu(const QPoint& position)
 {
     ResultOutlineView* view = m_window->ui()->OView2;
-    const QModelIndex at = view->indexAt(position);
+    QModelIndex at = view->indexAt(position);
+    QPoint where = position;
+    if (!m_outline->isSetRow(at) && m_outline->isSetRow(view->currentIndex())) {
+        // The menu key: the menu is for the set with the keyboard focus.
+        at = view->currentIndex();
+        where = view->visualRect(at).center();
+    }
     if (!m_outline->isSetRow(at)) {
         return;
     }
@@ -550,7 +577,7 @@ void ReviewController::showContextMenu(const QPoint& position)
     add(QStringLiteral("Unmark All in Set"), 6);
     m_menu->addSeparator();
     add(QStringLiteral("Get Info"), 7);
-    m_menu->popup(view->viewport()->mapToGlobal(position));
+    m_menu->popup(view->viewport()->mapToGlobal(where));
 }
 
 void ReviewController::righClickMenuItemClicked(int tag)

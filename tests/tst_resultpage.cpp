@@ -264,6 +264,12 @@ private Q_SLOTS:
         QVERIFY(app.w<QPushButton>("unMarkAll")->isEnabled());
         QVERIFY(app.w<QPushButton>("addEceptionBtn")->isEnabled());
 
+        // The same two commands from the keyboard, wherever the focus is on the page.
+        QTest::keyClick(app.w<QTreeView>("OView2"), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 0"));
+        QTest::keyClick(app.w<QTreeView>("OView2"), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 6"));
+
         app.w<QPushButton>("unMarkAll")->click();
         QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 0"));
         QCOMPARE(app.w<QLabel>("selectedSize")->text(), QStringLiteral("Marked File Size: 0.00 KB"));
