@@ -1,13 +1,14 @@
 #include "app/AppDelegate.h"
 
+#include "app/AlertBox.h"
 #include "app/DeletionController.h"
 #include "app/ExceptionController.h"
 #include "app/LocationPageController.h"
 #include "app/ReviewController.h"
 #include "app/UpdateController.h"
+#include "platform/ConsoleUser.h"
 #include "platform/DefaultApplication.h"
 #include "platform/PathText.h"
-#include "platform/ConsoleUser.h"
 #include "platform/SingleInstance.h"
 #include "platform/SupportPaths.h"
 #include "scan/Formatting.h"
@@ -43,8 +44,8 @@ AppDelegate::AppDelegate(MainWindow* window, Options options, QObject* parent)
           window, m_information, [this] { return m_exact; }, this)),
       m_deletion(new DeletionController(window, m_information, m_store, m_review, this)),
       m_exceptionCommands(new ExceptionController(
-          window, m_exceptions, [this] { return m_review->modal(); }, m_information, [this] { return m_exact; },
-          this)),
+          window, m_exceptions, [this] { return m_review->modal(); }, m_information,
+          [this] { return m_exact; }, this)),
       m_updates(new UpdateController(window, this))
 {
     m_helpMenu->setObjectName(QStringLiteral("helpMenu"));
@@ -263,22 +264,15 @@ void AppDelegate::wireScan()
             [this](const QString& informativeText) { Q_EMIT alertShown(informativeText); });
     connect(m_review, &ReviewController::goHomeRequested, this, &AppDelegate::buttonHomeExactPageClicked);
     connect(m_review, &ReviewController::openRequested, this, &AppDelegate::openPath);
-    connect(m_deletion, &DeletionController::totalsChanged, this, [this] {
-        m_window->ui()->cleanHistory->setText(m_store.cleanedSoFarText());
-    });
+    connect(m_deletion, &DeletionController::totalsChanged, this,
+            [this] { m_window->ui()->cleanHistory->setText(m_store.cleanedSoFarText()); });
 }
 
 void AppDelegate::showAlert(const QString& informativeText, bool goHomeAfter)
 {
-    auto* box = new QMessageBox(m_window);
-    box->setObjectName(QStringLiteral("tidemarkAlert"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setText(QStringLiteral("Tidemark"));
-    box->setInformativeText(informativeText);
+    QMessageBox* box = AlertBox::create(m_window, QStringLiteral("tidemarkAlert"), QStringLiteral("Tidemark"),
+                                        informativeText);
     box->addButton(QStringLiteral("Ok"), QMessageBox::AcceptRole);
-    // Room for the message on one or two lines rather than a narrow column.
-    box->setStyleSheet(QStringLiteral("QLabel { min-width: 300px; }"));
     if (goHomeAfter) {
         connect(box, &QMessageBox::finished, this, [this] { buttonHomeExactPageClicked(); });
     }

@@ -1,5 +1,6 @@
 #include "app/DeletionController.h"
 
+#include "app/AlertBox.h"
 #include "app/ReviewController.h"
 #include "review/DeletionRun.h"
 #include "review/ResultOutlineModel.h"
@@ -11,7 +12,6 @@
 #include "ui/ViewTransparent.h"
 #include "ui_MainWindow.h"
 
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace {
@@ -23,8 +23,8 @@ int barValue(quint64 value, quint64 maximum)
 }
 } // namespace
 
-DeletionController::DeletionController(MainWindow* window, InformationWindow* information, StatisticsStore& store,
-                                       ReviewController* review, QObject* parent)
+DeletionController::DeletionController(MainWindow* window, InformationWindow* information,
+                                       StatisticsStore& store, ReviewController* review, QObject* parent)
     : QObject(parent), m_window(window), m_information(information), m_store(store), m_review(review)
 {
     auto* ui = m_window->ui();
@@ -43,8 +43,8 @@ void DeletionController::deleteButtonExactPageClicked(QPushButton* sender)
 {
     if (!m_window->ui()->unMarkAll->isEnabled()) {
         m_information->showInformation(QStringLiteral("Information"),
-                                       QStringLiteral("Please select any file to delete."), QString(), QString(),
-                                       QStringLiteral("common_info"), QStringLiteral("Ok"));
+                                       QStringLiteral("Please select any file to delete."), QString(),
+                                       QString(), QStringLiteral("common_info"), QStringLiteral("Ok"));
         return;
     }
     sendToRecycleClicked(sender);
@@ -133,20 +133,9 @@ void DeletionController::stopDeletionProcess()
     setPaused(true);
     m_window->ui()->pauseResumeBtn->setEnabled(false);
     m_window->ui()->pauseResumeBtn->setText(QStringLiteral("Pause"));
-    auto* box = new QMessageBox(m_window);
-    box->setObjectName(QStringLiteral("stopDeletionQuestion"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setText(QStringLiteral("Tidemark"));
     const QString question = QStringLiteral("Are you sure, you want to stop this process?");
-    box->setInformativeText(question);
-    QPushButton* yes = box->addButton(QStringLiteral("YES"), QMessageBox::YesRole);
-    box->addButton(QStringLiteral("NO"), QMessageBox::NoRole);
-    box->setDefaultButton(yes);
-    box->setStyleSheet(QStringLiteral("QLabel { min-width: 300px; }"));
-    connect(box, &QMessageBox::finished, this,
-            [this, box, yes] { stopDeletionAnswered(box->clickedButton() == yes); });
-    box->open();
+    AlertBox::askYesNo(m_window, QStringLiteral("stopDeletionQuestion"), question, this,
+                       [this](bool yes) { stopDeletionAnswered(yes); });
     Q_EMIT questionShown(question);
 }
 
@@ -207,7 +196,7 @@ void DeletionController::finish()
     m_review->enableNecessaryButton();
     m_information->showInformation(
         QStringLiteral("Information"), QStringLiteral("Duplicates Cleaned: %1").arg(m_deletedCount),
-        QStringLiteral("Space Regained: %1 ").arg(Formatting::getFormattedStringForSize(m_deletedSize)), QString(),
-        QStringLiteral("common_info"), QStringLiteral("Ok"));
+        QStringLiteral("Space Regained: %1 ").arg(Formatting::getFormattedStringForSize(m_deletedSize)),
+        QString(), QStringLiteral("common_info"), QStringLiteral("Ok"));
     Q_EMIT deletionFinished(m_deletedCount, m_deletedSize);
 }

@@ -1,5 +1,6 @@
 #include "app/ExceptionController.h"
 
+#include "app/AlertBox.h"
 #include "review/ExceptionList.h"
 #include "ui/ExceptionWindow.h"
 #include "ui/InformationWindow.h"
@@ -8,14 +9,13 @@
 #include "ui_MainWindow.h"
 
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 
 ExceptionController::ExceptionController(MainWindow* window, ExceptionList& list,
                                          std::function<ModalPtr()> shownTree, InformationWindow* information,
                                          std::function<bool()> exactMode, QObject* parent)
-    : QObject(parent), m_main(window), m_list(list), m_shownTree(std::move(shownTree)), m_information(information),
-      m_exactMode(std::move(exactMode)), m_window(new ExceptionWindow(window))
+    : QObject(parent), m_main(window), m_list(list), m_shownTree(std::move(shownTree)),
+      m_information(information), m_exactMode(std::move(exactMode)), m_window(new ExceptionWindow(window))
 {
     connect(m_window->okButton(), &QPushButton::clicked, this, &ExceptionController::addExceptionsOKClicked);
     connect(m_window->cancelButton(), &QPushButton::clicked, this,
@@ -82,20 +82,9 @@ void ExceptionController::addExceptionsOKClicked()
 
 void ExceptionController::removeExceptions()
 {
-    auto* box = new QMessageBox(m_main);
-    box->setObjectName(QStringLiteral("removeExceptionsQuestion"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setText(QStringLiteral("Tidemark"));
     const QString question = QStringLiteral("Are you sure, you want to remove all exceptions?");
-    box->setInformativeText(question);
-    QPushButton* yes = box->addButton(QStringLiteral("YES"), QMessageBox::YesRole);
-    box->addButton(QStringLiteral("NO"), QMessageBox::NoRole);
-    box->setDefaultButton(yes);
-    box->setStyleSheet(QStringLiteral("QLabel { min-width: 300px; }"));
-    connect(box, &QMessageBox::finished, this,
-            [this, box, yes] { removeExceptionsAnswered(box->clickedButton() == yes); });
-    box->open();
+    AlertBox::askYesNo(m_main, QStringLiteral("removeExceptionsQuestion"), question, this,
+                       [this](bool yes) { removeExceptionsAnswered(yes); });
     Q_EMIT questionShown(question);
 }
 

@@ -59,8 +59,8 @@ QPixmap placeholderImage()
 ReviewController::ReviewController(MainWindow* window, InformationWindow* information,
                                    std::function<bool()> exactMode, QObject* parent)
     : QObject(parent), m_window(window), m_information(information), m_exactMode(std::move(exactMode)),
-      m_outline(new ResultOutlineModel(this)), m_files(new SetFilesModel(this)), m_preview(new PreviewLoader(this)),
-      m_menu(new QMenu(window))
+      m_outline(new ResultOutlineModel(this)), m_files(new SetFilesModel(this)),
+      m_preview(new PreviewLoader(this)), m_menu(new QMenu(window))
 {
     m_review.clear();
     auto* ui = m_window->ui();
@@ -109,9 +109,12 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
             });
 
     const std::pair<QPushButton*, void (ReviewController::*)()> categories[] = {
-        {ui->allButton, &ReviewController::allClicked},     {ui->imageButton, &ReviewController::imageClicked},
-        {ui->videoButton, &ReviewController::videoClicked}, {ui->audioButton, &ReviewController::audioClicked},
-        {ui->documentButton, &ReviewController::docsClicked}, {ui->otherButton, &ReviewController::otherClicked},
+        {ui->allButton, &ReviewController::allClicked},
+        {ui->imageButton, &ReviewController::imageClicked},
+        {ui->videoButton, &ReviewController::videoClicked},
+        {ui->audioButton, &ReviewController::audioClicked},
+        {ui->documentButton, &ReviewController::docsClicked},
+        {ui->otherButton, &ReviewController::otherClicked},
     };
     for (const auto& [button, command] : categories) {
         connect(button, &QPushButton::clicked, this, command);
@@ -151,8 +154,10 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
         popupButtonClicked();
     });
     connect(ui->asscendingBtn, &QToolButton::clicked, this, [this](bool on) {
-        m_window->ui()->asscendingBtn->setToolTip(on ? QStringLiteral("Ascending") : QStringLiteral("Descending"));
-        m_window->ui()->asscendingBtn->setText(on ? QStringLiteral("Ascending") : QStringLiteral("Descending"));
+        m_window->ui()->asscendingBtn->setToolTip(on ? QStringLiteral("Ascending")
+                                                     : QStringLiteral("Descending"));
+        m_window->ui()->asscendingBtn->setText(on ? QStringLiteral("Ascending")
+                                                  : QStringLiteral("Descending"));
         asscendingDescendingClicked();
     });
     ui->imView->setPixmap(placeholderImage());
@@ -240,8 +245,8 @@ void ReviewController::homeCleanup()
 
 void ReviewController::selectCategory(Category category)
 {
-    for (Category other : {Category::All, Category::Images, Category::Videos, Category::Audio, Category::Documents,
-                           Category::Others}) {
+    for (Category other : {Category::All, Category::Images, Category::Videos, Category::Audio,
+                           Category::Documents, Category::Others}) {
         if (other != category) {
             Opacity::set(categoryButton(other), 1.0);
         }
@@ -293,8 +298,8 @@ void ReviewController::showInformationWindowAccordingTab()
 
 void ReviewController::setInformationWindow(const ResultReview::Information& information)
 {
-    m_information->showInformation(information.header, information.first, information.second, information.third,
-                                   information.image, information.buttonTitle);
+    m_information->showInformation(information.header, information.first, information.second,
+                                   information.third, information.image, information.buttonTitle);
     Q_EMIT informationShown(information.first);
 }
 
@@ -413,8 +418,9 @@ void ReviewController::collectionViewCheckButtonCLicked(qint64 row)
     const auto click =
         MarkingRules::collectionViewCheckButtonCLicked(*modal(), selectedExtension(), selectedSet(), file);
     if (click == MarkingRules::FileClick::Refused) {
-        m_information->showInformation(QStringLiteral("Information"), QString::fromLatin1(MarkingRules::RefusalText),
-                                       QString(), QString(), QStringLiteral("common_info"), QStringLiteral("Ok"));
+        m_information->showInformation(QStringLiteral("Information"),
+                                       QString::fromLatin1(MarkingRules::RefusalText), QString(), QString(),
+                                       QStringLiteral("common_info"), QStringLiteral("Ok"));
         Q_EMIT informationShown(QString::fromLatin1(MarkingRules::RefusalText));
     }
     afterMarkChange(true);
@@ -447,11 +453,12 @@ void ReviewController::updateSummary()
     for (const ExtensionsPtr& group : tree->extensions()) {
         sets += group->nummberOfSets();
     }
-    m_window->ui()->resultSummary->setText(tr("%1 sets in %2 groups: %3 duplicate files, %4")
-                                               .arg(sets)
-                                               .arg(tree->extensionCount())
-                                               .arg(tree->totalFiles())
-                                               .arg(Formatting::getFormattedStringForSize(tree->totalFilesSize())));
+    m_window->ui()->resultSummary->setText(
+        tr("%1 sets in %2 groups: %3 duplicate files, %4")
+            .arg(sets)
+            .arg(tree->extensionCount())
+            .arg(tree->totalFiles())
+            .arg(Formatting::getFormattedStringForSize(tree->totalFilesSize())));
 }
 
 void ReviewController::reloadAfterRemoval()
@@ -460,7 +467,8 @@ void ReviewController::reloadAfterRemoval()
     m_outline->refresh();
     const FilePtr shown = selectedFile();
     m_files->setSet(m_files->set(), m_files->groupNumber());
-    const int row = shown && m_files->set() && m_files->set()->files().contains(shown) ? int(shown->index()) : 0;
+    const int row =
+        shown && m_files->set() && m_files->set()->files().contains(shown) ? int(shown->index()) : 0;
     if (m_files->rowCount() > 0) {
         m_window->ui()->resultTable->selectRow(row);
     }
@@ -499,8 +507,8 @@ void ReviewController::enableNecessaryButton()
     if (shown == Category::None) {
         return;
     }
-    for (Category c : {Category::All, Category::Images, Category::Videos, Category::Audio, Category::Documents,
-                       Category::Others}) {
+    for (Category c : {Category::All, Category::Images, Category::Videos, Category::Audio,
+                       Category::Documents, Category::Others}) {
         QPushButton* button = categoryButton(c);
         button->setEnabled(c != shown);
         // Marks the tab on screen for the style sheet, also while the page is disabled.
@@ -668,7 +676,7 @@ void ReviewController::getInfo()
     }
     const QByteArray path = file->filePath();
     const QString text = m_review.category() == Category::Images ? FileProperties::getImageProperties(path)
-                                                                  : FileProperties::getAllProperties(path);
+                                                                 : FileProperties::getAllProperties(path);
     m_information->showInformation(QStringLiteral("Information"), text.trimmed(), QString(), QString(),
                                    QStringLiteral("common_info"), QStringLiteral("Ok"));
     Q_EMIT informationShown(text.trimmed());

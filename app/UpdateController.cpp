@@ -1,5 +1,6 @@
 #include "app/UpdateController.h"
 
+#include "app/AlertBox.h"
 #include "platform/BundleLauncher.h"
 #include "update/BundleInfo.h"
 #include "update/UrlTable.h"
@@ -16,7 +17,10 @@
 // silent check at start-up on a thread of its own, the check on demand, the
 // prompt, and the start of Tidemark Updater from inside the bundle.
 
-UpdateController::UpdateController(QWidget* window, QObject* parent) : UpdateController(window, Options{}, parent) {}
+UpdateController::UpdateController(QWidget* window, QObject* parent)
+    : UpdateController(window, Options{}, parent)
+{
+}
 
 UpdateController::UpdateController(QWidget* window, Options options, QObject* parent)
     : QObject(parent), m_window(window), m_options(std::move(options))
@@ -125,12 +129,9 @@ void UpdateController::showIfUpdateAvailable(const QString& version, bool fromMe
 
 void UpdateController::showPrompt(const QString& version)
 {
-    auto* box = new QMessageBox(m_window);
-    box->setObjectName(QStringLiteral("updatePrompt"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setText(QStringLiteral("New update available (Tidemark %1)").arg(version));
-    box->setInformativeText(QStringLiteral("Would you like to update this version?"));
+    QMessageBox* box = AlertBox::create(m_window, QStringLiteral("updatePrompt"),
+                                        QStringLiteral("New update available (Tidemark %1)").arg(version),
+                                        QStringLiteral("Would you like to update this version?"));
     QPushButton* update = box->addButton(QStringLiteral("Update"), QMessageBox::AcceptRole);
     update->setObjectName(QStringLiteral("updateButton"));
     QPushButton* later = box->addButton(QStringLiteral("Remind Me Later"), QMessageBox::RejectRole);
@@ -146,12 +147,9 @@ void UpdateController::showPrompt(const QString& version)
 
 void UpdateController::showUpToDateAlert()
 {
-    auto* box = new QMessageBox(m_window);
-    box->setObjectName(QStringLiteral("upToDateAlert"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setText(QStringLiteral("Your application is up to date"));
-    box->setInformativeText(QStringLiteral("No update required."));
+    QMessageBox* box = AlertBox::create(m_window, QStringLiteral("upToDateAlert"),
+                                        QStringLiteral("Your application is up to date"),
+                                        QStringLiteral("No update required."));
     box->addButton(QStringLiteral("Ok"), QMessageBox::AcceptRole);
     box->open();
     Q_EMIT alertShown(box->informativeText(), box->text());
@@ -159,7 +157,8 @@ void UpdateController::showUpToDateAlert()
 
 bool UpdateController::launchApp(const QString& path, const QStringList& arguments)
 {
-    const bool started = m_options.launchUpdater && !path.isEmpty() && BundleLauncher::launchApp(path, arguments);
+    const bool started =
+        m_options.launchUpdater && !path.isEmpty() && BundleLauncher::launchApp(path, arguments);
     Q_EMIT updaterLaunched(path, arguments, started);
     return started;
 }

@@ -6,8 +6,8 @@ bool MarkingRules::allDuplicatesAreSelectedOfSet(const Set& set)
 }
 
 MarkingRules::FileClick MarkingRules::collectionViewCheckButtonCLicked(Modal& modal,
-                                                                      const ExtensionsPtr& extension,
-                                                                      const SetPtr& set, const FilePtr& file)
+                                                                       const ExtensionsPtr& extension,
+                                                                       const SetPtr& set, const FilePtr& file)
 {
     if (!extension || !set || !file || !set->files().contains(file)) {
         return FileClick::NoFile;

@@ -98,8 +98,12 @@ std::optional<ResultReview::Information> ResultReview::selectCategory(Category c
     if (category != Category::All && tree->extensionCount() == 0) {
         m_summaryShown |= bitOf(category);
         const CategoryTexts* t = textsOf(category);
-        return Information{QStringLiteral("Information"), QString::fromLatin1(t->emptyMessage), QString(),
-                           QString(), QString::fromLatin1(t->image), QStringLiteral("Ok")};
+        return Information{QStringLiteral("Information"),
+                           QString::fromLatin1(t->emptyMessage),
+                           QString(),
+                           QString(),
+                           QString::fromLatin1(t->image),
+                           QStringLiteral("Ok")};
     }
     return std::nullopt;
 }
@@ -126,13 +130,13 @@ std::optional<ResultReview::Information> ResultReview::showInformationWindowAcco
     }
     m_summaryShown |= bitOf(m_category);
     m_modal->calculateTotalFilesAndSize();
-    return Information{
-        QStringLiteral("Information"),
-        QString::fromLatin1(t->summaryLine).arg(m_modal->totalFiles()),
-        QStringLiteral("Memory Occupied: %1").arg(Formatting::getFormattedStringForSize(m_modal->totalFilesSize())),
-        QString(),
-        QString::fromLatin1(t->image),
-        QStringLiteral("Review")};
+    return Information{QStringLiteral("Information"),
+                       QString::fromLatin1(t->summaryLine).arg(m_modal->totalFiles()),
+                       QStringLiteral("Memory Occupied: %1")
+                           .arg(Formatting::getFormattedStringForSize(m_modal->totalFilesSize())),
+                       QString(),
+                       QString::fromLatin1(t->image),
+                       QStringLiteral("Review")};
 }
 
 ResultReview::Route ResultReview::routeAfterInformation() const

@@ -40,14 +40,16 @@ bool TreeBuilder::writeBytes(const QByteArray& path, const QByteArray& data)
 {
     QFile f;
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    return fd >= 0 && f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) && f.write(data) == data.size();
+    return fd >= 0 && f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&
+           f.write(data) == data.size();
 }
 
 QByteArray TreeBuilder::readBytes(const QByteArray& path)
 {
     QFile f;
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    return fd >= 0 && f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ? f.readAll() : QByteArray();
+    return fd >= 0 && f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ? f.readAll()
+                                                                                    : QByteArray();
 }
 
 bool TreeBuilder::exists(const QByteArray& path)

@@ -16,7 +16,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QBuffer>
-#include <QRegularExpression>
 #include <QComboBox>
 #include <QDir>
 #include <QImageWriter>
@@ -24,6 +23,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -112,6 +112,14 @@ class TstResultPage : public QObject
         QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("4"), Long);
     }
 
+    // Launches, scans a fresh tree and acknowledges the summary.
+    void openFreshTree(AppHarness& app)
+    {
+        QVERIFY(app.delegate.launch());
+        scanTo(app, writeTree());
+        pressOk(app);
+    }
+
     static void pressOk(AppHarness& app)
     {
         InformationWindow* information = app.delegate.informationWindow();
@@ -120,7 +128,10 @@ class TstResultPage : public QObject
         QVERIFY(information->isHidden());
     }
 
-    static QString infoLine(AppHarness& app, int i) { return app.delegate.informationWindow()->line(i)->text(); }
+    static QString infoLine(AppHarness& app, int i)
+    {
+        return app.delegate.informationWindow()->line(i)->text();
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -158,7 +169,8 @@ private Q_SLOTS:
         QCOMPARE(review->outlineModel()->rowCount(), 3);
         QVERIFY(review->selectedSet());
         QCOMPARE(review->filesModel()->rowCount(), 3);
-        QCOMPARE(review->filesModel()->index(0, SetFilesModel::FileGroup).data().toString(), QStringLiteral("1"));
+        QCOMPARE(review->filesModel()->index(0, SetFilesModel::FileGroup).data().toString(),
+                 QStringLiteral("1"));
         QStringList names;
         for (int row = 0; row < 3; ++row) {
             names << review->filesModel()->index(row, SetFilesModel::NameText).data().toString();
@@ -182,7 +194,8 @@ private Q_SLOTS:
         QVERIFY(!app.w<QPushButton>("imageButton")->isEnabled());
         pressOk(app);
         QCOMPARE(review->outlineModel()->rowCount(), 1);
-        QTRY_VERIFY(app.w<QLabel>("textField")->text().contains(QStringLiteral("Image Dimensions   : 120x80")));
+        QTRY_VERIFY(
+            app.w<QLabel>("textField")->text().contains(QStringLiteral("Image Dimensions   : 120x80")));
         app.w<QPushButton>("allButton")->click();
         QVERIFY(information->isHidden());
         app.w<QPushButton>("imageButton")->click();
@@ -218,14 +231,13 @@ private Q_SLOTS:
     void markingRulesInTheWindow()
     {
         AppHarness app;
-        QVERIFY(app.delegate.launch());
-        scanTo(app, writeTree());
-        pressOk(app);
+        openFreshTree(app);
         ReviewController* review = app.delegate.review();
         SetFilesModel* files = review->filesModel();
         QCOMPARE(files->rowCount(), 3);
         auto clickBox = [&](int row) {
-            QVERIFY(files->setData(files->index(row, SetFilesModel::ButtonCell), Qt::Checked, Qt::CheckStateRole));
+            QVERIFY(files->setData(files->index(row, SetFilesModel::ButtonCell), Qt::Checked,
+                                   Qt::CheckStateRole));
         };
 
         clickBox(0);
@@ -296,9 +308,7 @@ private Q_SLOTS:
     void sortedRowsAddressShownFiles()
     {
         AppHarness app;
-        QVERIFY(app.delegate.launch());
-        scanTo(app, writeTree());
-        pressOk(app);
+        openFreshTree(app);
         ReviewController* review = app.delegate.review();
         SetFilesModel* files = review->filesModel();
         const SetPtr set = review->selectedSet();
@@ -352,7 +362,8 @@ private Q_SLOTS:
         const quint64 bytes = finished.at(0).at(1).toULongLong();
         QCOMPARE(infoLine(app, 1),
                  QStringLiteral("Space Regained: %1 ").arg(Formatting::getFormattedStringForSize(bytes)));
-        QCOMPARE(app.w<QProgressBar>("deletionIndicator")->value(), app.w<QProgressBar>("deletionIndicator")->maximum());
+        QCOMPARE(app.w<QProgressBar>("deletionIndicator")->value(),
+                 app.w<QProgressBar>("deletionIndicator")->maximum());
 
         // Each set keeps its first file; the six copies are in the Trash with their paths.
         const QByteArrayList trashed = trashedNames(m_trash);
@@ -464,9 +475,7 @@ private Q_SLOTS:
     void closingWaitsForTheDeletion()
     {
         AppHarness app;
-        QVERIFY(app.delegate.launch());
-        scanTo(app, writeTree());
-        pressOk(app);
+        openFreshTree(app);
         app.w<QPushButton>("markAll")->click();
         QSignalSpy finished(app.delegate.deletion(), &DeletionController::deletionFinished);
         app.w<QPushButton>("pauseResumeBtn")->setEnabled(true);
@@ -487,12 +496,14 @@ private Q_SLOTS:
 
         // A vanished file: empty size, no dates, no dimensions.
         const QByteArray missing = folder + "/gone.png";
-        QCOMPARE(FileProperties::getAllProperties(missing),
-                 QStringLiteral(" gone.png\nSize                       : 0.00 KB\nCreated Date        : (null)\n"
-                                "Modified Date       : (null)"));
-        QCOMPARE(FileProperties::getImageProperties(missing),
-                 QStringLiteral(" gone.png\nSize                          : 0.00 KB\nImage Dimensions   : 0x0\n"
-                                "Created Date           : (null)\nModified Date         : (null)"));
+        QCOMPARE(
+            FileProperties::getAllProperties(missing),
+            QStringLiteral(" gone.png\nSize                       : 0.00 KB\nCreated Date        : (null)\n"
+                           "Modified Date       : (null)"));
+        QCOMPARE(
+            FileProperties::getImageProperties(missing),
+            QStringLiteral(" gone.png\nSize                          : 0.00 KB\nImage Dimensions   : 0x0\n"
+                           "Created Date           : (null)\nModified Date         : (null)"));
         QVERIFY(PreviewLoader::resizeImageAtPath(missing).isNull());
 
         // Points follow the recorded resolution: 144 dpi halves the pixel size.
@@ -500,9 +511,11 @@ private Q_SLOTS:
         sharp.setDotsPerMeterX(5669);
         sharp.setDotsPerMeterY(5669);
         QVERIFY(writePng(folder + "/sharp.png", sharp));
-        QVERIFY(FileProperties::getImageProperties(folder + "/sharp.png").contains(QStringLiteral(": 20x15\n")));
+        QVERIFY(
+            FileProperties::getImageProperties(folder + "/sharp.png").contains(QStringLiteral(": 20x15\n")));
         const QString all = FileProperties::getAllProperties(folder + "/sharp.png");
-        QVERIFY(all.contains(QRegularExpression(QStringLiteral("Modified Date       : \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))));
+        QVERIFY(all.contains(QRegularExpression(
+            QStringLiteral("Modified Date       : \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))));
 
         // The thumbnail keeps the largest side at 640 and applies the orientation.
         QVERIFY(writePng(folder + "/wide.png", testImage(1600, 400)));
@@ -518,7 +531,8 @@ private Q_SLOTS:
         // A name that is not UTF-8 is read by its bytes.
         QVERIFY(writePng(folder + "/\xff\xfe.png", testImage(10, 10)));
         QCOMPARE(PreviewLoader::resizeImageAtPath(folder + "/\xff\xfe.png").size(), QSize(10, 10));
-        QVERIFY(FileProperties::getAllProperties(folder + "/\xff\xfe.png").startsWith(QStringLiteral(" \uFFFD\uFFFD.png")));
+        QVERIFY(FileProperties::getAllProperties(folder + "/\xff\xfe.png")
+                    .startsWith(QStringLiteral(" \uFFFD\uFFFD.png")));
     }
 };
 

@@ -225,15 +225,16 @@ private Q_SLOTS:
     {
         using States = MarkingRules::ButtonStates;
         auto same = [](const States& a, const States& b) {
-            return a.markAll == b.markAll && a.unMarkAll == b.unMarkAll && a.sendToRecycle == b.sendToRecycle &&
-                   a.deletePermanently == b.deletePermanently && a.addEceptionBtn == b.addEceptionBtn &&
-                   a.sortPopupBtn == b.sortPopupBtn;
+            return a.markAll == b.markAll && a.unMarkAll == b.unMarkAll &&
+                   a.sendToRecycle == b.sendToRecycle && a.deletePermanently == b.deletePermanently &&
+                   a.addEceptionBtn == b.addEceptionBtn && a.sortPopupBtn == b.sortPopupBtn;
         };
         const States none = MarkingRules::enableNecessaryButton(Modal::create().get());
         QVERIFY(same(none, States{false, false, false, std::nullopt, false, false}));
 
         ModalPtr modal = treeOfSets("bin", {{5, 5, 5}, {3, 3}});
-        QVERIFY(same(MarkingRules::enableNecessaryButton(modal.get()), States{true, false, false, false, false, true}));
+        QVERIFY(same(MarkingRules::enableNecessaryButton(modal.get()),
+                     States{true, false, false, false, false, true}));
         const ExtensionsPtr group = modal->extensions().first();
         modal->changeStateOfExtension(group, group->sets().at(1));
         QVERIFY(same(MarkingRules::enableNecessaryButton(modal.get()),
@@ -261,9 +262,9 @@ private Q_SLOTS:
 
         const SetPtr sa = TreeBuilder::buildSet(setA), sb = TreeBuilder::buildSet(setBOdd);
         const SetPtr sc = TreeBuilder::buildSet(setC), sd = TreeBuilder::buildSet(setD);
-        ModalPtr modal = TreeBuilder::buildRoot({TreeBuilder::buildExt("bin", {sa, sb}),
-                                                 TreeBuilder::buildExt("dat", {sd}),
-                                                 TreeBuilder::buildExt("txt", {sc})});
+        ModalPtr modal =
+            TreeBuilder::buildRoot({TreeBuilder::buildExt("bin", {sa, sb}),
+                                    TreeBuilder::buildExt("dat", {sd}), TreeBuilder::buildExt("txt", {sc})});
         const ExtensionsPtr bin = modal->extensions().at(0), txt = modal->extensions().at(2);
         modal->changeStateOfExtension(bin, sa);
         modal->changeStateOfExtension(bin, sb);
@@ -282,7 +283,8 @@ private Q_SLOTS:
         for (const FilePtr& f : {setA.at(1), setA.at(2), setBOdd.at(1), setC.at(1)}) {
             QVERIFY2(!TreeBuilder::exists(f->filePath()), f->filePath().constData());
             QCOMPARE(trashedFrom(m_trash, f->fileName()), f->filePath());
-            QCOMPARE(TreeBuilder::readBytes(m_trash + "/files/" + f->fileName()).size(), qsizetype(f->fileSize()));
+            QCOMPARE(TreeBuilder::readBytes(m_trash + "/files/" + f->fileName()).size(),
+                     qsizetype(f->fileSize()));
         }
         for (const SetPtr& s : {sa, sb, sc, sd}) {
             QVERIFY(TreeBuilder::exists(s->files().first()->filePath()));
@@ -323,7 +325,8 @@ private Q_SLOTS:
     {
         const QByteArray z = "zulu zulu";
         const QList<FilePtr> files = realFiles({z, z, z});
-        ModalPtr modal = TreeBuilder::buildRoot({TreeBuilder::buildExt("bin", {TreeBuilder::buildSet(files)})});
+        ModalPtr modal =
+            TreeBuilder::buildRoot({TreeBuilder::buildExt("bin", {TreeBuilder::buildSet(files)})});
         modal->markAllExtension();
         DeletionRun run(*modal);
         run.setPaused(true);

@@ -100,6 +100,7 @@ QString FileProperties::getImageProperties(const QByteArray& path)
 QString FileProperties::getAllProperties(const QByteArray& path)
 {
     const Attributes a = attributesOf(path);
-    return QStringLiteral(" %1\nSize                       : %2\nCreated Date        : %3\nModified Date       : %4")
+    return QStringLiteral(
+               " %1\nSize                       : %2\nCreated Date        : %3\nModified Date       : %4")
         .arg(nameOf(path), Formatting::getFormattedStringForSize(a.size), a.created, a.modified);
 }

@@ -44,7 +44,8 @@ AppDelegate::AppDelegate(Options options, QObject* parent)
     connect(m_progressPannel->okButton(), &QPushButton::clicked, this, &AppDelegate::terminate);
     // Statuses come from the job's thread and from the watchdog; both are
     // posted so the handler always runs after the poster has moved on.
-    connect(m_center, &StatusCenter::archiveArrived, this, &AppDelegate::disarmWatchdog, Qt::QueuedConnection);
+    connect(m_center, &StatusCenter::archiveArrived, this, &AppDelegate::disarmWatchdog,
+            Qt::QueuedConnection);
 }
 
 AppDelegate::~AppDelegate()
@@ -87,7 +88,8 @@ void AppDelegate::applicationDidFinishLaunching()
     // thread, so the windows stay live while the spinner turns.
     m_check = QThread::create([this] {
         const UpdateCheck::Result result = fetchManifest();
-        QMetaObject::invokeMethod(this, [this, result] { afterCheck(applyCheck(result)); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, result] { afterCheck(applyCheck(result)); }, Qt::QueuedConnection);
     });
     connect(m_check, &QThread::finished, m_check, &QObject::deleteLater);
     m_check->start();
@@ -191,8 +193,8 @@ void AppDelegate::startDownload()
     disarmWatchdog();
     DownloadJob::Settings settings = m_options.job;
     settings.expectedSha256 = m_expectedSha256;
-    m_job = DownloadApp::downloadApp(UpdateAddress::archiveAddress(m_cloudLattestFolderPath), m_layout, m_center,
-                                     settings);
+    m_job = DownloadApp::downloadApp(UpdateAddress::archiveAddress(m_cloudLattestFolderPath), m_layout,
+                                     m_center, settings);
     m_remindTimer = new QTimer(this);
     m_remindTimer->setInterval(m_options.watchdogMs);
     connect(m_remindTimer, &QTimer::timeout, this, &AppDelegate::promotWindow);

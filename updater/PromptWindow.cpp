@@ -40,7 +40,8 @@ PromptWindow::PromptWindow(QWidget* parent)
         "#window { background: white; }"
         "#version { font-size: 15px; font-weight: bold; color: #1d3b44; }"
         "#releaseNote { border: 1px solid #c8d6da; border-radius: 4px; padding: 4px; font-size: 13px; }"
-        "QPushButton { min-width: 120px; min-height: 30px; padding: 0 14px; font-size: 14px; border-radius: 4px;"
+        "QPushButton { min-width: 120px; min-height: 30px; padding: 0 14px; font-size: 14px; border-radius: "
+        "4px;"
         " border: 1px solid #158aa2; color: #158aa2; background: white; }"
         "#updateButton { color: white; background: #158aa2; }"
         "QPushButton:hover { background: #e6f3f6; } #updateButton:hover { background: #1a9db8; }"));
