@@ -41,9 +41,10 @@ const SortItem SortItems[] = {
     {"Dimension", "Dimension", "Sort by dimension", SetFilesModel::SortKey::Dimension},
 };
 
-QPixmap placeholderImage()
+QPixmap placeholderImage(qreal ratio)
 {
-    QPixmap pixmap(250, 250);
+    QPixmap pixmap(QSize(250, 250) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     QFont font(QStringLiteral("Helvetica"));
@@ -101,9 +102,13 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
             [this](quint64, const QByteArray&, const QImage& thumbnail, const QString& properties) {
                 QLabel* view = m_window->ui()->imView;
                 if (!thumbnail.isNull()) {
+                    // Scaled in device pixels, so a 2x screen gets a sharp picture.
+                    const qreal ratio = view->devicePixelRatioF();
                     const QSize display = view->size() - QSize(2, 2);
-                    view->setPixmap(QPixmap::fromImage(thumbnail).scaled(display, Qt::KeepAspectRatio,
-                                                                         Qt::SmoothTransformation));
+                    QPixmap pixmap = QPixmap::fromImage(thumbnail).scaled(
+                        display * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                    pixmap.setDevicePixelRatio(ratio);
+                    view->setPixmap(pixmap);
                 }
                 m_window->ui()->textField->setText(properties);
             });
@@ -160,7 +165,7 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
                                                   : QStringLiteral("Descending"));
         asscendingDescendingClicked();
     });
-    ui->imView->setPixmap(placeholderImage());
+    ui->imView->setPixmap(placeholderImage(m_window->devicePixelRatioF()));
 }
 
 QPushButton* ReviewController::categoryButton(Category category) const
@@ -202,7 +207,7 @@ void ReviewController::showDuplicateScanResult(bool)
     setMarkedFilesDetails();
     m_window->selectTabViewItemWithIdentifier(QStringLiteral("4"));
     ui->buttonHelpManual->setEnabled(true);
-    ui->imView->setPixmap(placeholderImage());
+    ui->imView->setPixmap(placeholderImage(m_window->devicePixelRatioF()));
     ui->selectedPath->clear();
     ui->textField->clear();
     updateSummary();
@@ -233,7 +238,7 @@ void ReviewController::homeCleanup()
     m_outline->setTree({});
     m_files->setSet({}, 0);
     removeLoading();
-    ui->imView->setPixmap(placeholderImage());
+    ui->imView->setPixmap(placeholderImage(m_window->devicePixelRatioF()));
     ui->selectedPath->clear();
     ui->textField->clear();
     ui->resultSummary->clear();
@@ -386,7 +391,7 @@ void ReviewController::doubleClick(const QModelIndex& index)
 void ReviewController::showSelectedFile(const QByteArray& path)
 {
     auto* ui = m_window->ui();
-    ui->imView->setPixmap(placeholderImage());
+    ui->imView->setPixmap(placeholderImage(m_window->devicePixelRatioF()));
     ui->selectedPath->setText(QStringLiteral("Path: %1").arg(PathText::display(path)));
     ui->textField->clear();
     m_preview->request(path, m_review.category() == Category::Images);

@@ -2,6 +2,7 @@
 
 #include "ui/ViewTransparent.h"
 
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -55,8 +56,9 @@ void InformationWindow::showInformation(const QString& header, const QString& fi
     m_lines[1]->setText(second);
     m_lines[2]->setText(third);
     m_image->setProperty("imageName", image);
-    m_image->setPixmap(QPixmap(QStringLiteral(":/images/") + image + QStringLiteral(".png"))
-                           .scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    // Through QIcon, which picks the @2x picture on a 2x screen.
+    m_image->setPixmap(QIcon(QStringLiteral(":/images/") + image + QStringLiteral(".png"))
+                           .pixmap(QSize(48, 48), devicePixelRatioF()));
     m_button->setText(buttonTitle);
     auto* parent = parentWidget();
     if (!m_cover) {

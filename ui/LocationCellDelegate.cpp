@@ -1,11 +1,10 @@
 #include "ui/LocationCellDelegate.h"
 
 #include "locations/LocationTableModel.h"
-#include "platform/BytePathFile.h"
+#include "ui/PreviewLoader.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QImageReader>
+#include <QIcon>
 #include <QPainter>
 #include <QStyle>
 
@@ -23,33 +22,25 @@ QSize LocationCellDelegate::sizeHint(const QStyleOptionViewItem& option, const Q
 
 QPixmap LocationCellDelegate::pictureFor(const QModelIndex& index) const
 {
+    // Drawn into a box of ThumbnailSide logical pixels: made at the screen's
+    // pixel ratio so a 2x screen gets the sharp picture.
+    const qreal ratio = qGuiApp->devicePixelRatio();
     const bool folder = index.data(LocationTableModel::FolderRole).toBool();
     const QString image = index.data(LocationTableModel::ImageNameRole).toString();
     if (folder) {
-        if (!image.isEmpty()) {
-            return QPixmap(QStringLiteral(":/images/") + image);
-        }
-        return QPixmap(QStringLiteral(":/images/folder.png"));
+        const QString name = image.isEmpty() ? QStringLiteral("folder.png") : image;
+        return QIcon(QStringLiteral(":/images/") + name).pixmap(QSize(ThumbnailSide, ThumbnailSide), ratio);
     }
     const QByteArray path = index.data(LocationTableModel::PathRole).toByteArray();
     if (QPixmap* cached = m_thumbnails.object(path)) {
         return *cached;
     }
-    // Decoded at thumbnail size (cheap for JPEG), the camera's rotation applied.
-    QFile file;
-    QImageReader reader;
-    if (BytePathFile::openForReading(file, path)) {
-        reader.setDevice(&file);
-    }
-    reader.setAutoTransform(true);
-    const QSize full = reader.size();
-    if (full.isValid()) {
-        reader.setScaledSize(full.scaled(ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio));
-    }
-    QPixmap picture = QPixmap::fromImage(reader.read());
+    QPixmap picture =
+        QPixmap::fromImage(PreviewLoader::resizeImageAtPath(path, qRound(ThumbnailSide * ratio)));
     if (picture.isNull()) {
-        picture =
-            QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(ThumbnailSide, ThumbnailSide);
+        picture = QApplication::style()
+                      ->standardIcon(QStyle::SP_FileIcon)
+                      .pixmap(QSize(ThumbnailSide, ThumbnailSide), ratio);
     }
     m_thumbnails.insert(path, new QPixmap(picture));
     return picture;
@@ -72,7 +63,8 @@ void LocationCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const QPixmap picture = pictureFor(index);
     const QRect box(r.left() + 8, r.top() + (r.height() - ThumbnailSide) / 2, ThumbnailSide, ThumbnailSide);
     if (!picture.isNull()) {
-        const QSize shown = picture.size().scaled(box.size(), Qt::KeepAspectRatio);
+        const QSize shown =
+            (picture.size() / picture.devicePixelRatio()).scaled(box.size(), Qt::KeepAspectRatio);
         painter->drawPixmap(QRect(box.center() - QPoint(shown.width() / 2, shown.height() / 2), shown),
                             picture);
     }
