@@ -78,7 +78,10 @@ void AppDelegate::showHomePicture()
     const QVariant stored = settings.value(HomeImageKey);
     m_homeImageValue = stored.isValid() ? stored.toString().toInt() : 1;
     const int picture = (m_homeImageValue == 2 || m_homeImageValue == 3) ? m_homeImageValue : 1;
-    m_window->ui()->HomePage->setPixmap(QPixmap(QStringLiteral(":/images/HomePage%1.png").arg(picture)));
+    // Through QIcon, which picks the @2x picture on a 2x screen.
+    QLabel* home = m_window->ui()->HomePage;
+    home->setPixmap(QIcon(QStringLiteral(":/images/HomePage%1.png").arg(picture))
+                        .pixmap(home->size(), m_window->devicePixelRatioF()));
     m_window->ui()->HomePage->setProperty("pictureName", QStringLiteral("HomePage%1.png").arg(picture));
 }
 
