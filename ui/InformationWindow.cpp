@@ -73,6 +73,7 @@ void InformationWindow::showInformation(const QString& header, const QString& fi
 void InformationWindow::dismiss()
 {
     if (m_cover) {
+        m_cover->postRemovedNotification();
         m_cover->hide();
         m_cover->deleteLater();
         m_cover->setParent(nullptr);

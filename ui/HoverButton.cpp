@@ -1,0 +1,142 @@
+#include "ui/HoverButton.h"
+
+#include "ui/ButtonStyling.h"
+#include "ui/Opacity.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+HoverButton::HoverButton(QWidget* parent) : QAbstractButton(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+double HoverButton::cornerRadius() const
+{
+    return m_cornerRadius;
+}
+
+void HoverButton::setCornerRadius(double radius)
+{
+    m_cornerRadius = radius;
+    update();
+}
+
+QColor HoverButton::backgroundColor() const
+{
+    return m_background;
+}
+
+void HoverButton::setBackgroundColor(const QColor& color)
+{
+    m_background = color;
+    update();
+}
+
+AttributedTitle HoverButton::attributedTitle() const
+{
+    return m_title;
+}
+
+void HoverButton::setAttributedTitle(const AttributedTitle& title)
+{
+    m_title = title;
+    setAccessibleName(title.text());
+    updateGeometry();
+    update();
+}
+
+void HoverButton::setButtonAtrribute(double cornerRadius, const QColor& background,
+                                     const QVariantMap& titleDetail)
+{
+    ButtonStyling::setButtonAtrribute(this, cornerRadius, background, titleDetail);
+}
+
+QSize HoverButton::sizeHint() const
+{
+    const QFontMetrics metrics(m_title.font());
+    const int iconWidth = icon().isNull() ? 0 : iconSize().width() + 6;
+    return QSize(metrics.horizontalAdvance(m_title.text()) + iconWidth + 24, qMax(28, metrics.height() + 12));
+}
+
+QColor HoverButton::paintedBackground() const
+{
+    return m_background;
+}
+
+void HoverButton::paintFrame(QPainter&, const QRectF&) const {}
+
+bool HoverButton::dimsIconWhenDisabled() const
+{
+    return false;
+}
+
+void HoverButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = rect();
+    QPainterPath shape;
+    shape.addRoundedRect(bounds, m_cornerRadius, m_cornerRadius);
+    painter.setClipPath(shape);
+
+    const QColor background = paintedBackground();
+    if (background.isValid()) {
+        painter.fillPath(shape, ButtonStyling::NSColorToCGColor(background));
+    }
+    if (isDown()) {
+        painter.fillPath(shape, QColor(0, 0, 0, 40));
+    }
+
+    // Icon and title side by side, centred as one.
+    QRectF content = bounds.adjusted(6, 2, -6, -2);
+    if (!icon().isNull()) {
+        const QSize size = iconSize();
+        const qreal titleWidth =
+            m_title.isEmpty() ? 0 : QFontMetricsF(m_title.font()).horizontalAdvance(m_title.text()) + 6;
+        const qreal left = content.left() + qMax<qreal>(0, (content.width() - size.width() - titleWidth) / 2);
+        const QRectF iconRect(left, content.center().y() - size.height() / 2.0, size.width(), size.height());
+        const QIcon::Mode mode = !isEnabled() && dimsIconWhenDisabled() ? QIcon::Disabled : QIcon::Normal;
+        icon().paint(&painter, iconRect.toAlignedRect(), Qt::AlignCenter, mode);
+        if (!m_title.isEmpty()) {
+            content.setLeft(iconRect.right() + 6);
+        }
+    }
+    m_title.paint(painter, content);
+
+    painter.setClipping(false);
+    paintFrame(painter, bounds);
+    if (hasFocus()) {
+        ButtonStyling::paintFocusRing(painter, bounds, m_cornerRadius);
+    }
+}
+
+void HoverButton::enterEvent(QEnterEvent* event)
+{
+    if (isEnabled()) {
+        Opacity::set(this, 0.7);
+        setCursor(Qt::PointingHandCursor);
+    } else {
+        setCursor(Qt::ForbiddenCursor);
+    }
+    QAbstractButton::enterEvent(event);
+}
+
+void HoverButton::leaveEvent(QEvent* event)
+{
+    if (isEnabled()) {
+        Opacity::set(this, 1.0);
+    } else {
+        setCursor(Qt::ForbiddenCursor);
+    }
+    QAbstractButton::leaveEvent(event);
+}
+
+void HoverButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!ButtonStyling::clickOnEnter(this, event)) {
+        QAbstractButton::keyPressEvent(event);
+    }
+}
