@@ -33,14 +33,13 @@ QIcon ButtonHoverComplex::arrowImage() const
 
 QString ButtonHoverComplex::title() const
 {
-    return m_title;
+    return text();
 }
 
 void ButtonHoverComplex::setTitle(const QString& title)
 {
-    m_title = title;
-    setAccessibleName(title);
-    update();
+    // The caption is the button's text, which also names it for screen readers.
+    setText(title);
 }
 
 QColor ButtonHoverComplex::fillColor() const
@@ -130,7 +129,7 @@ void ButtonHoverComplex::paintEvent(QPaintEvent* event)
     const QRectF caption(6, height() - 8 - metrics.height(), width() - 12, metrics.height());
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(caption, Qt::AlignCenter, metrics.elidedText(m_title, Qt::ElideRight, caption.width()));
+    painter.drawText(caption, Qt::AlignCenter, metrics.elidedText(text(), Qt::ElideRight, caption.width()));
 
     if (hasFocus()) {
         ButtonStyling::paintFocusRing(painter, rect());

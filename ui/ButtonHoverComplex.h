@@ -50,6 +50,5 @@ private:
     QIcon m_arrowImage;
     bool m_hovering = false;
     bool m_mouseDown = false;
-    QString m_title;
     QColor m_fillColor;
 };

@@ -15,15 +15,13 @@ ButtonSettingsSaved::ButtonSettingsSaved(QWidget* parent) : QAbstractButton(pare
 
 QString ButtonSettingsSaved::title() const
 {
-    return m_title;
+    return text();
 }
 
 void ButtonSettingsSaved::setTitle(const QString& title)
 {
-    m_title = title;
-    setAccessibleName(title);
-    updateGeometry();
-    update();
+    // The title is the button's text, which also names it for screen readers.
+    setText(title);
 }
 
 ViewTransparent* ButtonSettingsSaved::viewTransparent() const
@@ -64,7 +62,7 @@ QColor ButtonSettingsSaved::borderColor(bool hovering)
 QSize ButtonSettingsSaved::sizeHint() const
 {
     const QFontMetrics metrics(ButtonStyling::systemFont(13));
-    return QSize(metrics.horizontalAdvance(m_title) + 24, 28);
+    return QSize(metrics.horizontalAdvance(text()) + 24, 28);
 }
 
 void ButtonSettingsSaved::paintEvent(QPaintEvent*)
@@ -96,7 +94,7 @@ void ButtonSettingsSaved::paintEvent(QPaintEvent*)
     painter.setPen(Qt::black);
     painter.drawText(QRectF(inner.left(), top, inner.width(), metrics.height()),
                      Qt::AlignHCenter | Qt::AlignTop,
-                     metrics.elidedText(m_title, Qt::ElideRight, inner.width()));
+                     metrics.elidedText(text(), Qt::ElideRight, inner.width()));
 
     if (hasFocus()) {
         ButtonStyling::paintFocusRing(painter, bounds);

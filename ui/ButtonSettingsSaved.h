@@ -37,6 +37,5 @@ private:
     void updateCursor();
 
     bool m_hovering = false;
-    QString m_title;
     QPointer<ViewTransparent> m_viewTransparent;
 };

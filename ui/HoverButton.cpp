@@ -8,7 +8,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
-HoverButton::HoverButton(QWidget* parent) : QAbstractButton(parent)
+HoverButton::HoverButton(QWidget* parent)
+    : QAbstractButton(parent), m_title(ButtonStyling::setCenterAttributes(Qt::white, QString(), 14))
 {
     setFocusPolicy(Qt::StrongFocus);
 }
@@ -43,7 +44,9 @@ AttributedTitle HoverButton::attributedTitle() const
 void HoverButton::setAttributedTitle(const AttributedTitle& title)
 {
     m_title = title;
-    setAccessibleName(title.text());
+    // The words are the button's text (set and read by the pages, named by
+    // screen readers); the attributed title keeps their colour, font and alignment.
+    setText(title.text());
     updateGeometry();
     update();
 }
@@ -58,7 +61,7 @@ QSize HoverButton::sizeHint() const
 {
     const QFontMetrics metrics(m_title.font());
     const int iconWidth = icon().isNull() ? 0 : iconSize().width() + 6;
-    return QSize(metrics.horizontalAdvance(m_title.text()) + iconWidth + 24, qMax(28, metrics.height() + 12));
+    return QSize(metrics.horizontalAdvance(text()) + iconWidth + 24, qMax(28, metrics.height() + 12));
 }
 
 QColor HoverButton::paintedBackground() const
@@ -90,21 +93,22 @@ void HoverButton::paintEvent(QPaintEvent*)
         painter.fillPath(shape, QColor(0, 0, 0, 40));
     }
 
+    const AttributedTitle shown(text(), m_title.color(), m_title.font(), m_title.alignment());
     // Icon and title side by side, centred as one.
     QRectF content = bounds.adjusted(6, 2, -6, -2);
     if (!icon().isNull()) {
         const QSize size = iconSize();
         const qreal titleWidth =
-            m_title.isEmpty() ? 0 : QFontMetricsF(m_title.font()).horizontalAdvance(m_title.text()) + 6;
+            shown.isEmpty() ? 0 : QFontMetricsF(shown.font()).horizontalAdvance(shown.text()) + 6;
         const qreal left = content.left() + qMax<qreal>(0, (content.width() - size.width() - titleWidth) / 2);
         const QRectF iconRect(left, content.center().y() - size.height() / 2.0, size.width(), size.height());
         const QIcon::Mode mode = !isEnabled() && dimsIconWhenDisabled() ? QIcon::Disabled : QIcon::Normal;
         icon().paint(&painter, iconRect.toAlignedRect(), Qt::AlignCenter, mode);
-        if (!m_title.isEmpty()) {
+        if (!shown.isEmpty()) {
             content.setLeft(iconRect.right() + 6);
         }
     }
-    m_title.paint(painter, content);
+    shown.paint(painter, content);
 
     painter.setClipping(false);
     paintFrame(painter, bounds);
