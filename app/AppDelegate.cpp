@@ -15,6 +15,10 @@
 #include "scan/ScanSession.h"
 #include "ui/AboutPanel.h"
 #include "ui/BusyIndicator.h"
+#include "ui/ButtonHoverComplex.h"
+#include "ui/ButtonHoverSimple.h"
+#include "ui/ButtonStyling.h"
+#include "ui/HoverButton.h"
 #include "ui/InformationWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/Opacity.h"
@@ -93,6 +97,7 @@ void AppDelegate::awakeFromNib()
     }
     initializeArrays();
     setHomeButtonImages();
+    styleControls();
     auto* ui = m_window->ui();
     ui->buttonHelpManual->setText(QStringLiteral("Help"));
     ui->runningAlertOk->setText(QStringLiteral("Ok"));
@@ -170,31 +175,61 @@ void AppDelegate::refreshCleanHistory()
 
 void AppDelegate::setHomeButtonImages()
 {
-    for (QPushButton* button : {m_window->ui()->buttonHomeExactPage, m_window->ui()->buttonHomePage}) {
-        button->setIcon(QIcon(QStringLiteral(":/images/Home Normal.png")));
-        button->setIconSize(QSize(24, 24));
-        button->setFlat(true);
+    auto image = [](const char* name) {
+        return QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(name)));
+    };
+    for (ButtonHoverSimple* button : {m_window->ui()->buttonHomeExactPage, m_window->ui()->buttonHomePage}) {
+        button->setImageNormal(image("Home Normal"), image("Home Hover"), image("Home Normal Disabled"),
+                               image("Back Onclick"));
+        button->setResetImageWhenNotHovering(true);
         button->setToolTip(tr("Home"));
         button->setAccessibleName(tr("Home"));
     }
+}
+
+void AppDelegate::styleControls()
+{
+    auto* ui = m_window->ui();
+    auto title = [](const QString& text, const QColor& color, int size) {
+        return QVariantMap{{QStringLiteral("Title"), text},
+                           {QStringLiteral("TitleColor"), color},
+                           {QStringLiteral("Font"), size}};
+    };
+    const QColor tile(0, 155, 178);
+    ui->buttonScanDrive->setImageNormal(QIcon(QStringLiteral(":/images/Scan Drive.png")), QIcon());
+    ui->buttonScanFolders->setImageNormal(QIcon(QStringLiteral(":/images/Scan Folders.png")), QIcon());
+    ButtonStyling::setButtonAtrribute(ui->buttonScanDrive, 0, tile,
+                                      title(ui->buttonScanDrive->text(), Qt::white, 13));
+    ButtonStyling::setButtonAtrribute(ui->buttonScanFolders, 0, tile,
+                                      title(ui->buttonScanFolders->text(), Qt::white, 13));
+    ButtonStyling::setButtonAtrribute(ui->removeExceptionBtn, 4, QColor(255, 255, 255, 46),
+                                      title(ui->removeExceptionBtn->text(), Qt::white, 12));
+    const QColor ink(29, 59, 68);
+    for (QAbstractButton* arrow : {static_cast<QAbstractButton*>(ui->backFolderButton),
+                                   static_cast<QAbstractButton*>(ui->nextFolderButton)}) {
+        ButtonStyling::setButtonAtrribute(arrow, 4, Qt::white, title(arrow->text(), ink, 20));
+    }
+    ui->backFolderButton->setAccessibleName(tr("Back"));
+    ui->nextFolderButton->setAccessibleName(tr("Forward"));
 }
 
 void AppDelegate::wireWindow()
 {
     auto* ui = m_window->ui();
     m_window->setCloseGuard([this] { return windowShouldClose(); });
-    connect(ui->buttonScanDrive, &QPushButton::clicked, this, &AppDelegate::buttonScanDriveClicked);
-    connect(ui->buttonScanFolders, &QPushButton::clicked, this, &AppDelegate::buttonScanFoldersClicked);
-    connect(ui->buttonHomePage, &QPushButton::clicked, this, &AppDelegate::buttonHomePageClicked);
-    connect(ui->buttonHomeExactPage, &QPushButton::clicked, this, &AppDelegate::buttonHomeExactPageClicked);
-    connect(ui->findDuplicateExact, &QPushButton::clicked, this,
+    connect(ui->buttonScanDrive, &QAbstractButton::clicked, this, &AppDelegate::buttonScanDriveClicked);
+    connect(ui->buttonScanFolders, &QAbstractButton::clicked, this, &AppDelegate::buttonScanFoldersClicked);
+    connect(ui->buttonHomePage, &QAbstractButton::clicked, this, &AppDelegate::buttonHomePageClicked);
+    connect(ui->buttonHomeExactPage, &QAbstractButton::clicked, this,
+            &AppDelegate::buttonHomeExactPageClicked);
+    connect(ui->findDuplicateExact, &QAbstractButton::clicked, this,
             &AppDelegate::buttonFindDuplicatesExactClicked);
-    connect(ui->pauseResume, &QPushButton::clicked, this, &AppDelegate::pause);
-    connect(ui->stopButton, &QPushButton::clicked, this, &AppDelegate::stop);
-    connect(ui->cancelYes, &QPushButton::clicked, this, &AppDelegate::stopYesClicked);
-    connect(ui->cancelNo, &QPushButton::clicked, this, &AppDelegate::stopNOClicked);
-    connect(ui->runningAlertOk, &QPushButton::clicked, this, &AppDelegate::runningAlertOK);
-    connect(ui->buttonHelpManual, &QPushButton::clicked, this, &AppDelegate::buttonHelpManualClicked);
+    connect(ui->pauseResume, &QAbstractButton::clicked, this, &AppDelegate::pause);
+    connect(ui->stopButton, &QAbstractButton::clicked, this, &AppDelegate::stop);
+    connect(ui->cancelYes, &QAbstractButton::clicked, this, &AppDelegate::stopYesClicked);
+    connect(ui->cancelNo, &QAbstractButton::clicked, this, &AppDelegate::stopNOClicked);
+    connect(ui->runningAlertOk, &QAbstractButton::clicked, this, &AppDelegate::runningAlertOK);
+    connect(ui->buttonHelpManual, &QAbstractButton::clicked, this, &AppDelegate::buttonHelpManualClicked);
 
     QAction* help = m_helpMenu->addAction(tr("Tidemark Help"), this, &AppDelegate::helpMenuClicked);
     help->setObjectName(QStringLiteral("helpMenuItem"));
@@ -233,10 +268,10 @@ void AppDelegate::wireScan()
         bar->setValue(static_cast<int>(qMin(value, maximum) / scale));
     });
     connect(m_scan, &ScanSession::animationRunningChanged, ui->animationImage, &BusyIndicator::setRunning);
-    connect(m_scan, &ScanSession::pauseTitleChanged, ui->pauseResume, &QPushButton::setText);
-    connect(m_scan, &ScanSession::stopEnabledChanged, ui->stopButton, &QPushButton::setEnabled);
-    connect(m_scan, &ScanSession::pauseResumeEnabledChanged, ui->pauseResume, &QPushButton::setEnabled);
-    connect(m_scan, &ScanSession::helpEnabledChanged, ui->buttonHelpManual, &QPushButton::setEnabled);
+    connect(m_scan, &ScanSession::pauseTitleChanged, ui->pauseResume, &QAbstractButton::setText);
+    connect(m_scan, &ScanSession::stopEnabledChanged, ui->stopButton, &QAbstractButton::setEnabled);
+    connect(m_scan, &ScanSession::pauseResumeEnabledChanged, ui->pauseResume, &QAbstractButton::setEnabled);
+    connect(m_scan, &ScanSession::helpEnabledChanged, ui->buttonHelpManual, &QAbstractButton::setEnabled);
     connect(m_scan, &ScanSession::confirmationVisibleChanged, this, [this](bool visible) {
         if (visible) {
             m_window->showOverlayAt(m_window->ui()->confirmationView, 350, 235);
@@ -411,7 +446,7 @@ bool AppDelegate::windowShouldClose()
 
 void AppDelegate::runningAlertOK()
 {
-    QFrame* alert = m_window->ui()->runningAlert;
+    QWidget* alert = m_window->ui()->runningAlert;
     alert->hide();
     if (alert->property("pausedByGuard").toBool()) {
         alert->setProperty("pausedByGuard", false);
@@ -422,7 +457,7 @@ void AppDelegate::runningAlertOK()
 
 void AppDelegate::buttonHelpManualClicked()
 {
-    QPushButton* button = m_window->ui()->buttonHelpManual;
+    QAbstractButton* button = m_window->ui()->buttonHelpManual;
     m_helpMenu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 

@@ -108,6 +108,8 @@ private:
     void showAlert(const QString& informativeText, bool goHomeAfter);
     void showRunningAlert(const QString& text);
     void setHomeButtonImages();
+    // Looks of the painted buttons that their window description cannot give.
+    void styleControls();
     void refreshCleanHistory();
     void openPath(const QByteArray& path);
 

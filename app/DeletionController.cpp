@@ -12,7 +12,7 @@
 #include "ui/ViewTransparent.h"
 #include "ui_MainWindow.h"
 
-#include <QPushButton>
+#include <QAbstractButton>
 
 namespace {
 // The bar counts in int; very large runs are shown in proportion.
@@ -31,15 +31,15 @@ DeletionController::DeletionController(MainWindow* window, InformationWindow* in
     ui->deletionPreview->hide();
     m_poll.setInterval(PollIntervalMs);
     connect(&m_poll, &QTimer::timeout, this, &DeletionController::poll);
-    connect(ui->finishButton, &QPushButton::clicked, this,
+    connect(ui->finishButton, &QAbstractButton::clicked, this,
             [this] { deleteButtonExactPageClicked(m_window->ui()->finishButton); });
-    connect(ui->pauseResumeBtn, &QPushButton::clicked, this, &DeletionController::pauseDeletionProcess);
-    connect(ui->stopDeleteBtn, &QPushButton::clicked, this, &DeletionController::stopDeletionProcess);
+    connect(ui->pauseResumeBtn, &QAbstractButton::clicked, this, &DeletionController::pauseDeletionProcess);
+    connect(ui->stopDeleteBtn, &QAbstractButton::clicked, this, &DeletionController::stopDeletionProcess);
 }
 
 DeletionController::~DeletionController() = default;
 
-void DeletionController::deleteButtonExactPageClicked(QPushButton* sender)
+void DeletionController::deleteButtonExactPageClicked(QAbstractButton* sender)
 {
     if (!m_window->ui()->unMarkAll->isEnabled()) {
         m_information->showInformation(QStringLiteral("Information"),
@@ -50,7 +50,7 @@ void DeletionController::deleteButtonExactPageClicked(QPushButton* sender)
     sendToRecycleClicked(sender);
 }
 
-void DeletionController::sendToRecycleClicked(QPushButton*)
+void DeletionController::sendToRecycleClicked(QAbstractButton*)
 {
     const ModalPtr modal = m_review->modal();
     if (m_run || !modal || modal->totalFilesSelected() == 0) {
@@ -117,7 +117,7 @@ void DeletionController::setPaused(bool paused)
 
 void DeletionController::pauseDeletionProcess()
 {
-    QPushButton* button = m_window->ui()->pauseResumeBtn;
+    QAbstractButton* button = m_window->ui()->pauseResumeBtn;
     if (button->text() == QStringLiteral("Pause")) {
         setPaused(true);
         button->setText(QStringLiteral("Resume"));

@@ -7,7 +7,7 @@
 class DeletionRun;
 class InformationWindow;
 class MainWindow;
-class QPushButton;
+class QAbstractButton;
 class ReviewController;
 class StatisticsStore;
 
@@ -28,8 +28,8 @@ public:
     bool pauseRequested() const { return m_pauseDeletion; }
     bool stopRequested() const { return m_stopDeletion; }
 
-    void deleteButtonExactPageClicked(QPushButton* sender);
-    void sendToRecycleClicked(QPushButton* sender);
+    void deleteButtonExactPageClicked(QAbstractButton* sender);
+    void sendToRecycleClicked(QAbstractButton* sender);
     void setDeletionView();
     void showDeletion();
     void removeDeletionView();

@@ -8,8 +8,9 @@
 #include "ui/ViewTransparent.h"
 #include "ui_MainWindow.h"
 
-#include <QLabel>
+#include <QAbstractButton>
 #include <QPushButton>
+#include <QLabel>
 
 ExceptionController::ExceptionController(MainWindow* window, ExceptionList& list,
                                          std::function<ModalPtr()> shownTree, InformationWindow* information,
@@ -17,13 +18,14 @@ ExceptionController::ExceptionController(MainWindow* window, ExceptionList& list
     : QObject(parent), m_main(window), m_list(list), m_shownTree(std::move(shownTree)),
       m_information(information), m_exactMode(std::move(exactMode)), m_window(new ExceptionWindow(window))
 {
-    connect(m_window->okButton(), &QPushButton::clicked, this, &ExceptionController::addExceptionsOKClicked);
-    connect(m_window->cancelButton(), &QPushButton::clicked, this,
+    connect(m_window->okButton(), &QAbstractButton::clicked, this,
+            &ExceptionController::addExceptionsOKClicked);
+    connect(m_window->cancelButton(), &QAbstractButton::clicked, this,
             &ExceptionController::addExceptionsCancelClicked);
     auto* ui = m_main->ui();
-    connect(ui->addEceptionBtn, &QPushButton::clicked, this,
+    connect(ui->addEceptionBtn, &QAbstractButton::clicked, this,
             [this] { addExceptions(m_main->ui()->addEceptionBtn); });
-    connect(ui->removeExceptionBtn, &QPushButton::clicked, this, &ExceptionController::removeExceptions);
+    connect(ui->removeExceptionBtn, &QAbstractButton::clicked, this, &ExceptionController::removeExceptions);
 }
 
 void ExceptionController::refreshRemoveButton()
@@ -31,7 +33,7 @@ void ExceptionController::refreshRemoveButton()
     m_main->ui()->removeExceptionBtn->setEnabled(!m_list.isEmpty());
 }
 
-void ExceptionController::addExceptions(QPushButton* sender)
+void ExceptionController::addExceptions(QAbstractButton* sender)
 {
     const ModalPtr modal = m_shownTree();
     if (!modal || modal->totalFiles() == 0 || modal->totalFilesSelected() == 0) {

@@ -9,7 +9,7 @@ class ExceptionList;
 class ExceptionWindow;
 class InformationWindow;
 class MainWindow;
-class QPushButton;
+class QAbstractButton;
 
 // The exception commands: taking the marked files of the shown results out
 // of every later scan, and emptying the list again.
@@ -24,7 +24,7 @@ public:
 
     ExceptionWindow* exceptionWindow() const { return m_window; }
 
-    void addExceptions(QPushButton* sender);
+    void addExceptions(QAbstractButton* sender);
     void addExceptionsOKClicked();
     void addExceptionsCancelClicked();
     void removeExceptionWindow();

@@ -92,14 +92,16 @@ LocationPageController::LocationPageController(MainWindow* window, QObject* pare
             &LocationPageController::reflectMarkStatusForRemoveButton);
     connect(m_model, &LocationTableModel::rowChecked, this, [table](int row) { table->selectRow(row); });
     connect(m_model, &LocationTableModel::dropRefused, this, &LocationPageController::showNotice);
-    connect(ui->addFolders, &QPushButton::clicked, this, &LocationPageController::addFolders);
-    connect(ui->addPhotos, &QPushButton::clicked, this, &LocationPageController::addFiles);
-    connect(ui->markAllExactBtn, &QPushButton::clicked, this, &LocationPageController::markAllExact);
-    connect(ui->unmarkAllExactBtn, &QPushButton::clicked, this, &LocationPageController::unmarkAllExact);
-    connect(ui->removeFromListExactBtn, &QPushButton::clicked, this,
+    connect(ui->addFolders, &QAbstractButton::clicked, this, &LocationPageController::addFolders);
+    connect(ui->addPhotos, &QAbstractButton::clicked, this, &LocationPageController::addFiles);
+    connect(ui->markAllExactBtn, &QAbstractButton::clicked, this, &LocationPageController::markAllExact);
+    connect(ui->unmarkAllExactBtn, &QAbstractButton::clicked, this, &LocationPageController::unmarkAllExact);
+    connect(ui->removeFromListExactBtn, &QAbstractButton::clicked, this,
             &LocationPageController::removeFromListExact);
-    connect(ui->backFolderButton, &QPushButton::clicked, this, &LocationPageController::backFolderClicked);
-    connect(ui->nextFolderButton, &QPushButton::clicked, this, &LocationPageController::nextFolderClicked);
+    connect(ui->backFolderButton, &QAbstractButton::clicked, this,
+            &LocationPageController::backFolderClicked);
+    connect(ui->nextFolderButton, &QAbstractButton::clicked, this,
+            &LocationPageController::nextFolderClicked);
     updateHistoryButtons();
 }
 
@@ -119,7 +121,7 @@ void LocationPageController::enterPage(bool folderMode, const QString& title)
     m_window->selectTabViewItemWithIdentifier(QStringLiteral("2"));
     m_model->setHeaderTitle(title);
     ui->locationTitle->setText(title);
-    for (QPushButton* button :
+    for (QAbstractButton* button :
          {ui->markAllExactBtn, ui->unmarkAllExactBtn, ui->removeFromListExactBtn, ui->findDuplicateExact}) {
         button->setEnabled(false);
     }

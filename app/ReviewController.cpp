@@ -5,7 +5,9 @@
 #include "review/SetFilesModel.h"
 #include "scan/Formatting.h"
 #include "ui/BusyIndicator.h"
+#include "ui/ButtonStyling.h"
 #include "ui/FileProperties.h"
+#include "ui/HoverButton.h"
 #include "ui/InformationWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/Opacity.h"
@@ -19,7 +21,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QShortcut>
-#include <QStyle>
 #include <QToolButton>
 
 namespace {
@@ -113,7 +114,7 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
                 m_window->ui()->textField->setText(properties);
             });
 
-    const std::pair<QPushButton*, void (ReviewController::*)()> categories[] = {
+    const std::pair<QAbstractButton*, void (ReviewController::*)()> categories[] = {
         {ui->allButton, &ReviewController::allClicked},
         {ui->imageButton, &ReviewController::imageClicked},
         {ui->videoButton, &ReviewController::videoClicked},
@@ -122,9 +123,10 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
         {ui->otherButton, &ReviewController::otherClicked},
     };
     for (const auto& [button, command] : categories) {
-        connect(button, &QPushButton::clicked, this, command);
+        connect(button, &QAbstractButton::clicked, this, command);
+        styleCategoryButton(button, false);
     }
-    connect(ui->markAll, &QPushButton::clicked, this, &ReviewController::markAllClicked);
+    connect(ui->markAll, &QAbstractButton::clicked, this, &ReviewController::markAllClicked);
     // Keyboard ways to the page's main commands; each acts only while its button could be clicked.
     auto shortcut = [this](const QKeySequence& keys, QAbstractButton* button) {
         auto* action = new QShortcut(keys, m_window->ui()->page4);
@@ -145,7 +147,7 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
     ui->resultTable->setAccessibleName(tr("Files of the selected set"));
     ui->imView->setAccessibleName(tr("Preview"));
     ui->textField->setAccessibleName(tr("Properties"));
-    connect(ui->unMarkAll, &QPushButton::clicked, this, &ReviewController::unMarkAllClicked);
+    connect(ui->unMarkAll, &QAbstractButton::clicked, this, &ReviewController::unMarkAllClicked);
     connect(m_information, &InformationWindow::okClicked, this, &ReviewController::okInformationWindow);
 
     QComboBox* sortPopup = ui->sortPopupBtn;
@@ -168,7 +170,21 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
     ui->imView->setPixmap(placeholderImage(m_window->devicePixelRatioF()));
 }
 
-QPushButton* ReviewController::categoryButton(Category category) const
+void ReviewController::styleCategoryButton(QAbstractButton* button, bool current)
+{
+    // The category on screen reads as the selected tab, also while the page is disabled.
+    if (auto* tab = qobject_cast<HoverButton*>(button)) {
+        tab->setFadesWhenDisabled(false);
+    }
+    const QColor fill = current ? QColor(14, 95, 115) : QColor(Qt::white);
+    const QColor ink = current ? QColor(Qt::white) : QColor(29, 59, 68);
+    ButtonStyling::setButtonAtrribute(button, 4, fill,
+                                      {{QStringLiteral("Title"), button->text()},
+                                       {QStringLiteral("TitleColor"), ink},
+                                       {QStringLiteral("Font"), 13}});
+}
+
+QAbstractButton* ReviewController::categoryButton(Category category) const
 {
     auto* ui = m_window->ui();
     switch (category) {
@@ -311,6 +327,9 @@ void ReviewController::setInformationWindow(const ResultReview::Information& inf
 void ReviewController::okInformationWindow()
 {
     m_information->dismiss();
+    if (m_window->currentPageIdentifier() == QLatin1String("4")) {
+        m_window->ui()->OView2->setFocus(); // back to the results, not to whatever came first
+    }
     switch (m_review.routeAfterInformation()) {
     case ResultReview::Route::GoHome:
         Q_EMIT goHomeRequested();
@@ -514,14 +533,9 @@ void ReviewController::enableNecessaryButton()
     }
     for (Category c : {Category::All, Category::Images, Category::Videos, Category::Audio,
                        Category::Documents, Category::Others}) {
-        QPushButton* button = categoryButton(c);
+        QAbstractButton* button = categoryButton(c);
         button->setEnabled(c != shown);
-        // Marks the tab on screen for the style sheet, also while the page is disabled.
-        if (button->property("current").toBool() != (c == shown)) {
-            button->setProperty("current", c == shown);
-            button->style()->unpolish(button);
-            button->style()->polish(button);
-        }
+        styleCategoryButton(button, c == shown);
     }
 }
 

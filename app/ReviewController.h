@@ -11,7 +11,7 @@ class MainWindow;
 class PreviewLoader;
 class QMenu;
 class QModelIndex;
-class QPushButton;
+class QAbstractButton;
 class ResultOutlineModel;
 class SetFilesModel;
 
@@ -103,7 +103,8 @@ private:
     void afterMarkChange(bool tableFirst);
     // The line under the table: sets, groups, copies and their size.
     void updateSummary();
-    QPushButton* categoryButton(Category category) const;
+    QAbstractButton* categoryButton(Category category) const;
+    static void styleCategoryButton(QAbstractButton* button, bool current);
 
     MainWindow* m_window;
     InformationWindow* m_information;

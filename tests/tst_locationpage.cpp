@@ -134,7 +134,7 @@ struct App : AppHarness
     QString buttons() const
     {
         const auto flag = [this](const char* name, QChar on) {
-            return w<QPushButton>(name)->isEnabled() ? on : on.toLower();
+            return w<QAbstractButton>(name)->isEnabled() ? on : on.toLower();
         };
         return QString() + flag("findDuplicateExact", u'S') + flag("markAllExactBtn", u'M') +
                flag("unmarkAllExactBtn", u'U') + flag("removeFromListExactBtn", u'R');
@@ -242,9 +242,9 @@ private Q_SLOTS:
         QVERIFY(app.list().stateArray().isEmpty()); // a drop marks entries, not paths
         // A marked folder is enough to scan; unmarked drives leave Mark all on.
         QCOMPARE(app.buttons(), QStringLiteral("SMUR"));
-        QCOMPARE(Opacity::of(app.w<QPushButton>("findDuplicateExact")), 1.0);
+        QCOMPARE(Opacity::of(app.w<QAbstractButton>("findDuplicateExact")), 1.0);
         QVERIFY(!app.table()->grab().isNull()); // thumbnail, icons and paths are drawn
-        QVERIFY(app.w<QFrame>("runningAlert")->isHidden());
+        QVERIFY(app.w<QWidget>("runningAlert")->isHidden());
     }
 
     void dropNotices_data()
@@ -271,7 +271,7 @@ private Q_SLOTS:
         QVERIFY(app.open(false, m_user, m_drives));
         QCOMPARE(app.drop(UriList::fromLocalPaths(dropped), 1), notice.isEmpty());
         QCOMPARE(app.names().size(), notice.isEmpty() ? 4 : 3);
-        auto* alert = app.w<QFrame>("runningAlert");
+        auto* alert = app.w<QWidget>("runningAlert");
         if (notice.isEmpty()) {
             QTest::qWait(50);
             QVERIFY(alert->isHidden());
@@ -281,7 +281,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(alert->isVisible(), Long);
         QCOMPARE(app.w<QLabel>("runningAlertText")->text(), notice);
         QCOMPARE(alert->mapTo(&app.window, QPoint(0, 0)), app.table()->mapTo(&app.window, QPoint(220, 50)));
-        app.w<QPushButton>("runningAlertOk")->click();
+        app.w<QAbstractButton>("runningAlertOk")->click();
         QVERIFY(alert->isHidden());
     }
 
@@ -416,7 +416,7 @@ private Q_SLOTS:
         app.locations()->addFolderPaths(paths.mid(0, folders));
         app.locations()->addFilePaths(paths.mid(folders));
         QCOMPARE(app.names(), paths);
-        app.w<QPushButton>("unmarkAllExactBtn")->click();
+        app.w<QAbstractButton>("unmarkAllExactBtn")->click();
         QVERIFY(!app.states().contains(true));
 
         QByteArrayList markedPaths;
@@ -428,7 +428,7 @@ private Q_SLOTS:
         }
         QCOMPARE(app.list().stateArray(), markedPaths);
         QCOMPARE(app.buttons(), buttons);
-        auto* scan = app.w<QPushButton>("findDuplicateExact");
+        auto* scan = app.w<QAbstractButton>("findDuplicateExact");
         QCOMPARE(Opacity::of(scan), buttons.startsWith(u'S') ? 1.0 : 0.6);
         QCOMPARE(scan->text(), QStringLiteral("Scan"));
 
@@ -442,7 +442,7 @@ private Q_SLOTS:
         }
 
         // Remove takes the marked entries only.
-        app.w<QPushButton>("removeFromListExactBtn")->click();
+        app.w<QAbstractButton>("removeFromListExactBtn")->click();
         QCOMPARE(app.names().size(), paths.size() - marked.size());
         QVERIFY(!app.states().contains(true));
         QCOMPARE(app.buttons(), app.names().isEmpty() ? QStringLiteral("smur") : QStringLiteral("sMur"));
@@ -459,8 +459,8 @@ private Q_SLOTS:
         QCOMPARE(app.model()->headerData(0, Qt::Horizontal).toString(), FolderTitle);
         QCOMPARE(app.model()->index(0, 0).data(LocationTableModel::ImageNameRole).toString(),
                  QStringLiteral("mymac.png"));
-        auto* back = app.w<QPushButton>("backFolderButton");
-        auto* next = app.w<QPushButton>("nextFolderButton");
+        auto* back = app.w<QAbstractButton>("backFolderButton");
+        auto* next = app.w<QAbstractButton>("nextFolderButton");
         QVERIFY(!back->isEnabled() && !next->isEnabled());
 
         const QByteArray docs = m_user.at(1);
@@ -594,15 +594,15 @@ private Q_SLOTS:
         doubleClick(0);
         QCOMPARE(app.names(), QByteArrayList{base + "/X/Y"});
 
-        app.w<QPushButton>("backFolderButton")->click();
+        app.w<QAbstractButton>("backFolderButton")->click();
         QVERIFY(::rmdir((base + "/X/Y").constData()) == 0);
-        app.w<QPushButton>("nextFolderButton")->click();
+        app.w<QAbstractButton>("nextFolderButton")->click();
         QCOMPARE(alerts.count(), 1);
         QCOMPARE(alerts.first().first().toString(), NoFolders);
         QCOMPARE(app.names(), QByteArrayList{base + "/X"});            // the page stays
         QCOMPARE(app.locations()->browser().currentPath(), qint64(2)); // the move is not undone
-        QVERIFY(app.w<QPushButton>("backFolderButton")->isEnabled());
-        QVERIFY(app.w<QPushButton>("nextFolderButton")->isEnabled());
+        QVERIFY(app.w<QAbstractButton>("backFolderButton")->isEnabled());
+        QVERIFY(app.w<QAbstractButton>("nextFolderButton")->isEnabled());
         app.closeAlerts();
     }
 
@@ -674,7 +674,7 @@ private Q_SLOTS:
         QCOMPARE(sorted(app.names()), (QByteArrayList{marked, unmarked}));
         QCOMPARE(app.states(), (QList<bool>{false, false}));
         QVERIFY(app.check(app.rowOf(marked), true));
-        auto* scan = app.w<QPushButton>("findDuplicateExact");
+        auto* scan = app.w<QAbstractButton>("findDuplicateExact");
         QVERIFY(scan->isEnabled());
         scan->click();
         QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("4"), Long);

@@ -59,7 +59,7 @@ private:
         app.delegate.buttonScanFoldersClicked();
         QCOMPARE(app.page(), QStringLiteral("2"));
         app.delegate.locations()->addFolderPaths({QFile::encodeName(tree)});
-        QVERIFY(app.w<QPushButton>("findDuplicateExact")->isEnabled());
+        QVERIFY(app.w<QAbstractButton>("findDuplicateExact")->isEnabled());
         app.delegate.buttonFindDuplicatesExactClicked();
         QCOMPARE(app.page(), QStringLiteral("5"));
     }
@@ -132,15 +132,15 @@ private Q_SLOTS:
         QCOMPARE(app.page(), QStringLiteral("1"));
         QVERIFY(QFileInfo(support).isDir());
         QCOMPARE(QFile::decodeName(app.delegate.appSupportPath()), support);
-        QVERIFY(!app.w<QPushButton>("findDuplicateExact")->isEnabled());
-        auto* effect =
-            qobject_cast<QGraphicsOpacityEffect*>(app.w<QPushButton>("findDuplicateExact")->graphicsEffect());
+        QVERIFY(!app.w<QAbstractButton>("findDuplicateExact")->isEnabled());
+        auto* effect = qobject_cast<QGraphicsOpacityEffect*>(
+            app.w<QAbstractButton>("findDuplicateExact")->graphicsEffect());
         QVERIFY(effect);
         QCOMPARE(effect->opacity(), 0.6);
         QVERIFY(app.w<QLabel>("cleanHistory")->isHidden());
         QCOMPARE(app.w<QLabel>("HomePage")->property("pictureName").toString(), picture);
-        QVERIFY(app.w<QFrame>("confirmationView")->isHidden());
-        QVERIFY(app.w<QFrame>("runningAlert")->isHidden());
+        QVERIFY(app.w<QWidget>("confirmationView")->isHidden());
+        QVERIFY(app.w<QWidget>("runningAlert")->isHidden());
 
         QSignalSpy terminate(&app.delegate, &AppDelegate::terminateRequested);
         QVERIFY(app.window.close());
@@ -201,8 +201,8 @@ private Q_SLOTS:
         App app;
         QVERIFY(app.delegate.launch());
         ExceptionController* commands = app.delegate.exceptionCommands();
-        auto* addButton = app.w<QPushButton>("addEceptionBtn");
-        auto* removeButton = app.w<QPushButton>("removeExceptionBtn");
+        auto* addButton = app.w<QAbstractButton>("addEceptionBtn");
+        auto* removeButton = app.w<QAbstractButton>("removeExceptionBtn");
         QVERIFY(!removeButton->isEnabled());
 
         app.delegate.buttonScanFoldersClicked();
@@ -295,14 +295,14 @@ private Q_SLOTS:
             QCOMPARE(app.w<QLabel>("textelapse")->text(), QStringLiteral("Elapsed Time: 00:00:00"));
             QCOMPARE(app.w<QProgressBar>("similarIndicator")->value(),
                      app.w<QProgressBar>("similarIndicator")->minimum());
-            QVERIFY(!app.w<QPushButton>("buttonHelpManual")->isEnabled());
+            QVERIFY(!app.w<QAbstractButton>("buttonHelpManual")->isEnabled());
             QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("4"), Long);
             QVERIFY(app.w<QLabel>("resultSummary")
                         ->text()
                         .startsWith(QStringLiteral("2 sets in 2 groups: 3 duplicate files")));
             QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 0"));
             QCOMPARE(app.w<QLabel>("selectedSize")->text(), QStringLiteral("Marked File Size: 0.00 KB"));
-            QVERIFY(app.w<QPushButton>("buttonHelpManual")->isEnabled());
+            QVERIFY(app.w<QAbstractButton>("buttonHelpManual")->isEnabled());
             QCOMPARE(app.w<QTableView>("tableExact")->model()->rowCount(),
                      0); // the location list was consumed
             QTRY_VERIFY_WITH_TIMEOUT(!app.scan()->scanning(), Long);
@@ -324,28 +324,28 @@ private Q_SLOTS:
             return;
         }
         QVERIFY(app.w<BusyIndicator>("animationImage")->isRunning());
-        app.w<QPushButton>("pauseResume")->click();
-        QCOMPARE(app.w<QPushButton>("pauseResume")->text(), QStringLiteral("Resume"));
-        QVERIFY(!app.w<QPushButton>("stopButton")->isEnabled());
+        app.w<QAbstractButton>("pauseResume")->click();
+        QCOMPARE(app.w<QAbstractButton>("pauseResume")->text(), QStringLiteral("Resume"));
+        QVERIFY(!app.w<QAbstractButton>("stopButton")->isEnabled());
         QVERIFY(!app.w<BusyIndicator>("animationImage")->isRunning());
         QVERIFY(app.scan()->isPaused());
-        app.w<QPushButton>("pauseResume")->click();
-        QCOMPARE(app.w<QPushButton>("pauseResume")->text(), QStringLiteral("Pause"));
-        QVERIFY(app.w<QPushButton>("stopButton")->isEnabled());
+        app.w<QAbstractButton>("pauseResume")->click();
+        QCOMPARE(app.w<QAbstractButton>("pauseResume")->text(), QStringLiteral("Pause"));
+        QVERIFY(app.w<QAbstractButton>("stopButton")->isEnabled());
         QVERIFY(app.w<BusyIndicator>("animationImage")->isRunning());
 
-        app.w<QPushButton>("stopButton")->click();
-        QVERIFY(app.w<QFrame>("confirmationView")->isVisible());
-        QVERIFY(!app.w<QPushButton>("pauseResume")->isEnabled());
+        app.w<QAbstractButton>("stopButton")->click();
+        QVERIFY(app.w<QWidget>("confirmationView")->isVisible());
+        QVERIFY(!app.w<QAbstractButton>("pauseResume")->isEnabled());
         QVERIFY(app.scan()->isPaused());
         QTest::qWait(300);
         QCOMPARE(finished.count(), 0); // held while the question is open
 
-        app.w<QPushButton>("cancelNo")->click();
-        QVERIFY(app.w<QFrame>("confirmationView")->isHidden());
-        QVERIFY(app.w<QPushButton>("pauseResume")->isEnabled());
-        QCOMPARE(app.w<QPushButton>("pauseResume")->text(), QStringLiteral("Pause"));
-        QVERIFY(app.w<QPushButton>("stopButton")->isEnabled());
+        app.w<QAbstractButton>("cancelNo")->click();
+        QVERIFY(app.w<QWidget>("confirmationView")->isHidden());
+        QVERIFY(app.w<QAbstractButton>("pauseResume")->isEnabled());
+        QCOMPARE(app.w<QAbstractButton>("pauseResume")->text(), QStringLiteral("Pause"));
+        QVERIFY(app.w<QAbstractButton>("stopButton")->isEnabled());
         QVERIFY(!app.scan()->isPaused());
         QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("4"), Long);
         QVERIFY(app.w<QLabel>("resultSummary")->text().startsWith(QStringLiteral("256 sets in 1 groups")));
@@ -363,9 +363,9 @@ private Q_SLOTS:
             return;
         }
         QTRY_COMPARE_WITH_TIMEOUT(detection.count(), 1, Long);
-        QVERIFY(app.w<QFrame>("confirmationView")->isVisible());
-        app.w<QPushButton>("cancelYes")->click();
-        QVERIFY(app.w<QFrame>("confirmationView")->isHidden());
+        QVERIFY(app.w<QWidget>("confirmationView")->isVisible());
+        app.w<QAbstractButton>("cancelYes")->click();
+        QVERIFY(app.w<QWidget>("confirmationView")->isHidden());
         QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("4"), Long);
         QVERIFY(app.w<QLabel>("resultSummary")->text().contains(QStringLiteral(" sets in ")));
         QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 0"));
@@ -384,7 +384,7 @@ private Q_SLOTS:
             if (QTest::currentTestFailed()) {
                 return;
             }
-            app.w<QPushButton>("stopButton")->click(); // collection holds from here
+            app.w<QAbstractButton>("stopButton")->click(); // collection holds from here
             QTest::qWait(100);
             if (consumed.isEmpty() || attempt == 4) {
                 break;
@@ -395,8 +395,8 @@ private Q_SLOTS:
             finished.clear();
         }
         QCOMPARE(detection.count(), 0);
-        QVERIFY(app.w<QFrame>("confirmationView")->isVisible());
-        app.w<QPushButton>("cancelYes")->click();
+        QVERIFY(app.w<QWidget>("confirmationView")->isVisible());
+        app.w<QAbstractButton>("cancelYes")->click();
         QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("1"), Long);
         QTRY_VERIFY_WITH_TIMEOUT(!app.scan()->scanning(), Long);
         QTest::qWait(300);
@@ -404,10 +404,10 @@ private Q_SLOTS:
         QCOMPARE(detection.count(), 0);
         QCOMPARE(finished.count(), 0);
         QCOMPARE(app.w<QTableView>("tableExact")->model()->rowCount(), 0);
-        QCOMPARE(app.w<QPushButton>("pauseResume")->text(), QStringLiteral("Pause"));
-        QVERIFY(app.w<QPushButton>("pauseResume")->isEnabled());
-        QVERIFY(app.w<QPushButton>("stopButton")->isEnabled());
-        QVERIFY(app.w<QPushButton>("buttonHelpManual")->isEnabled());
+        QCOMPARE(app.w<QAbstractButton>("pauseResume")->text(), QStringLiteral("Pause"));
+        QVERIFY(app.w<QAbstractButton>("pauseResume")->isEnabled());
+        QVERIFY(app.w<QAbstractButton>("stopButton")->isEnabled());
+        QVERIFY(app.w<QAbstractButton>("buttonHelpManual")->isEnabled());
     }
 
     void closeGuard()
@@ -423,7 +423,7 @@ private Q_SLOTS:
         }
         QVERIFY(!app.window.close());
         QVERIFY(app.window.isVisible());
-        QVERIFY(app.w<QFrame>("runningAlert")->isVisible());
+        QVERIFY(app.w<QWidget>("runningAlert")->isVisible());
         QCOMPARE(app.w<QLabel>("runningAlertText")->text(),
                  QStringLiteral("A operation is in progress. Please stop the current process."));
         QVERIFY(app.scan()->isPaused());
@@ -434,8 +434,8 @@ private Q_SLOTS:
         QCOMPARE(terminate.count(), 0);
         QCOMPARE(QSettings().value(HomeImageKey).toString(), QStringLiteral("1")); // not advanced
 
-        app.w<QPushButton>("runningAlertOk")->click();
-        QVERIFY(app.w<QFrame>("runningAlert")->isHidden());
+        app.w<QAbstractButton>("runningAlertOk")->click();
+        QVERIFY(app.w<QWidget>("runningAlert")->isHidden());
         QVERIFY(!app.scan()->isPaused());
         QVERIFY(app.w<BusyIndicator>("animationImage")->isRunning());
         QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("4"), Long);

@@ -188,25 +188,25 @@ private Q_SLOTS:
         QCOMPARE(review->selectedSet(), selected);
 
         // Images: its summary once; a second visit shows nothing.
-        app.w<QPushButton>("imageButton")->click();
+        app.w<QAbstractButton>("imageButton")->click();
         QCOMPARE(infoLine(app, 0), QStringLiteral("Image Duplicates: 2"));
         QVERIFY(infoLine(app, 1).startsWith(QStringLiteral("Memory Occupied: ")));
-        QVERIFY(!app.w<QPushButton>("imageButton")->isEnabled());
+        QVERIFY(!app.w<QAbstractButton>("imageButton")->isEnabled());
         pressOk(app);
         QCOMPARE(review->outlineModel()->rowCount(), 1);
         QTRY_VERIFY(
             app.w<QLabel>("textField")->text().contains(QStringLiteral("Image Dimensions   : 120x80")));
-        app.w<QPushButton>("allButton")->click();
+        app.w<QAbstractButton>("allButton")->click();
         QVERIFY(information->isHidden());
-        app.w<QPushButton>("imageButton")->click();
+        app.w<QAbstractButton>("imageButton")->click();
         QVERIFY(information->isHidden());
 
         // An empty category: its message, then All.
-        app.w<QPushButton>("videoButton")->click();
+        app.w<QAbstractButton>("videoButton")->click();
         QCOMPARE(infoLine(app, 0), QStringLiteral("No Video Duplicates Found"));
         pressOk(app);
         QCOMPARE(review->review().category(), ResultReview::Category::All);
-        QVERIFY(!app.w<QPushButton>("allButton")->isEnabled());
+        QVERIFY(!app.w<QAbstractButton>("allButton")->isEnabled());
         QCOMPARE(review->outlineModel()->rowCount(), 3);
     }
 
@@ -223,7 +223,7 @@ private Q_SLOTS:
         QCOMPARE(infoLine(app, 0), QStringLiteral("Media: 0"));
         QCOMPARE(infoLine(app, 1), QStringLiteral("Documents: 0"));
         QCOMPARE(infoLine(app, 2), QStringLiteral("Others: 0"));
-        QVERIFY(!app.w<QPushButton>("markAll")->isEnabled());
+        QVERIFY(!app.w<QAbstractButton>("markAll")->isEnabled());
         pressOk(app);
         QCOMPARE(app.page(), QStringLiteral("1"));
     }
@@ -253,7 +253,7 @@ private Q_SLOTS:
         QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 1"));
 
         // The group box in its mixed state marks all its sets.
-        app.w<QPushButton>("unMarkAll")->click();
+        app.w<QAbstractButton>("unMarkAll")->click();
         ResultOutlineModel* outline = review->outlineModel();
         const QModelIndex binGroup = outline->index(2, ResultOutlineModel::Name);
         QCOMPARE(binGroup.data().toString(), QStringLiteral("bin"));
@@ -270,11 +270,11 @@ private Q_SLOTS:
         QCOMPARE(groupBox.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
         QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 0"));
 
-        app.w<QPushButton>("markAll")->click();
+        app.w<QAbstractButton>("markAll")->click();
         QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 6"));
-        QVERIFY(!app.w<QPushButton>("markAll")->isEnabled());
-        QVERIFY(app.w<QPushButton>("unMarkAll")->isEnabled());
-        QVERIFY(app.w<QPushButton>("addEceptionBtn")->isEnabled());
+        QVERIFY(!app.w<QAbstractButton>("markAll")->isEnabled());
+        QVERIFY(app.w<QAbstractButton>("unMarkAll")->isEnabled());
+        QVERIFY(app.w<QAbstractButton>("addEceptionBtn")->isEnabled());
 
         // The same two commands from the keyboard, wherever the focus is on the page.
         QTest::keyClick(app.w<QTreeView>("OView2"), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
@@ -282,14 +282,14 @@ private Q_SLOTS:
         QTest::keyClick(app.w<QTreeView>("OView2"), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 6"));
 
-        app.w<QPushButton>("unMarkAll")->click();
+        app.w<QAbstractButton>("unMarkAll")->click();
         QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 0"));
         QCOMPARE(app.w<QLabel>("selectedSize")->text(), QStringLiteral("Marked File Size: 0.00 KB"));
-        QVERIFY(!app.w<QPushButton>("addEceptionBtn")->isEnabled());
+        QVERIFY(!app.w<QAbstractButton>("addEceptionBtn")->isEnabled());
         QVERIFY(app.w<QComboBox>("sortPopupBtn")->isEnabled());
 
         // Delete with nothing marked only says so.
-        app.w<QPushButton>("finishButton")->click();
+        app.w<QAbstractButton>("finishButton")->click();
         QCOMPARE(infoLine(app, 0), QStringLiteral("Please select any file to delete."));
         QVERIFY(!app.delegate.deletion()->running());
         pressOk(app);
@@ -347,14 +347,14 @@ private Q_SLOTS:
         const qint64 countBefore = store.alreadyDeletedCount();
         scanTo(app, root);
         pressOk(app);
-        app.w<QPushButton>("markAll")->click();
+        app.w<QAbstractButton>("markAll")->click();
         const QByteArrayList trashedBefore = trashedNames(m_trash);
 
         QSignalSpy finished(app.delegate.deletion(), &DeletionController::deletionFinished);
-        app.w<QPushButton>("finishButton")->click();
+        app.w<QAbstractButton>("finishButton")->click();
         QVERIFY(app.delegate.deletion()->running());
         QVERIFY(app.w<QWidget>("deletionPreview")->isVisible());
-        QVERIFY(!app.w<QPushButton>("finishButton")->isEnabled());
+        QVERIFY(!app.w<QAbstractButton>("finishButton")->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Long);
         QVERIFY(!app.w<QWidget>("deletionPreview")->isVisible());
 
@@ -420,15 +420,15 @@ private Q_SLOTS:
         const qint64 countBefore = app.delegate.store().alreadyDeletedCount();
         scanTo(app, root);
         pressOk(app);
-        app.w<QPushButton>("markAll")->click();
+        app.w<QAbstractButton>("markAll")->click();
         DeletionController* deletion = app.delegate.deletion();
         QSignalSpy finished(deletion, &DeletionController::deletionFinished);
         QSignalSpy asked(deletion, &DeletionController::questionShown);
-        app.w<QPushButton>("finishButton")->click();
-        app.w<QPushButton>("stopDeleteBtn")->click();
+        app.w<QAbstractButton>("finishButton")->click();
+        app.w<QAbstractButton>("stopDeleteBtn")->click();
         QCOMPARE(asked.count(), 1);
         QVERIFY(deletion->pauseRequested());
-        QVERIFY(!app.w<QPushButton>("pauseResumeBtn")->isEnabled());
+        QVERIFY(!app.w<QAbstractButton>("pauseResumeBtn")->isEnabled());
         auto* box = app.window.findChild<QMessageBox*>(QStringLiteral("stopDeletionQuestion"));
         QVERIFY(box);
         for (QAbstractButton* button : box->buttons()) {
@@ -461,11 +461,11 @@ private Q_SLOTS:
 
         // Pause holds the run and Resume lets it finish.
         if (yes && count < quint64(Sets)) {
-            app.w<QPushButton>("finishButton")->click();
-            app.w<QPushButton>("pauseResumeBtn")->click();
-            QCOMPARE(app.w<QPushButton>("pauseResumeBtn")->text(), QStringLiteral("Resume"));
-            QVERIFY(!app.w<QPushButton>("stopDeleteBtn")->isEnabled());
-            app.w<QPushButton>("pauseResumeBtn")->click();
+            app.w<QAbstractButton>("finishButton")->click();
+            app.w<QAbstractButton>("pauseResumeBtn")->click();
+            QCOMPARE(app.w<QAbstractButton>("pauseResumeBtn")->text(), QStringLiteral("Resume"));
+            QVERIFY(!app.w<QAbstractButton>("stopDeleteBtn")->isEnabled());
+            app.w<QAbstractButton>("pauseResumeBtn")->click();
             QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, Long);
             QCOMPARE(app.delegate.review()->modal()->totalFilesSelected(), 0ULL);
             pressOk(app);
@@ -476,15 +476,15 @@ private Q_SLOTS:
     {
         AppHarness app;
         openFreshTree(app);
-        app.w<QPushButton>("markAll")->click();
+        app.w<QAbstractButton>("markAll")->click();
         QSignalSpy finished(app.delegate.deletion(), &DeletionController::deletionFinished);
-        app.w<QPushButton>("pauseResumeBtn")->setEnabled(true);
-        app.w<QPushButton>("finishButton")->click();
-        app.w<QPushButton>("pauseResumeBtn")->click(); // held: the run cannot end under the question
+        app.w<QAbstractButton>("pauseResumeBtn")->setEnabled(true);
+        app.w<QAbstractButton>("finishButton")->click();
+        app.w<QAbstractButton>("pauseResumeBtn")->click(); // held: the run cannot end under the question
         QVERIFY(!app.delegate.windowShouldClose());
         QVERIFY(app.w<QWidget>("runningAlert")->isVisible());
-        app.w<QPushButton>("runningAlertOk")->click();
-        app.w<QPushButton>("pauseResumeBtn")->click();
+        app.w<QAbstractButton>("runningAlertOk")->click();
+        app.w<QAbstractButton>("pauseResumeBtn")->click();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Long);
         pressOk(app);
     }

@@ -1,19 +1,18 @@
 #include "ui/ExceptionWindow.h"
 
+#include "ui/ButtonStyling.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ExceptionWindow::ExceptionWindow(QWidget* parent) : QFrame(parent)
+ExceptionWindow::ExceptionWindow(QWidget* parent) : ViewSettingsSaved(parent)
 {
     setObjectName(QStringLiteral("exceptionWindow"));
-    setFrameShape(QFrame::StyledPanel);
-    setStyleSheet(
-        QStringLiteral("#exceptionWindow { background: white; border: 1px solid #9ab; border-radius: 6px; }"
-                       "#excOKBtn, #excCancelBtn { color: white; background: rgb(21, 138, 162);"
-                       " border: none; font-size: 14px; padding: 6px 18px; }"));
     auto* layout = new QVBoxLayout(this);
+    // The words between the panel's bands, the buttons in the bottom band.
+    layout->setContentsMargins(16, 30, 16, 8);
     m_text = new QLabel(this);
     m_text->setObjectName(QStringLiteral("exceptionTextField"));
     m_text->setWordWrap(true);
@@ -28,7 +27,15 @@ ExceptionWindow::ExceptionWindow(QWidget* parent) : QFrame(parent)
     buttons->addWidget(m_ok);
     buttons->addWidget(m_cancel);
     buttons->addStretch();
+    layout->addStretch();
     layout->addLayout(buttons);
-    setFixedSize(416, 140);
+    for (QPushButton* button : {m_ok, m_cancel}) {
+        ButtonStyling::setButtonAtrribute(button, 0, QColor(21, 138, 162),
+                                          {{QStringLiteral("Title"), button->text()},
+                                           {QStringLiteral("TitleColor"), QColor(Qt::white)},
+                                           {QStringLiteral("Font"), 14}});
+        button->setMinimumSize(96, 30);
+    }
+    setFixedSize(416, 150);
     hide();
 }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QFrame>
+#include "ui/ViewSettingsSaved.h"
 
 class QLabel;
 class QPushButton;
 
 // Asks before the marked files join the exception list.
-class ExceptionWindow : public QFrame
+class ExceptionWindow : public ViewSettingsSaved
 {
     Q_OBJECT
 public:

@@ -57,6 +57,17 @@ void HoverButton::setButtonAtrribute(double cornerRadius, const QColor& backgrou
     ButtonStyling::setButtonAtrribute(this, cornerRadius, background, titleDetail);
 }
 
+bool HoverButton::fadesWhenDisabled() const
+{
+    return m_fadesWhenDisabled;
+}
+
+void HoverButton::setFadesWhenDisabled(bool fades)
+{
+    m_fadesWhenDisabled = fades;
+    update();
+}
+
 QSize HoverButton::sizeHint() const
 {
     const QFontMetrics metrics(m_title.font());
@@ -84,6 +95,10 @@ void HoverButton::paintEvent(QPaintEvent*)
     QPainterPath shape;
     shape.addRoundedRect(bounds, m_cornerRadius, m_cornerRadius);
     painter.setClipPath(shape);
+    if (!isEnabled() && m_fadesWhenDisabled) {
+        // A command that cannot be used must look it, not only refuse the click.
+        painter.setOpacity(0.45);
+    }
 
     const QColor background = paintedBackground();
     if (background.isValid()) {

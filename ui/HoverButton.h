@@ -23,6 +23,11 @@ public:
     // The same operation as ButtonStyling's, on this button.
     void setButtonAtrribute(double cornerRadius, const QColor& background, const QVariantMap& titleDetail);
 
+    // A disabled button is drawn faded, unless it stands for the choice in
+    // force (a tab that is the one on show), which is disabled but not unusable.
+    bool fadesWhenDisabled() const;
+    void setFadesWhenDisabled(bool fades);
+
     QSize sizeHint() const override;
 
 protected:
@@ -40,4 +45,5 @@ private:
     double m_cornerRadius = 0;
     QColor m_background;
     AttributedTitle m_title;
+    bool m_fadesWhenDisabled = true;
 };

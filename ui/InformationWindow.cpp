@@ -1,5 +1,6 @@
 #include "ui/InformationWindow.h"
 
+#include "ui/ButtonStyling.h"
 #include "ui/ViewTransparent.h"
 
 #include <QIcon>
@@ -8,16 +9,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-InformationWindow::InformationWindow(QWidget* parent) : QFrame(parent)
+InformationWindow::InformationWindow(QWidget* parent) : ViewSettingsSaved(parent)
 {
     setObjectName(QStringLiteral("informationWindow"));
-    setFrameShape(QFrame::StyledPanel);
-    setStyleSheet(QStringLiteral(
-        "#informationWindow { background: white; border: 1px solid #9ab; border-radius: 6px; }"
-        "#informationHeader { font-size: 16px; font-weight: bold; color: #1d3b44; }"
-        "#scanInforOKBtn { color: white; background: rgb(21, 138, 162); border: none; font-size: 14px;"
-        " padding: 6px 24px; }"));
+    setStyleSheet(QStringLiteral("#informationHeader { font-size: 16px; font-weight: bold; color: #1d3b44; }"
+                                 "QLabel { color: #1d3b44; }"));
     auto* layout = new QVBoxLayout(this);
+    // The words between the panel's bands, the button in the bottom band.
+    layout->setContentsMargins(16, 30, 16, 8);
+    layout->setSpacing(4);
     m_image = new QLabel(this);
     m_image->setObjectName(QStringLiteral("scanInfoImage"));
     m_image->setAlignment(Qt::AlignCenter);
@@ -36,9 +36,11 @@ InformationWindow::InformationWindow(QWidget* parent) : QFrame(parent)
     }
     m_button = new QPushButton(this);
     m_button->setObjectName(QStringLiteral("scanInforOKBtn"));
+    m_button->setMinimumSize(110, 30);
+    layout->addStretch();
     layout->addWidget(m_button, 0, Qt::AlignHCenter);
     connect(m_button, &QPushButton::clicked, this, &InformationWindow::okClicked);
-    setFixedSize(360, 240);
+    setFixedSize(380, 280);
     hide();
 }
 
@@ -59,7 +61,10 @@ void InformationWindow::showInformation(const QString& header, const QString& fi
     // Through QIcon, which picks the @2x picture on a 2x screen.
     m_image->setPixmap(QIcon(QStringLiteral(":/images/") + image + QStringLiteral(".png"))
                            .pixmap(QSize(48, 48), devicePixelRatioF()));
-    m_button->setText(buttonTitle);
+    ButtonStyling::setButtonAtrribute(m_button, 0, QColor(21, 138, 162),
+                                      {{QStringLiteral("Title"), buttonTitle},
+                                       {QStringLiteral("TitleColor"), QColor(Qt::white)},
+                                       {QStringLiteral("Font"), 14}});
     auto* parent = parentWidget();
     if (!m_cover) {
         m_cover = new ViewTransparent(parent);

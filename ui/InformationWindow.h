@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QFrame>
+#include "ui/ViewSettingsSaved.h"
+
 #include <QPointer>
 
 class QLabel;
@@ -9,7 +10,7 @@ class ViewTransparent;
 
 // The information window over the results: a header, three lines, a picture
 // and one button.
-class InformationWindow : public QFrame
+class InformationWindow : public ViewSettingsSaved
 {
     Q_OBJECT
 public:
