@@ -477,12 +477,14 @@ void ReviewController::updateSummary()
     for (const ExtensionsPtr& group : tree->extensions()) {
         sets += group->nummberOfSets();
     }
+    auto count = [](quint64 n, const char* one, const char* many) {
+        return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+    };
     m_window->ui()->resultSummary->setText(
-        tr("%1 sets in %2 groups: %3 duplicate files, %4")
-            .arg(sets)
-            .arg(tree->extensionCount())
-            .arg(tree->totalFiles())
-            .arg(Formatting::getFormattedStringForSize(tree->totalFilesSize())));
+        QStringLiteral("%1 in %2: %3, %4")
+            .arg(count(sets, "set", "sets"), count(tree->extensionCount(), "group", "groups"),
+                 count(tree->totalFiles(), "duplicate file", "duplicate files"),
+                 Formatting::getFormattedStringForSize(tree->totalFilesSize())));
 }
 
 void ReviewController::reloadAfterRemoval()

@@ -348,7 +348,7 @@ private Q_SLOTS:
         QVERIFY(app.w<QAbstractButton>("stopButton")->isEnabled());
         QVERIFY(!app.scan()->isPaused());
         QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("4"), Long);
-        QVERIFY(app.w<QLabel>("resultSummary")->text().startsWith(QStringLiteral("256 sets in 1 groups")));
+        QVERIFY(app.w<QLabel>("resultSummary")->text().startsWith(QStringLiteral("256 sets in 1 group:")));
     }
 
     void stopYesDuringDetection()
