@@ -1,14 +1,3 @@
 #include "ui/ViewBackgroundTree.h"
 
-#include <QPaintEvent>
-#include <QPainter>
-
-ViewBackgroundTree::ViewBackgroundTree(QWidget* parent) : QWidget(parent)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void ViewBackgroundTree::paintEvent(QPaintEvent* event)
-{
-    QPainter(this).fillRect(event->rect(), QColor(0, 155, 178));
-}
+ViewBackgroundTree::ViewBackgroundTree(QWidget* parent) : ViewColorBar(QColor(0, 155, 178), parent) {}

@@ -1,15 +1,11 @@
 #pragma once
 
-#include <QColor>
-#include <QWidget>
+#include "ui/ViewColorBar.h"
 
 // The backdrop behind the result tree. One fixed colour.
-class ViewBackgroundTree : public QWidget
+class ViewBackgroundTree : public ViewColorBar
 {
     Q_OBJECT
 public:
     explicit ViewBackgroundTree(QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
 };

@@ -1,20 +1,11 @@
 #pragma once
 
-#include <QColor>
-#include <QWidget>
+#include "ui/ViewColorBar.h"
 
-// The white strip that carries a row of buttons. One fixed colour.
-class ViewButtonBar : public QWidget
+// The bar behind a page's buttons. One fixed colour.
+class ViewButtonBar : public ViewColorBar
 {
     Q_OBJECT
 public:
     explicit ViewButtonBar(QWidget* parent = nullptr);
-
-    QColor fillColor() const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QColor m_fillColor;
 };

@@ -1,20 +1,11 @@
 #pragma once
 
-#include <QColor>
-#include <QWidget>
+#include "ui/ViewColorBar.h"
 
-// The grey strip that carries a row of buttons. One fixed colour.
-class ViewButtonGrayBar : public QWidget
+// The grey rule above a page's button bar. One fixed colour.
+class ViewButtonGrayBar : public ViewColorBar
 {
     Q_OBJECT
 public:
     explicit ViewButtonGrayBar(QWidget* parent = nullptr);
-
-    QColor fillColor() const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QColor m_fillColor;
 };

@@ -1,20 +1,11 @@
 #pragma once
 
-#include <QColor>
-#include <QWidget>
+#include "ui/ViewColorBar.h"
 
 // The window's top bar. One fixed colour.
-class ViewTopBar : public QWidget
+class ViewTopBar : public ViewColorBar
 {
     Q_OBJECT
 public:
     explicit ViewTopBar(QWidget* parent = nullptr);
-
-    QColor fillColor() const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QColor m_fillColor;
 };
