@@ -47,6 +47,8 @@ LocationPageController::LocationPageController(MainWindow* window, QObject* pare
     QTableView* table = ui->tableExact;
     table->setModel(m_model);
     table->setItemDelegateForColumn(LocationTableModel::MainCell, m_delegate);
+    connect(m_delegate, &LocationCellDelegate::pictureReady, table->viewport(),
+            qOverload<>(&QWidget::update));
     table->setItemDelegateForColumn(LocationTableModel::ButtonCell, new CheckBoxDelegate(this));
     table->verticalHeader()->hide();
     // The page title above the table already names the mode.

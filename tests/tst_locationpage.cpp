@@ -6,6 +6,7 @@
 #include "platform/UriList.h"
 #include "scan/Modal.h"
 #include "scan/ScanSession.h"
+#include "ui/LocationCellDelegate.h"
 #include "ui/MainWindow.h"
 #include "ui/Opacity.h"
 
@@ -244,6 +245,11 @@ private Q_SLOTS:
         QCOMPARE(app.buttons(), QStringLiteral("SMUR"));
         QCOMPARE(Opacity::of(app.w<QAbstractButton>("findDuplicateExact")), 1.0);
         QVERIFY(!app.table()->grab().isNull()); // thumbnail, icons and paths are drawn
+        // The photo's thumbnail is decoded off the UI thread, then drawn.
+        auto* delegate = qobject_cast<LocationCellDelegate*>(
+            app.table()->itemDelegateForColumn(LocationTableModel::MainCell));
+        QVERIFY(delegate);
+        QTRY_COMPARE(delegate->pictureFor(imageCell).size(), QSize(40, 30));
         QVERIFY(app.w<QWidget>("runningAlert")->isHidden());
     }
 

@@ -10,6 +10,41 @@
 
 LocationCellDelegate::LocationCellDelegate(QObject* parent) : QStyledItemDelegate(parent), m_thumbnails(200)
 {
+    m_pool.setMaxThreadCount(1);
+}
+
+LocationCellDelegate::~LocationCellDelegate()
+{
+    m_pool.clear();
+    m_pool.waitForDone();
+}
+
+void LocationCellDelegate::requestThumbnail(const QByteArray& path) const
+{
+    if (m_pending.contains(path)) {
+        return;
+    }
+    m_pending.insert(path);
+    auto* self = const_cast<LocationCellDelegate*>(this);
+    const int side = qRound(ThumbnailSide * qGuiApp->devicePixelRatio());
+    m_pool.start([self, path, side] {
+        const QImage image = PreviewLoader::resizeImageAtPath(path, side);
+        QMetaObject::invokeMethod(
+            self,
+            [self, path, image] {
+                self->m_pending.remove(path);
+                // A file that is no picture keeps the file icon, cached as its picture.
+                QPixmap picture = QPixmap::fromImage(image);
+                if (picture.isNull()) {
+                    picture = QApplication::style()
+                                  ->standardIcon(QStyle::SP_FileIcon)
+                                  .pixmap(QSize(ThumbnailSide, ThumbnailSide), qGuiApp->devicePixelRatio());
+                }
+                self->m_thumbnails.insert(path, new QPixmap(picture));
+                Q_EMIT self->pictureReady();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 QSize LocationCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -35,15 +70,11 @@ QPixmap LocationCellDelegate::pictureFor(const QModelIndex& index) const
     if (QPixmap* cached = m_thumbnails.object(path)) {
         return *cached;
     }
-    QPixmap picture =
-        QPixmap::fromImage(PreviewLoader::resizeImageAtPath(path, qRound(ThumbnailSide * ratio)));
-    if (picture.isNull()) {
-        picture = QApplication::style()
-                      ->standardIcon(QStyle::SP_FileIcon)
-                      .pixmap(QSize(ThumbnailSide, ThumbnailSide), ratio);
-    }
-    m_thumbnails.insert(path, new QPixmap(picture));
-    return picture;
+    // Decoding a large photo takes long: never in the middle of a paint.
+    requestThumbnail(path);
+    return QApplication::style()
+        ->standardIcon(QStyle::SP_FileIcon)
+        .pixmap(QSize(ThumbnailSide, ThumbnailSide), ratio);
 }
 
 void LocationCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

@@ -2,10 +2,13 @@
 
 #include <QCache>
 #include <QPixmap>
+#include <QSet>
 #include <QStyledItemDelegate>
+#include <QThreadPool>
 
 // Draws a location entry: its icon (or a 74 by 74 thumbnail for a picked
 // photo), its last path component, the full path and the size text.
+// Thumbnails are decoded off the UI thread; a file icon stands in meanwhile.
 class LocationCellDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -14,6 +17,8 @@ public:
     static constexpr int RowHeight = 84;
 
     explicit LocationCellDelegate(QObject* parent = nullptr);
+    // Waits for the thumbnail in hand (only when the window goes away).
+    ~LocationCellDelegate() override;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -22,6 +27,14 @@ public:
     // The picture drawn for an entry (thumbnail, resource icon or folder icon).
     QPixmap pictureFor(const QModelIndex& index) const;
 
+Q_SIGNALS:
+    // A thumbnail arrived: the view should draw again.
+    void pictureReady();
+
 private:
+    void requestThumbnail(const QByteArray& path) const;
+
     mutable QCache<QByteArray, QPixmap> m_thumbnails;
+    mutable QSet<QByteArray> m_pending;
+    mutable QThreadPool m_pool;
 };
