@@ -695,9 +695,10 @@ void ReviewController::getInfo()
     if (!file) {
         return;
     }
-    const QByteArray path = file->filePath();
-    const QString text = m_review.category() == Category::Images ? FileProperties::getImageProperties(path)
-                                                                 : FileProperties::getAllProperties(path);
+    // The preview's text is this file's, made off the UI thread; reading the
+    // disk here again would decode a large picture on the UI thread.
+    const QString shown = m_window->ui()->textField->text();
+    const QString text = shown.isEmpty() ? FileProperties::getAllProperties(file->filePath()) : shown;
     m_information->showInformation(QStringLiteral("Information"), text.trimmed(), QString(), QString(),
                                    QStringLiteral("common_info"), QStringLiteral("Ok"));
     Q_EMIT informationShown(text.trimmed());
