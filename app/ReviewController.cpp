@@ -127,6 +127,7 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
         styleCategoryButton(button, false);
     }
     connect(ui->markAll, &QAbstractButton::clicked, this, &ReviewController::markAllClicked);
+    connect(ui->unMarkAll, &QAbstractButton::clicked, this, &ReviewController::unMarkAllClicked);
     // Keyboard ways to the page's main commands; each acts only while its button could be clicked.
     auto shortcut = [this](const QKeySequence& keys, QAbstractButton* button) {
         auto* action = new QShortcut(keys, m_window->ui()->page4);
@@ -147,7 +148,6 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
     ui->resultTable->setAccessibleName(tr("Files of the selected set"));
     ui->imView->setAccessibleName(tr("Preview"));
     ui->textField->setAccessibleName(tr("Properties"));
-    connect(ui->unMarkAll, &QAbstractButton::clicked, this, &ReviewController::unMarkAllClicked);
     connect(m_information, &InformationWindow::okClicked, this, &ReviewController::okInformationWindow);
 
     QComboBox* sortPopup = ui->sortPopupBtn;
