@@ -89,6 +89,7 @@ void DeletionController::showDeletion()
     new ViewTransparent(m_window);
     m_window->showOverlayAt(ui->deletionPreview, 205, 114);
     ui->resultTable->hide();
+    ui->pauseResumeBtn->setFocus();
     // The cover takes the mouse; this keeps the keyboard off the page too, so
     // no mark can change while the run reads them.
     ui->page4->setEnabled(false);

@@ -9,8 +9,8 @@
 #include "ui_MainWindow.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QLabel>
+#include <QPushButton>
 
 ExceptionController::ExceptionController(MainWindow* window, ExceptionList& list,
                                          std::function<ModalPtr()> shownTree, InformationWindow* information,
@@ -50,6 +50,7 @@ void ExceptionController::addExceptions(QAbstractButton* sender)
                              "\"Ok\" to exclude."));
     new ViewTransparent(m_main);
     m_main->showOverlayAt(m_window, 300, 200);
+    m_window->okButton()->setFocus();
 }
 
 void ExceptionController::removeExceptionWindow()

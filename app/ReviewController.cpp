@@ -13,6 +13,7 @@
 #include "ui/Opacity.h"
 #include "ui/PreviewLoader.h"
 #include "ui/ResultOutlineView.h"
+#include "ui/ViewTransparent.h"
 #include "ui_MainWindow.h"
 
 #include <QAction>
@@ -132,8 +133,10 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
     auto shortcut = [this](const QKeySequence& keys, QAbstractButton* button) {
         auto* action = new QShortcut(keys, m_window->ui()->page4);
         action->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(action, &QShortcut::activated, button, [button] {
-            if (button->isEnabled() && button->isVisible()) {
+        connect(action, &QShortcut::activated, button, [this, button] {
+            // Not while a panel and its cover wait for an answer.
+            const bool covered = m_window->findChild<ViewTransparent*>(QString(), Qt::FindDirectChildrenOnly);
+            if (button->isEnabled() && button->isVisible() && !covered) {
                 button->click();
             }
         });

@@ -276,6 +276,13 @@ private Q_SLOTS:
         QVERIFY(app.w<QAbstractButton>("unMarkAll")->isEnabled());
         QVERIFY(app.w<QAbstractButton>("addEceptionBtn")->isEnabled());
 
+        // Not while a panel waits for an answer: the keyboard goes to the panel.
+        review->getInfo();
+        QVERIFY(app.delegate.informationWindow()->button()->hasFocus() || !app.window.isActiveWindow());
+        QTest::keyClick(app.w<QTreeView>("OView2"), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 6"));
+        pressOk(app);
+
         // The same two commands from the keyboard, wherever the focus is on the page.
         QTest::keyClick(app.w<QTreeView>("OView2"), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 0"));

@@ -73,6 +73,8 @@ void InformationWindow::showInformation(const QString& header, const QString& fi
     move((parent->width() - width()) / 2, (parent->height() - height()) / 2);
     show();
     raise();
+    // The keyboard answers the panel, not the page under its cover.
+    m_button->setFocus();
 }
 
 void InformationWindow::dismiss()
