@@ -2,6 +2,7 @@
 #include "UpdateFixture.h"
 #include "UpdateTestServer.h"
 #include "platform/InstanceRegistry.h"
+#include "update/InternetConnection.h"
 #include "update/UrlTable.h"
 #include "updater/AppDelegate.h"
 #include "updater/ArchiveVerifier.h"
@@ -17,8 +18,10 @@
 #include <QCryptographicHash>
 #include <QFrame>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTextEdit>
 #include <csignal>
@@ -53,6 +56,7 @@ private Q_SLOTS:
     void noUpdate_data();
     void noUpdate();
     void noConnection();
+    void realProgramUpdatesInPlace();
 
 private:
     // An installed product at `name` with version 1.0, a table pointing at
@@ -138,8 +142,8 @@ Updater::AppDelegate::Options TestUpdater::options(const QByteArray& product) co
 
 bool TestUpdater::installedIntact(const QByteArray& product, const QByteArray& label)
 {
-    const QString version = UrlTable::text(
-        UrlTable::load(product + "/Tidemark.app/Contents/Info.plist"), QStringLiteral("CFBundleShortVersionString"));
+    const QString version = UrlTable::text(UrlTable::load(product + "/Tidemark.app/Contents/Info.plist"),
+                                           QStringLiteral("CFBundleShortVersionString"));
     QFile::remove(QFile::decodeName(m_marker));
     const int code = UpdateFixture::runProgram(UpdateFixture::relaunchPath(product));
     const QByteArray started = UpdateFixture::readFile(m_marker);
@@ -164,7 +168,8 @@ pid_t TestUpdater::startRegisteredCopy(const QByteArray& folder)
     const pid_t pid = ByteProcess::spawn({"sleep", "30"});
     ::close(fd);
     static int order = 0;
-    const QByteArray name = QByteArray::number(++order).rightJustified(20, '0') + '-' + QByteArray::number(pid) + ".lock";
+    const QByteArray name =
+        QByteArray::number(++order).rightJustified(20, '0') + '-' + QByteArray::number(pid) + ".lock";
     ::rename(temp.constData(), (folder + '/' + name).constData());
     return pid;
 }
@@ -318,7 +323,8 @@ void TestUpdater::fullUpdate()
     QFETCH(bool, withUninstaller);
     QFETCH(bool, withDigest);
 
-    const QByteArray product = install("full-" + QByteArray(QTest::currentDataTag()).left(8).replace(' ', '-'));
+    const QByteArray product =
+        install("full-" + QByteArray(QTest::currentDataTag()).left(8).replace(' ', '-'));
     // The installed table carries a local touch that only survives when kept.
     const QByteArray installedInner =
         product + "/Tidemark.app/Contents/MacOS/Tidemark.app/Contents/MacOS/Urls.plist";
@@ -339,9 +345,10 @@ void TestUpdater::fullUpdate()
     QVariantMap manifest{{"1.0", "2.0"},
                          {"ReleaseNote", QVariantList{QVariantMap{{"2.0", "Better at finding copies"}}}}};
     if (withDigest) {
-        manifest.insert("SHA256", QVariantMap{{"2.0", QString::fromLatin1(
-                                                          QCryptographicHash::hash(archive, QCryptographicHash::Sha256)
-                                                              .toHex())}});
+        manifest.insert(
+            "SHA256",
+            QVariantMap{{"2.0", QString::fromLatin1(
+                                    QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex())}});
     }
     serveManifest(manifest);
 
@@ -356,8 +363,9 @@ void TestUpdater::fullUpdate()
     for (const QList<QVariant>& status : statuses) {
         seen.append(status.first().toString());
     }
-    QCOMPARE(seen, (QStringList{UpdaterStatus::downloading, UpdaterStatus::downloaded, UpdaterStatus::checkingIntegrity,
-                                UpdaterStatus::applying, UpdaterStatus::updated}));
+    QCOMPARE(seen, (QStringList{UpdaterStatus::downloading, UpdaterStatus::downloaded,
+                                UpdaterStatus::checkingIntegrity, UpdaterStatus::applying,
+                                UpdaterStatus::updated}));
     Updater::ProgressPanel* panel = delegate.progressPannel();
     QCOMPARE(panel->progressInd()->value(), 100);
     QCOMPARE(panel->progressLabel()->text(), UpdaterStatus::updated);
@@ -365,7 +373,8 @@ void TestUpdater::fullUpdate()
     QVERIFY(!panel->noUpdate()->isVisible());
     QVERIFY(!delegate.watchdogArmed());
     QCOMPARE(delegate.window()->version()->text(),
-             QStringLiteral("New update available (Tidemark Updater 2.0).\n Would you like to update this version?"));
+             QStringLiteral(
+                 "New update available (Tidemark Updater 2.0).\n Would you like to update this version?"));
     QCOMPARE(delegate.window()->releaseNote()->toPlainText(), QStringLiteral("Better at finding copies"));
 
     // The new application is in place and was started.
@@ -381,13 +390,15 @@ void TestUpdater::fullUpdate()
         QCOMPARE(UrlTable::text(table, "FolderLocation"), QStringLiteral("https://elsewhere.invalid"));
     }
     // The uninstaller is replaced only when the archive brings one.
-    const QByteArray uninstaller = UpdateFixture::readFile(product + "/Uninstaller.app/Contents/MacOS/Uninstaller");
+    const QByteArray uninstaller =
+        UpdateFixture::readFile(product + "/Uninstaller.app/Contents/MacOS/Uninstaller");
     QCOMPARE(uninstaller, UpdateFixture::markerScript(withUninstaller ? "new" : "old"));
     // Nothing of the download is left, nothing staged beside the product.
     QVERIFY(!FileTree::exists(m_caches + "/Tidemark.zip"));
     QVERIFY(!FileTree::exists(m_caches + "/softwareQuillon"));
-    QCOMPARE(QDir(QFile::decodeName(product)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             (QStringList{"Tidemark.app", "Uninstaller.app"}));
+    QCOMPARE(
+        QDir(QFile::decodeName(product)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        (QStringList{"Tidemark.app", "Uninstaller.app"}));
     QCOMPARE(m_server.requests(),
              (QList<QByteArray>{"/rel/Tidemark/Update.plist", "/rel/Tidemark/2.0/Tidemark.zip"}));
 }
@@ -468,8 +479,9 @@ void TestUpdater::failedUpdate()
     QVERIFY(!FileTree::exists(m_root / "escaped.txt"));
     // Leftovers go once an archive has arrived, before it is written.
     QCOMPARE(FileTree::exists(m_caches + "/softwareQuillon/Tidemark/stale"), fetchFails);
-    QCOMPARE(QDir(QFile::decodeName(product)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             (QStringList{"Tidemark.app", "Uninstaller.app"}));
+    QCOMPARE(
+        QDir(QFile::decodeName(product)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        (QStringList{"Tidemark.app", "Uninstaller.app"}));
 }
 
 void TestUpdater::noUpdate_data()
@@ -521,6 +533,51 @@ void TestUpdater::noConnection()
     QVERIFY(delegate.progressPannel()->ok()->isVisible());
     QVERIFY(m_server.requests().isEmpty());
     QVERIFY(installedIntact(product, "old"));
+}
+
+// The built program itself, as Tidemark starts it from inside an installed
+// product: it finds that product from its own place, fetches, installs the
+// new version in place and starts it.
+void TestUpdater::realProgramUpdatesInPlace()
+{
+    if (!InternetConnection::isAvailable()) {
+        QSKIP("this machine has no default route: the updater would report no connection");
+    }
+    const QByteArray product = install("real");
+    const QByteArray program = UpdateFixture::updaterBundle(product) + "/Contents/MacOS/Tidemark Updater";
+    QVERIFY(UpdateFixture::writeFile(program, UpdateFixture::readFile(TIDEMARK_UPDATER_PATH), true));
+
+    UpdateFixture::Tree next;
+    next.version = "2.0";
+    next.label = "new";
+    next.urls = {{"FolderLocation", m_server.base() + "/rel"}, {"FolderName", "Tidemark"}};
+    const QByteArray archive = makeArchive("real", next);
+    QVERIFY(!archive.isEmpty());
+    m_server.setFile("/rel/Tidemark/2.0/Tidemark.zip", archive);
+    serveManifest(QVariantMap{{"1.0", "2.0"}});
+
+    QProcess updater;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CACHE_HOME", QFile::decodeName(m_root / "real-cache"));
+    env.insert("TIDEMARK_TEST_MARKER", QFile::decodeName(m_marker));
+    updater.setProcessEnvironment(env);
+    updater.start(QFile::decodeName(program), {"nothing"});
+    QVERIFY(updater.waitForStarted());
+    const auto installedVersion = [&] {
+        return UrlTable::text(UrlTable::load(product + "/Tidemark.app/Contents/Info.plist"),
+                              "CFBundleShortVersionString");
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(installedVersion(), QStringLiteral("2.0"), 60000);
+    // pkexec would start it with a cleaned environment, without the marker.
+    if (QStandardPaths::findExecutable("pkexec").isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(UpdateFixture::readFile(m_marker), QByteArray("new \n"), 30000);
+    }
+    QTRY_VERIFY(!FileTree::exists(m_root / "real-cache/Tidemark.zip"));
+    QCOMPARE(m_server.requests(),
+             (QList<QByteArray>{"/rel/Tidemark/Update.plist", "/rel/Tidemark/2.0/Tidemark.zip"}));
+    updater.kill(); // it waits for its Ok button
+    updater.waitForFinished();
 }
 
 QTEST_MAIN(TestUpdater)
