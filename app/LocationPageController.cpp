@@ -2,6 +2,7 @@
 
 #include "locations/LocationTableModel.h"
 #include "ui/CheckBoxDelegate.h"
+#include "ui/CheckColumnKeys.h"
 #include "ui/LocationCellDelegate.h"
 #include "ui/MainWindow.h"
 #include "ui/Opacity.h"
@@ -47,6 +48,7 @@ LocationPageController::LocationPageController(MainWindow* window, QObject* pare
     QTableView* table = ui->tableExact;
     table->setModel(m_model);
     table->setItemDelegateForColumn(LocationTableModel::MainCell, m_delegate);
+    CheckColumnKeys::install(table, LocationTableModel::ButtonCell);
     connect(m_delegate, &LocationCellDelegate::pictureReady, table->viewport(),
             qOverload<>(&QWidget::update));
     table->setItemDelegateForColumn(LocationTableModel::ButtonCell, new CheckBoxDelegate(this));

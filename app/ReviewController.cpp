@@ -6,6 +6,7 @@
 #include "scan/Formatting.h"
 #include "ui/BusyIndicator.h"
 #include "ui/ButtonStyling.h"
+#include "ui/CheckColumnKeys.h"
 #include "ui/FileProperties.h"
 #include "ui/HoverButton.h"
 #include "ui/InformationWindow.h"
@@ -79,6 +80,7 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
             &ReviewController::outlineViewSelectionDidChange);
     connect(ui->OView2, &QWidget::customContextMenuRequested, this, &ReviewController::showContextMenu);
     connect(m_outline, &ResultOutlineModel::marksChanged, this, &ReviewController::checkBoxClicked);
+    CheckColumnKeys::install(ui->OView2, ResultOutlineModel::Check);
 
     QTableView* table = ui->resultTable;
     table->setModel(m_files);
@@ -99,6 +101,7 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
             &ReviewController::tableViewSelectionDidChange);
     connect(table, &QAbstractItemView::doubleClicked, this, &ReviewController::doubleClick);
     connect(m_files, &SetFilesModel::checkNotif, this, &ReviewController::collectionViewCheckButtonCLicked);
+    CheckColumnKeys::install(table, SetFilesModel::ButtonCell);
 
     connect(m_preview, &PreviewLoader::previewReady, this,
             [this](quint64, const QByteArray&, const QImage& thumbnail, const QString& properties) {

@@ -447,6 +447,17 @@ private Q_SLOTS:
             QVERIFY(app.check(marked.first(), true));
         }
 
+        // Space on a row toggles its box, whichever cell has the focus.
+        if (!paths.isEmpty()) {
+            const int row = int(paths.size()) - 1;
+            const bool before = app.states().at(row);
+            app.table()->setCurrentIndex(app.model()->index(row, LocationTableModel::MainCell));
+            QTest::keyClick(app.table(), Qt::Key_Space);
+            QCOMPARE(app.states().at(row), !before);
+            QTest::keyClick(app.table(), Qt::Key_Space);
+            QCOMPARE(app.states().at(row), before);
+        }
+
         // Remove takes the marked entries only.
         app.w<QAbstractButton>("removeFromListExactBtn")->click();
         QCOMPARE(app.names().size(), paths.size() - marked.size());

@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -300,6 +301,20 @@ private Q_SLOTS:
         QCOMPARE(infoLine(app, 0), QStringLiteral("Please select any file to delete."));
         QVERIFY(!app.delegate.deletion()->running());
         pressOk(app);
+
+        // Space marks the box of the row with the focus, through the same rules.
+        auto* outlineView = app.w<QTreeView>("OView2");
+        outlineView->setFocus();
+        QTest::keyClick(outlineView, Qt::Key_Space);
+        QCOMPARE(review->selectedSet()->setsState(), 1);
+        QTest::keyClick(outlineView, Qt::Key_Space);
+        QCOMPARE(review->selectedSet()->setsState(), 0);
+        auto* table = app.w<QTableView>("resultTable");
+        table->setCurrentIndex(files->index(1, SetFilesModel::NameText));
+        QTest::keyClick(table, Qt::Key_Space);
+        QCOMPARE(files->fileAt(1)->state(), 1);
+        QTest::keyClick(table, Qt::Key_Space);
+        QCOMPARE(files->fileAt(1)->state(), 0);
 
         // The context menu's set commands never mark every file of a set.
         review->markAllSelectedSet();
