@@ -539,6 +539,25 @@ private Q_SLOTS:
         QVERIFY(all.contains(QRegularExpression(
             QStringLiteral("Modified Date       : \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))));
 
+        // A large picture at a recorded 144 dpi: the preview's text gives its
+        // full size in points, written in the shortest exact form.
+        QImage large = testImage(1600, 1200);
+        large.setDotsPerMeterX(5669);
+        large.setDotsPerMeterY(5669);
+        QBuffer largeJpeg;
+        largeJpeg.open(QIODevice::WriteOnly);
+        QVERIFY(large.save(&largeJpeg, "JPEG"));
+        QVERIFY(TreeBuilder::writeBytes(folder + "/large.jpg", largeJpeg.data()));
+        PreviewLoader loader;
+        QSignalSpy ready(&loader, &PreviewLoader::previewReady);
+        loader.request(folder + "/large.jpg", true);
+        QVERIFY(ready.wait(10000));
+        QCOMPARE(ready.first().at(2).value<QImage>().size(), QSize(640, 480));
+        QVERIFY2(
+            ready.first().at(3).toString().contains(QStringLiteral("Image Dimensions   : 800.04x600.03\n")),
+            qPrintable(ready.first().at(3).toString()));
+        QCOMPARE(FileProperties::numberText(800.04), QStringLiteral("800.04"));
+
         // The thumbnail keeps the largest side at 640 and applies the orientation.
         QVERIFY(writePng(folder + "/wide.png", testImage(1600, 400)));
         QCOMPARE(PreviewLoader::resizeImageAtPath(folder + "/wide.png").size(), QSize(640, 160));

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QLocale>
 #include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,7 +60,7 @@ QString FileProperties::numberText(double value)
     if (std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 1e15) {
         return QString::number(static_cast<qint64>(value));
     }
-    return QString::number(value, 'g', 17);
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
 QSizeF FileProperties::imageSizeInPoints(const QByteArray& path)
