@@ -56,6 +56,10 @@ void ScanProgress::reset()
     m_stage.store(Stage::Idle);
     m_collected.store(0);
     m_total.store(0);
+    m_comparedFiles.store(0);
+    m_comparedBytes.store(0);
+    m_filesToCompare.store(0);
+    m_bytesToCompare.store(0);
     m_activity = Activity::None;
     m_folder.clear();
     m_name.clear();

@@ -35,6 +35,21 @@ public:
     quint64 total() const { return m_total.load(); }
     void setTotal(quint64 total) { m_total.store(total); }
 
+    // Comparison progress: files and bytes whose comparison is settled, out
+    // of the totals the detector plans to compare. Lets the window show
+    // movement while one large group is read.
+    quint64 comparedFiles() const { return m_comparedFiles.load(std::memory_order_relaxed); }
+    void addComparedFiles(quint64 count) { m_comparedFiles.fetch_add(count, std::memory_order_relaxed); }
+    quint64 comparedBytes() const { return m_comparedBytes.load(std::memory_order_relaxed); }
+    void addComparedBytes(quint64 bytes) { m_comparedBytes.fetch_add(bytes, std::memory_order_relaxed); }
+    quint64 filesToCompare() const { return m_filesToCompare.load(std::memory_order_relaxed); }
+    quint64 bytesToCompare() const { return m_bytesToCompare.load(std::memory_order_relaxed); }
+    void addToCompare(quint64 files, quint64 bytes)
+    {
+        m_filesToCompare.fetch_add(files, std::memory_order_relaxed);
+        m_bytesToCompare.fetch_add(bytes, std::memory_order_relaxed);
+    }
+
     // Latest file being collected or processed, as folder (ending in '/')
     // and name: both are shared, so nothing is copied per file.
     void setCurrent(Activity activity, const QByteArray& folder, const QByteArray& name);
@@ -54,6 +69,10 @@ private:
     std::atomic<quint64> m_collected{0};
     std::atomic<quint64> m_total{0};
     std::atomic<quint64> m_generation{0};
+    std::atomic<quint64> m_comparedFiles{0};
+    std::atomic<quint64> m_comparedBytes{0};
+    std::atomic<quint64> m_filesToCompare{0};
+    std::atomic<quint64> m_bytesToCompare{0};
     mutable std::mutex m_mutex;
     Activity m_activity = Activity::None;
     QByteArray m_folder;
