@@ -1,9 +1,15 @@
 #!/usr/bin/env python3
 """Benchmark trees for bench/run.sh, and the count of files a scan collects.
 
-  gen_tree.py lastbyte DIR [--count N] [--size BYTES] [--parts P]
-      N files of one size, identical except for their last byte (i mod 256),
+  gen_tree.py lastbyte DIR [--count N] [--size BYTES] [--parts P] [--distinct D]
+      N files of one size, identical except for their last four bytes
+      (i mod D, so D distinct contents; D defaults to N, every file unique),
       spread over P sub-folders part0..part{P-1} so that subsets can be scanned.
+  gen_tree.py large DIR [--size BYTES]
+      Ten files of one large size: four identical, three that differ from
+      them in their first byte, three in their last byte.
+  gen_tree.py pairs DIR [--count N]
+      N tiny files (a few bytes each) in N/2 identical pairs, 1000 to a folder.
   gen_tree.py small DIR [--count N] [--max-size BYTES] [--dup FRACTION] [--depth D]
       N small files of random sizes 1..BYTES with mixed extensions, in folders
       D levels deep; about FRACTION of them copy an earlier file of the same
@@ -33,15 +39,47 @@ def write_file(path, data):
         os.close(fd)
 
 
-def make_lastbyte(root, count, size, parts):
+def make_lastbyte(root, count, size, parts, distinct):
     rng = random.Random(20240601)
-    prefix = rng.randbytes(size - 1)
+    prefix = rng.randbytes(size - 4)
     dirs = [os.path.join(root, f"part{p}") for p in range(parts)]
     for d in dirs:
         os.makedirs(d, exist_ok=True)
     per_part = (count + parts - 1) // parts
     for i in range(count):
-        write_file(os.path.join(dirs[i // per_part], f"f{i:06d}.dat"), prefix + bytes([i % 256]))
+        tail = (i % distinct).to_bytes(4, "big")
+        write_file(os.path.join(dirs[i // per_part], f"f{i:06d}.dat"), prefix + tail)
+
+
+def make_large(root, size):
+    os.makedirs(root, exist_ok=True)
+    rng = random.Random(20240603)
+    chunk = rng.randbytes(1 << 20)
+    # 0-3 identical; 4-6 differ in the first byte; 7-9 in the last byte.
+    for i in range(10):
+        path = os.path.join(root, f"big{i}.bin")
+        fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+        try:
+            written = 0
+            while written < size:
+                n = min(len(chunk), size - written)
+                os.write(fd, chunk[:n])
+                written += n
+            if 4 <= i <= 6:
+                os.pwrite(fd, bytes([i]), 0)
+            elif i >= 7:
+                os.pwrite(fd, bytes([i]), size - 1)
+        finally:
+            os.close(fd)
+
+
+def make_pairs(root, count, per_folder=1000):
+    folder = None
+    for i in range(count):
+        if i % per_folder == 0:
+            folder = os.path.join(root, f"d{i // per_folder:04d}")
+            os.makedirs(folder, exist_ok=True)
+        write_file(os.path.join(folder, f"p{i:07d}.txt"), b"%x" % (i // 2))
 
 
 def leaf_folder(root, leaf, depth):
@@ -117,6 +155,13 @@ def main():
     lb.add_argument("--count", type=int, default=20000)
     lb.add_argument("--size", type=int, default=16384)
     lb.add_argument("--parts", type=int, default=4)
+    lb.add_argument("--distinct", type=int, default=0)
+    lg = sub.add_parser("large")
+    lg.add_argument("dir")
+    lg.add_argument("--size", type=int, default=64 << 20)
+    pr = sub.add_parser("pairs")
+    pr.add_argument("dir")
+    pr.add_argument("--count", type=int, default=1000000)
     sm = sub.add_parser("small")
     sm.add_argument("dir")
     sm.add_argument("--count", type=int, default=200000)
@@ -128,7 +173,11 @@ def main():
     args = parser.parse_args()
 
     if args.command == "lastbyte":
-        make_lastbyte(args.dir, args.count, args.size, args.parts)
+        make_lastbyte(args.dir, args.count, args.size, args.parts, args.distinct or args.count)
+    elif args.command == "large":
+        make_large(args.dir, args.size)
+    elif args.command == "pairs":
+        make_pairs(args.dir, args.count)
     elif args.command == "small":
         make_small(args.dir, args.count, args.max_size, args.dup, args.depth)
     else:

@@ -1,5 +1,6 @@
 #include "scan/ContentPartitioner.h"
 
+#include "scan/FileCompare.h"
 #include "scan/ScanControl.h"
 #include "scan/ScanProgress.h"
 
@@ -9,50 +10,98 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
-#include <unordered_map>
+
+namespace {
+
+qint64 mtimeOf(const struct stat& st)
+{
+    return static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+// Compared bytes are reported in batches, so the shared counter is not a
+// point of contention between the searches.
+constexpr quint64 ReportBytesEvery = 4u << 20;
+
+} // namespace
+
+std::size_t BufferPool::take(std::size_t wanted)
+{
+    std::size_t available = m_free.load(std::memory_order_relaxed);
+    for (;;) {
+        const std::size_t taken = std::min(available, wanted);
+        if (taken == 0) {
+            return 0;
+        }
+        if (m_free.compare_exchange_weak(available, available - taken, std::memory_order_relaxed)) {
+            return taken;
+        }
+    }
+}
 
 ContentPartitioner::ContentPartitioner(ScanControl& control, ScanProgress& progress, Budget budget)
     : m_control(control), m_progress(progress), m_budget(budget)
 {
 }
 
-int ContentPartitioner::openChecked(const Unit& unit, const QByteArray& path)
+int ContentPartitioner::openUnit(const Unit& unit, const File& file)
 {
     // Non-blocking so a path swapped for a FIFO cannot hang the search.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    const int fd = FileCompare::openNoFollow(file.filePath(), O_RDONLY | O_NONBLOCK);
     if (fd < 0) {
         return -1;
     }
     struct stat st
     {
     };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<quint64>(st.st_size) != unit.size) {
+    // Only the file that was looked at when the search began is read.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<quint64>(st.st_dev) != unit.device ||
+        static_cast<quint64>(st.st_ino) != unit.inode || static_cast<quint64>(st.st_size) != unit.size ||
+        mtimeOf(st) != unit.mtimeNs) {
         ::close(fd);
         return -1;
     }
     return fd;
 }
 
+void ContentPartitioner::closeUnit(Unit& unit)
+{
+    if (unit.fd >= 0) {
+        ::close(unit.fd);
+        unit.fd = -1;
+        --m_openCount;
+    }
+}
+
 bool ContentPartitioner::readBlock(Unit& unit, const File& file, quint64 offset, char* buffer,
                                    std::size_t length)
 {
+    if (unit.failed) {
+        return false;
+    }
     int fd = unit.fd;
-    bool transient = false;
     if (fd < 0) {
-        fd = openChecked(unit, file.filePath());
+        fd = openUnit(unit, file);
         if (fd < 0) {
+            unit.failed = true;
             return false;
         }
-        if (m_openCount < m_budget.openFiles) {
-            unit.fd = fd;
+        if (unit.size > offset + length && m_openCount < m_budget.openFiles) {
+            unit.fd = fd; // more blocks to come: kept open while the budget allows
             ++m_openCount;
-            if (unit.size > MaxBlock) {
-                ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL); // worth a call only for long reads
+            if (unit.size > FirstBlock) {
+                ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
             }
-        } else {
-            transient = true; // over the descriptor budget: reopen per block
         }
+    }
+    const quint64 end = offset + length;
+    if (end < unit.size) {
+        // Long files: the next stretch is fetched while other members are
+        // read, so a cold disk keeps streaming.
+        ::posix_fadvise(fd, static_cast<off_t>(end),
+                        static_cast<off_t>(std::min<quint64>(ReadAhead, unit.size - end)),
+                        POSIX_FADV_WILLNEED);
     }
     std::size_t done = 0;
     bool ok = true;
@@ -62,33 +111,104 @@ bool ContentPartitioner::readBlock(Unit& unit, const File& file, quint64 offset,
             continue;
         }
         if (r <= 0) {
-            ok = false; // read error, or the file shrank since it was collected
+            ok = false; // read error, or the file shrank since it was looked at
             break;
         }
         done += static_cast<std::size_t>(r);
     }
-    if (transient) {
+    if (ok && unit.size == 0) {
+        // An empty file is only empty if a read says so: some file systems
+        // report 0 for files that have contents.
+        char probe = 0;
+        ssize_t r = 0;
+        do {
+            r = ::pread(fd, &probe, 1, 0);
+        } while (r < 0 && errno == EINTR);
+        ok = r == 0;
+    }
+    if (ok && m_hook) {
+        m_hook(file, end);
+    }
+    if (ok && end >= unit.size) {
+        // After the last block: a file written to while it was read is
+        // never equal to anything.
+        struct stat st
+        {
+        };
+        ok = ::fstat(fd, &st) == 0 && static_cast<quint64>(st.st_size) == unit.size &&
+             mtimeOf(st) == unit.mtimeNs;
+    }
+    if (fd != unit.fd) {
         ::close(fd);
+    } else if (!ok || end >= unit.size) {
+        closeUnit(unit);
+    }
+    if (ok) {
+        countBytes(unit, end);
+    } else {
+        unit.failed = true;
     }
     return ok;
 }
 
+void ContentPartitioner::countBytes(Unit& unit, quint64 upTo)
+{
+    if (upTo > unit.done) {
+        m_unreportedBytes += upTo - unit.done;
+        unit.done = upTo;
+    }
+    if (m_unreportedBytes >= ReportBytesEvery) {
+        flushBytes();
+    }
+}
+
+void ContentPartitioner::flushBytes()
+{
+    if (m_unreportedBytes != 0) {
+        m_progress.addComparedBytes(m_unreportedBytes);
+        m_unreportedBytes = 0;
+    }
+}
+
+void ContentPartitioner::releaseBuffers()
+{
+    flushBytes();
+    m_arena.reset();
+    m_arenaBytes = 0;
+    if (m_budget.spare && m_borrowed != 0) {
+        m_budget.spare->give(m_borrowed);
+    }
+    m_borrowed = 0;
+}
+
 void ContentPartitioner::settle(Unit& unit, const QList<FilePtr>& files)
 {
-    if (unit.fd >= 0) {
-        ::close(unit.fd);
-        unit.fd = -1;
-        --m_openCount;
-    }
-    m_control.addProcessed(linkCount(unit));
+    closeUnit(unit);
+    const std::size_t links = linkCount(unit);
+    // Whatever was not read is settled too, so the bytes reach their total.
+    m_unreportedBytes += (unit.size > unit.done ? unit.size - unit.done : 0) + (links - 1) * unit.size;
+    unit.done = unit.size;
+    m_control.addProcessed(links);
+    m_progress.addComparedFiles(links);
     m_progress.setCurrent(ScanProgress::Activity::Processing, *files.at(unit.first));
 }
 
-void ContentPartitioner::emitClass(const std::vector<std::size_t>& members, const QList<FilePtr>& files,
+void ContentPartitioner::drop(Unit& unit, const QList<FilePtr>& files,
+                              std::vector<std::vector<qsizetype>>& classes)
+{
+    if (linkCount(unit) >= 2) {
+        const quint32 u = static_cast<quint32>(&unit - m_units.data());
+        emitClass({u}, files, classes);
+    } else {
+        settle(unit, files);
+    }
+}
+
+void ContentPartitioner::emitClass(const std::vector<quint32>& members, const QList<FilePtr>& files,
                                    std::vector<std::vector<qsizetype>>& classes)
 {
     std::vector<qsizetype> positions;
-    for (std::size_t u : members) {
+    for (quint32 u : members) {
         settle(m_units[u], files);
         appendLinks(m_units[u], positions);
     }
@@ -119,7 +239,8 @@ void ContentPartitioner::closeAll()
         }
     }
     m_openCount = 0;
-    m_units.clear();
+    releaseBuffers();
+    std::vector<Unit>().swap(m_units);
     m_moreLinks.clear();
 }
 
@@ -137,21 +258,16 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
     // without reading), and files whose size changed since collection are
     // only compared with files of their new size.
     {
-        QHash<QPair<quint64, quint64>, std::size_t> byInode;
+        QHash<QPair<quint64, quint64>, quint32> byInode;
+        m_units.reserve(positions.size());
         for (qsizetype pos : positions) {
-            // Opened here rather than looked up, so one call answers what the
-            // path is now and the descriptor serves the first read as well.
-            const QByteArray path = files.at(pos)->filePath();
             struct stat st
             {
             };
-            int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-            const bool known = fd >= 0 ? ::fstat(fd, &st) == 0 : ::lstat(path.constData(), &st) == 0;
-            if (!known || !S_ISREG(st.st_mode)) {
-                if (fd >= 0) {
-                    ::close(fd);
-                }
+            if (!FileCompare::statNoFollow(files.at(pos)->filePath(), st) || !S_ISREG(st.st_mode)) {
                 m_control.addProcessed();
+                m_progress.addComparedFiles(1);
+                m_progress.addComparedBytes(files.at(pos)->fileSize());
                 m_progress.setCurrent(ScanProgress::Activity::Processing, *files.at(pos));
                 continue;
             }
@@ -159,47 +275,59 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
             const auto it = byInode.constFind(key);
             if (it != byInode.cend()) {
                 Unit& unit = m_units[it.value()];
+                if (st.st_nlink < 2) {
+                    // One file seen at two paths (a bind mount): it is still
+                    // one file, never a set of its own.
+                    m_control.addProcessed();
+                    m_progress.addComparedFiles(1);
+                    m_progress.addComparedBytes(files.at(pos)->fileSize());
+                    continue;
+                }
                 if (unit.moreLinks < 0) {
                     unit.moreLinks = static_cast<qint32>(m_moreLinks.size());
                     m_moreLinks.emplace_back();
                 }
                 m_moreLinks[static_cast<std::size_t>(unit.moreLinks)].push_back(pos);
-                if (fd >= 0) {
-                    ::close(fd);
-                }
                 continue;
             }
-            byInode.insert(key, m_units.size());
-            if (fd >= 0 && m_openCount >= m_budget.openFiles) {
-                ::close(fd); // reopened per block
-                fd = -1;
-            } else if (fd >= 0) {
-                ++m_openCount;
-            }
-            // A file that could not be opened stays a unit: its hard links
-            // are still equal to each other without reading.
+            byInode.insert(key, static_cast<quint32>(m_units.size()));
             Unit unit;
             unit.first = pos;
-            unit.fd = fd;
             unit.size = static_cast<quint64>(st.st_size);
+            unit.mtimeNs = mtimeOf(st);
+            unit.device = key.first;
+            unit.inode = key.second;
             m_units.push_back(unit);
         }
     }
 
     std::vector<Pending> work;
     {
-        std::vector<quint64> sizes;
-        std::vector<Pending> bySize;
-        for (std::size_t u = 0; u < m_units.size(); ++u) {
-            const auto found = std::find(sizes.begin(), sizes.end(), m_units[u].size);
-            if (found == sizes.end()) {
-                sizes.push_back(m_units[u].size);
-                bySize.push_back(Pending{{u}, 0, FirstBlock, m_units[u].size, true});
-            } else {
-                bySize[static_cast<std::size_t>(found - sizes.begin())].units.push_back(u);
-            }
+        // Members in inode order, which on most file systems is close to
+        // the order of their data on disk. Files whose size changed since
+        // they were collected form classes of their new size.
+        std::vector<quint32> order(m_units.size());
+        for (quint32 u = 0; u < order.size(); ++u) {
+            order[u] = u;
         }
-        work.assign(std::make_move_iterator(bySize.rbegin()), std::make_move_iterator(bySize.rend()));
+        std::sort(order.begin(), order.end(), [this](quint32 a, quint32 b) {
+            const Unit& x = m_units[a];
+            const Unit& y = m_units[b];
+            if (x.size != y.size) {
+                return x.size > y.size;
+            }
+            return x.device != y.device ? x.device < y.device : x.inode < y.inode;
+        });
+        for (std::size_t i = 0; i < order.size();) {
+            std::size_t j = i + 1;
+            while (j < order.size() && m_units[order[j]].size == m_units[order[i]].size) {
+                ++j;
+            }
+            work.push_back(Pending{std::vector<quint32>(order.begin() + static_cast<std::ptrdiff_t>(i),
+                                                        order.begin() + static_cast<std::ptrdiff_t>(j)),
+                                   0, 0, false});
+            i = j;
+        }
     }
 
     while (!work.empty()) {
@@ -209,140 +337,297 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
         }
         Pending current = std::move(work.back());
         work.pop_back();
-        const std::size_t m = current.units.size();
-        if (m == 1) {
-            Unit& only = m_units[current.units.front()];
-            if (linkCount(only) >= 2) {
-                emitClass(current.units, files, classes);
-            } else {
-                settle(only, files);
-            }
-            continue;
-        }
-
-        const quint64 size = current.size;
-        const quint64 remaining = size - current.offset;
-        std::size_t block = std::min<std::size_t>(current.block, MaxBlock);
-        if (current.mayAllDiffer) {
-            // Room for every member to differ from every other.
-            block = std::min<std::size_t>(block, std::max<std::size_t>(MinBlock, m_budget.bufferBytes / m));
-        } else {
-            // The class was one group a block ago: room for a few hundred
-            // distinct contents keeps the rounds few however large it is.
-            const std::size_t room = std::min<std::size_t>(m, ExpectedSplit);
-            block =
-                std::min<std::size_t>(block, std::max<std::size_t>(MinBlock, m_budget.bufferBytes / room));
-        }
-        block = static_cast<std::size_t>(std::min<quint64>(block, remaining));
-
-        if (block == 0) {
-            // Empty files (or nothing left to read): every member that can be
-            // opened is equal; one that cannot be read never is.
-            std::vector<std::size_t> readable;
-            for (std::size_t u : current.units) {
-                Unit& unit = m_units[u];
-                const int fd = unit.fd >= 0 ? unit.fd : openChecked(unit, files.at(unit.first)->filePath());
-                if (fd < 0) {
-                    unit.failed = true;
-                } else if (unit.fd < 0) {
-                    ::close(fd);
-                }
-                if (unit.failed) {
-                    if (linkCount(unit) >= 2) {
-                        emitClass({u}, files, classes);
-                    } else {
-                        settle(unit, files);
-                    }
-                } else {
-                    readable.push_back(u);
-                }
-            }
-            if (readable.size() >= 2 || (readable.size() == 1 && linkCount(m_units[readable.front()]) >= 2)) {
-                emitClass(readable, files, classes);
-            } else {
-                for (std::size_t u : readable) {
-                    settle(m_units[u], files);
-                }
-            }
-            continue;
-        }
-
-        // Members are read one at a time; only one block per distinct content
-        // is kept, so memory follows the number of groups, not of members.
-        const std::size_t repCapacity = std::max<std::size_t>(1, m_budget.bufferBytes / block);
-        m_arena.resize(std::min(m, repCapacity) * block);
-        m_scratch.resize(block);
-        std::vector<std::vector<std::size_t>> groups;
-        std::vector<char*> groupBlock;
-        std::vector<std::size_t> overflow;
-        std::unordered_map<std::size_t, std::vector<std::size_t>> byHash;
-        for (std::size_t u : current.units) {
-            Unit& unit = m_units[u];
-            char* buffer = m_scratch.data();
-            if (!readBlock(unit, *files.at(unit.first), current.offset, buffer, block)) {
-                if (linkCount(unit) >= 2) {
-                    emitClass({u}, files, classes);
-                } else {
-                    settle(unit, files);
-                }
-                continue;
-            }
-            // Small classes compare with every kept block directly; large ones
-            // let a hash of the block pick the one to compare with.
-            const bool hashed = m > LinearCompareLimit;
-            const std::size_t h = hashed ? qHashBits(buffer, block, 0) : 0;
-            std::vector<std::size_t>& candidates = byHash[h];
-            bool placed = false;
-            for (std::size_t g : candidates) {
-                if (std::memcmp(groupBlock[g], buffer, block) == 0) {
-                    groups[g].push_back(u);
-                    placed = true;
-                    break;
-                }
-            }
-            if (placed) {
-                continue;
-            }
-            if (groups.size() < repCapacity) {
-                char* kept = m_arena.data() + groups.size() * block;
-                std::memcpy(kept, buffer, block);
-                candidates.push_back(groups.size());
-                groups.push_back({u});
-                groupBlock.push_back(kept);
-            } else {
-                // Differs from every kept group, and there is no room to keep
-                // it: it goes round again with blocks small enough for all.
-                overflow.push_back(u);
-            }
-        }
-        if (!overflow.empty()) {
-            work.push_back(Pending{std::move(overflow), current.offset, block, size, true});
-        }
-
-        const quint64 nextOffset = current.offset + block;
-        const std::size_t nextBlock = std::min<std::size_t>(block * 4, MaxBlock);
-        const bool finished = nextOffset >= size;
-        // Pushed in reverse so the group holding the earliest file goes first.
-        for (auto it = groups.rbegin(); it != groups.rend(); ++it) {
-            if (it->size() == 1) {
-                Unit& alone = m_units[it->front()];
-                if (linkCount(alone) >= 2) {
-                    emitClass(*it, files, classes);
-                } else {
-                    settle(alone, files);
-                }
-            } else if (finished) {
-                emitClass(*it, files, classes);
-            } else {
-                work.push_back(Pending{std::move(*it), nextOffset, nextBlock, size, false});
-            }
-        }
+        round(current, files, work, classes);
     }
-    m_arena.clear();
-    m_arena.shrink_to_fit();
-    m_scratch.clear();
-    m_scratch.shrink_to_fit();
+    releaseBuffers();
+    std::vector<char>().swap(m_scratch);
+    std::vector<char>().swap(m_reference);
+    std::vector<quint32>().swap(m_table);
     std::vector<Unit>().swap(m_units);
     m_moreLinks.clear();
     return true;
+}
+
+void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, std::vector<Pending>& work,
+                               std::vector<std::vector<qsizetype>>& classes)
+{
+    const std::size_t m = current.units.size();
+    if (m == 1) {
+        drop(m_units[current.units.front()], files, classes);
+        return;
+    }
+    const quint64 size = m_units[current.units.front()].size;
+    const quint64 remaining = size - current.offset;
+
+    // Borrow what finished searches left; the loan is kept until this
+    // partition ends, since the buffer it pays for is kept as well.
+    if (m_budget.spare && m_borrowed < MaxBorrow) {
+        m_borrowed += m_budget.spare->take(MaxBorrow - m_borrowed);
+    }
+    const std::size_t available = std::max<std::size_t>(m_budget.bufferBytes + m_borrowed, 4 * MinBlock);
+
+    std::size_t block = 0;
+    if (current.exact) {
+        // Room for every member to differ from every other.
+        block = std::max<std::size_t>(MinBlock, available / (m + 2));
+        block = std::min<std::size_t>(block, current.block != 0 ? current.block : MaxBlock);
+    } else if (current.block == 0) {
+        // Small files are read whole: one open and one read each.
+        block = remaining <= available / 4 ? static_cast<std::size_t>(remaining) : FirstBlock;
+    } else {
+        block = current.block;
+    }
+    block = std::min<std::size_t>({block, MaxBlock, std::max<std::size_t>(MinBlock, available / 4)});
+    block = static_cast<std::size_t>(std::min<quint64>(block, remaining));
+
+    // Kept blocks: at least one, more as the budget allows.
+    const std::size_t perBlock = std::max<std::size_t>(block, 1);
+    const std::size_t fit = available / perBlock;
+    const std::size_t capacity = std::min<std::size_t>(m, fit > 3 ? fit - 2 : 1);
+    if (m_arenaBytes < capacity * perBlock) {
+        // Not zeroed: pages of a large buffer are only touched as used.
+        m_arena.reset(new char[capacity * perBlock]);
+        m_arenaBytes = capacity * perBlock;
+    }
+    if (m_budget.spare && m_borrowed != 0) {
+        const std::size_t used = m_arenaBytes + 2 * perBlock;
+        const std::size_t needed = used > m_budget.bufferBytes ? used - m_budget.bufferBytes : 0;
+        if (m_borrowed > needed) {
+            m_budget.spare->give(m_borrowed - needed);
+            m_borrowed = needed;
+        }
+    }
+    m_scratch.resize(perBlock);
+
+    std::vector<Group> groups;
+    std::vector<quint32> slotOwner; // group holding each used slot
+    std::vector<quint32> lone;      // slots of one-member groups, the first to give up
+    std::vector<quint32> overflow;
+    std::size_t tableSize = 16;
+    while (tableSize < 2 * m) {
+        tableSize *= 2;
+    }
+    m_table.assign(tableSize, None);
+    const std::size_t mask = tableSize - 1;
+
+    const auto slotData = [&](qint32 slot) {
+        return m_arena.get() + static_cast<std::size_t>(slot) * perBlock;
+    };
+    const auto takeSlot = [&](quint32 owner) -> qint32 {
+        if (slotOwner.size() < capacity) {
+            slotOwner.push_back(owner);
+            return static_cast<qint32>(slotOwner.size() - 1);
+        }
+        if (current.exact) {
+            return -1;
+        }
+        while (!lone.empty()) {
+            const quint32 slot = lone.back();
+            lone.pop_back();
+            Group& holder = groups[slotOwner[slot]];
+            if (holder.slot == static_cast<qint32>(slot) && holder.count == 1 && holder.unverified == None) {
+                holder.slot = -1; // read again if a later member agrees with it
+                slotOwner[slot] = owner;
+                return static_cast<qint32>(slot);
+            }
+        }
+        return -1;
+    };
+    const auto append = [&](Group& g, quint32 u) {
+        m_units[u].next = None;
+        if (g.head == None) {
+            g.head = u;
+        } else {
+            m_units[g.tail].next = u;
+        }
+        g.tail = u;
+        ++g.count;
+    };
+
+    for (quint32 u : current.units) {
+        Unit& unit = m_units[u];
+        char* buffer = m_scratch.data();
+        if (!readBlock(unit, *files.at(unit.first), current.offset, buffer, block)) {
+            drop(unit, files, classes);
+            continue;
+        }
+        const std::size_t h = qHashBits(buffer, block, 0);
+        std::size_t at = h & mask;
+        while (m_table[at] != None && groups[m_table[at]].hash != h) {
+            at = (at + 1) & mask;
+        }
+        bool placed = false;
+        quint32 slotless = None;
+        for (quint32 g = m_table[at]; g != None; g = groups[g].nextSameHash) {
+            Group& group = groups[g];
+            if (group.slot < 0) {
+                if (slotless == None) {
+                    slotless = g;
+                }
+                continue;
+            }
+            if (std::memcmp(slotData(group.slot), buffer, block) == 0) {
+                append(group, u);
+                placed = true;
+                break;
+            }
+        }
+        if (placed) {
+            continue;
+        }
+        if (slotless != None) {
+            // The hash agrees with a group whose bytes are not kept: this
+            // member's bytes are kept in their place when there is room, and
+            // the group's earlier members are checked against them after the pass.
+            const qint32 slot = takeSlot(slotless);
+            Group& group = groups[slotless];
+            if (slot >= 0) {
+                std::memcpy(slotData(slot), buffer, block);
+                group.slot = slot;
+                for (quint32 v = group.head; v != None;) {
+                    const quint32 next = m_units[v].next;
+                    m_units[v].next = group.unverified;
+                    group.unverified = v;
+                    v = next;
+                }
+                group.head = group.tail = None;
+                group.count = 0;
+                append(group, u);
+            } else {
+                unit.next = group.unverified;
+                group.unverified = u;
+            }
+            continue;
+        }
+        const quint32 g = static_cast<quint32>(groups.size());
+        const qint32 slot = takeSlot(g);
+        if (slot < 0 && current.exact) {
+            // Differs from every kept group, and there is no room to keep
+            // it: it goes round again with the others left over.
+            overflow.push_back(u);
+            continue;
+        }
+        groups.emplace_back();
+        Group& group = groups.back();
+        group.hash = h;
+        group.slot = slot;
+        group.nextSameHash = m_table[at];
+        m_table[at] = g;
+        append(group, u);
+        if (slot >= 0) {
+            std::memcpy(slotData(slot), buffer, block);
+            lone.push_back(static_cast<quint32>(slot));
+        }
+    }
+    if (!overflow.empty()) {
+        work.push_back(Pending{std::move(overflow), current.offset, block, true});
+    }
+    for (quint32 g = 0; g < groups.size(); ++g) {
+        if (groups[g].unverified != None && !groups[g].dissolved) {
+            verifyLater(groups, g, current.offset, block, files, work, classes);
+        }
+    }
+
+    const quint64 nextOffset = current.offset + block;
+    const bool finished = nextOffset >= size;
+    const std::size_t nextBlock =
+        static_cast<std::size_t>(std::min<quint64>(std::max<std::size_t>(block, MinBlock) * 8, MaxBlock));
+    std::vector<quint32> members;
+    // Pushed in reverse so the group met first goes first.
+    for (auto it = groups.rbegin(); it != groups.rend(); ++it) {
+        if (it->dissolved || it->count == 0) {
+            continue;
+        }
+        members.clear();
+        for (quint32 v = it->head; v != None; v = m_units[v].next) {
+            members.push_back(v);
+        }
+        if (members.size() == 1) {
+            drop(m_units[members.front()], files, classes);
+        } else if (finished) {
+            emitClass(members, files, classes);
+        } else {
+            work.push_back(Pending{members, nextOffset, nextBlock, false});
+        }
+    }
+}
+
+void ContentPartitioner::verifyLater(std::vector<Group>& groups, quint32 g, quint64 offset, std::size_t block,
+                                     const QList<FilePtr>& files, std::vector<Pending>& work,
+                                     std::vector<std::vector<qsizetype>>& classes)
+{
+    Group& group = groups[g];
+    m_reference.resize(std::max<std::size_t>(block, 1));
+    const char* reference = nullptr;
+    std::vector<quint32> pending;
+    for (quint32 v = group.unverified; v != None; v = m_units[v].next) {
+        pending.push_back(v);
+    }
+    group.unverified = None;
+    std::reverse(pending.begin(), pending.end()); // back to inode order
+    if (group.slot >= 0) {
+        reference = m_arena.get() + static_cast<std::size_t>(group.slot) * std::max<std::size_t>(block, 1);
+    } else {
+        // Nothing kept: the group's first member is read again, once.
+        Unit& rep = m_units[group.head];
+        if (!readBlock(rep, *files.at(rep.first), offset, m_reference.data(), block)) {
+            group.head = group.tail = None;
+            group.count = 0;
+            drop(rep, files, classes);
+            // Nothing to compare with: the rest are sorted out among themselves.
+            work.push_back(Pending{std::move(pending), offset, block, true});
+            return;
+        }
+        reference = m_reference.data();
+    }
+    bool mismatch = false;
+    std::vector<quint32> agreed;
+    for (quint32 v : pending) {
+        Unit& unit = m_units[v];
+        if (!readBlock(unit, *files.at(unit.first), offset, m_scratch.data(), block)) {
+            drop(unit, files, classes);
+        } else if (std::memcmp(reference, m_scratch.data(), block) == 0) {
+            agreed.push_back(v);
+        } else {
+            mismatch = true;
+            agreed.push_back(v); // sorted out again below
+        }
+    }
+    if (!mismatch) {
+        for (quint32 v : agreed) {
+            m_units[v].next = None;
+            if (group.head == None) {
+                group.head = v;
+            } else {
+                m_units[group.tail].next = v;
+            }
+            group.tail = v;
+            ++group.count;
+        }
+        return;
+    }
+    // The hash misled: every group that shares it is sorted out again at
+    // this offset, comparing bytes with every kept block.
+    std::vector<quint32> all = agreed;
+    for (quint32 other = 0; other < groups.size(); ++other) {
+        Group& o = groups[other];
+        if (o.hash != group.hash || o.dissolved) {
+            continue;
+        }
+        for (quint32 v = o.head; v != None; v = m_units[v].next) {
+            all.push_back(v);
+        }
+        for (quint32 v = o.unverified; v != None; v = m_units[v].next) {
+            all.push_back(v);
+        }
+        o.dissolved = true;
+        o.unverified = None;
+    }
+    std::sort(all.begin(), all.end(), [this](quint32 a, quint32 b) {
+        const Unit& x = m_units[a];
+        const Unit& y = m_units[b];
+        return std::tie(x.device, x.inode, a) < std::tie(y.device, y.inode, b);
+    });
+    all.erase(std::unique(all.begin(), all.end()), all.end());
+    work.push_back(Pending{std::move(all), offset, block, true});
 }

@@ -3,18 +3,39 @@
 #include "scan/File.h"
 
 #include <QList>
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <vector>
 
 class ScanControl;
 class ScanProgress;
 
-// Splits files of one size into classes of byte-identical files. All members
-// are read block by block in step; a file leaves as soon as no other member
-// shares its bytes so far. Each byte is read once, except when one offset of
-// a class that was uniform so far holds more distinct contents than the
-// buffer budget can keep at once: those members read that block again. A hash of each block only picks which
-// members to compare; equality is always decided by comparing the bytes. Hard links (same device and inode)
-// are one member, equal without reading.
+// Read-buffer bytes that finished searches hand on to those still at work,
+// so one search over a large group may use what the others no longer need.
+class BufferPool
+{
+public:
+    // Takes up to `wanted` bytes; returns how many were taken.
+    std::size_t take(std::size_t wanted);
+    void give(std::size_t bytes) { m_free.fetch_add(bytes, std::memory_order_relaxed); }
+
+private:
+    std::atomic<std::size_t> m_free{0};
+};
+
+// Splits files of one size into classes of byte-identical files.
+//
+// A class is read block by block, its members in inode order. A hash of
+// each block only picks which earlier member (the representative of a
+// group) to compare with; the bytes are compared whenever the hashes agree.
+// Blocks of representatives are kept while the buffer budget allows; a
+// representative whose block had to be dropped is read again at most once at
+// that offset, when a later member's hash agrees with it. Small files are read
+// whole, so a group of any shape costs one open and one read per file; large
+// files grow their blocks and ask the kernel to read ahead, so a cold disk
+// streams. Hard links (same device and inode) are one member, equal without
+// reading. A file that changed while it was read is never equal.
 class ContentPartitioner
 {
 public:
@@ -22,9 +43,17 @@ public:
     {
         std::size_t openFiles = 64;
         std::size_t bufferBytes = 8u << 20;
+        // Extra buffer this search may borrow while it works, or none.
+        BufferPool* spare = nullptr;
     };
 
+    // Called after each block of a file has been read, with the offset just
+    // past it and before the file is checked for changes. A test seam.
+    using BlockHook = std::function<void(const File& file, quint64 end)>;
+
     ContentPartitioner(ScanControl& control, ScanProgress& progress, Budget budget);
+
+    void setBlockHook(BlockHook hook) { m_hook = std::move(hook); }
 
     // `positions` index into `files`; all have the same recorded fileSize. Classes of
     // two or more positions (ascending) are appended to `classes`. Every
@@ -33,16 +62,18 @@ public:
     bool partition(const QList<FilePtr>& files, const std::vector<qsizetype>& positions,
                    std::vector<std::vector<qsizetype>>& classes);
 
-    static constexpr std::size_t FirstBlock = 4096;
-    static constexpr std::size_t MaxBlock = 1u << 20;
+    // First block of a file too large to be read whole at once.
+    static constexpr std::size_t FirstBlock = 64u << 10;
+    static constexpr std::size_t MaxBlock = 4u << 20;
     static constexpr std::size_t MinBlock = 64;
-    // Distinct contents a class that was uniform so far is sized for; more
-    // than this at one offset sends the rest round again at smaller blocks.
-    static constexpr std::size_t ExpectedSplit = 256;
-    // Up to this many members, blocks are compared without hashing them.
-    static constexpr std::size_t LinearCompareLimit = 8;
+    // How far ahead of its reading a large file asks the kernel to fetch.
+    static constexpr std::size_t ReadAhead = 16u << 20;
+    // Borrowed from the pool at most, on top of the search's own budget.
+    static constexpr std::size_t MaxBorrow = 16u << 20;
 
 private:
+    static constexpr quint32 None = 0xffffffffu;
+
     // One inode among the files compared: its first path, and where the
     // rest of its paths (hard links) are kept, which is rare.
     struct Unit
@@ -51,35 +82,66 @@ private:
         qint32 moreLinks = -1; // index into m_moreLinks, or none
         int fd = -1;
         quint64 size = 0; // on disk when the search began
+        quint64 done = 0; // bytes counted as compared
+        qint64 mtimeNs = 0;
+        quint64 device = 0;
+        quint64 inode = 0;
+        quint32 next = None; // next member of the same group in a round
         bool failed = false;
     };
     struct Pending
     {
-        std::vector<std::size_t> units;
+        std::vector<quint32> units;
         quint64 offset;
-        std::size_t block;
-        quint64 size;
-        // Nothing is known about these members at this offset yet, so they
-        // may all differ: blocks are sized so every one could be kept.
-        bool mayAllDiffer;
+        std::size_t block; // 0: the first round, which reads small files whole
+        // Each member is compared with every kept block it may equal, or
+        // goes round again: used when hashes misled a round.
+        bool exact;
+    };
+    struct Group
+    {
+        quint32 head = None;
+        quint32 tail = None;
+        quint32 count = 0;
+        quint32 unverified = None; // joined by hash alone, checked after the pass
+        qint32 slot = -1;          // kept block holding the group's bytes
+        quint32 nextSameHash = None;
+        std::size_t hash = 0;
+        bool dissolved = false;
     };
 
-    int openChecked(const Unit& unit, const QByteArray& path);
+    void round(Pending& current, const QList<FilePtr>& files, std::vector<Pending>& work,
+               std::vector<std::vector<qsizetype>>& classes);
+    void verifyLater(std::vector<Group>& groups, quint32 g, quint64 offset, std::size_t block,
+                     const QList<FilePtr>& files, std::vector<Pending>& work,
+                     std::vector<std::vector<qsizetype>>& classes);
     bool readBlock(Unit& unit, const File& file, quint64 offset, char* buffer, std::size_t length);
+    int openUnit(const Unit& unit, const File& file);
+    void drop(Unit& unit, const QList<FilePtr>& files, std::vector<std::vector<qsizetype>>& classes);
     void settle(Unit& unit, const QList<FilePtr>& files);
-    void emitClass(const std::vector<std::size_t>& members, const QList<FilePtr>& files,
+    void emitClass(const std::vector<quint32>& members, const QList<FilePtr>& files,
                    std::vector<std::vector<qsizetype>>& classes);
+    void closeUnit(Unit& unit);
     void closeAll();
+    void countBytes(Unit& unit, quint64 upTo);
+    void flushBytes();
+    void releaseBuffers();
+    std::size_t linkCount(const Unit& unit) const;
+    void appendLinks(const Unit& unit, std::vector<qsizetype>& positions) const;
 
     ScanControl& m_control;
     ScanProgress& m_progress;
     Budget m_budget;
-    std::size_t linkCount(const Unit& unit) const;
-    void appendLinks(const Unit& unit, std::vector<qsizetype>& positions) const;
+    BlockHook m_hook;
 
     std::vector<Unit> m_units;
     std::vector<std::vector<qsizetype>> m_moreLinks;
-    std::vector<char> m_arena;
+    std::unique_ptr<char[]> m_arena;
+    std::size_t m_arenaBytes = 0;
+    std::size_t m_borrowed = 0;
     std::vector<char> m_scratch;
+    std::vector<char> m_reference;
+    std::vector<quint32> m_table;
     std::size_t m_openCount = 0;
+    quint64 m_unreportedBytes = 0;
 };

@@ -92,9 +92,13 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
     // once, each with its share of the budget, so waiting on one file's
     // disk never holds up the rest.
     std::size_t candidates = 0;
+    quint64 candidateBytes = 0;
     for (const std::vector<qsizetype>& bucket : buckets) {
         candidates += bucket.size();
+        candidateBytes += static_cast<quint64>(bucket.size()) * list.at(bucket.front())->fileSize();
     }
+    m_progress.addToCompare(candidates, candidateBytes);
+
     const std::size_t shards =
         candidates >= ParallelFromFiles ? std::min<std::size_t>(ReadThreads, buckets.size()) : 1;
     std::vector<std::vector<std::vector<qsizetype>>> found(shards);
@@ -103,13 +107,20 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
         share.openFiles = std::max<std::size_t>(2, budget.openFiles / shards);
         share.bufferBytes = budget.bufferBytes / shards;
         ContentPartitioner partitioner(m_control, m_progress, share);
+        partitioner.setBlockHook(m_hook);
         for (std::size_t b = shard; b < buckets.size(); b += shards) {
             if (!partitioner.partition(list, buckets[b], found[shard])) {
                 break;
             }
             std::vector<qsizetype>().swap(buckets[b]);
         }
+        // Done reading: this share is free for the searches still at work.
+        if (budget.spare) {
+            budget.spare->give(share.bufferBytes);
+        }
     };
+    // What each shard may borrow on top of its share comes only from
+    // searches and shards that have finished.
     if (shards == 1) {
         readShard(0);
     } else {
@@ -162,7 +173,8 @@ ScanResults ExactDetector::exactMethod(CategoryLists& lists, const ModalPtr& com
 
     ScanResults results;
     results.modal = combined ? combined : Modal::create();
-    const ContentPartitioner::Budget budget = searchBudget();
+    ContentPartitioner::Budget budget = searchBudget();
+    budget.spare = &m_spare;
     struct Job
     {
         QList<FilePtr>* list;

@@ -27,7 +27,14 @@ public:
     // A set from two or more identical files, in the given order, unmarked.
     static SetPtr setOfFileDetailsFrom(const QList<FilePtr>& group);
 
+    // Called after each block a search reads (a test seam: see
+    // ContentPartitioner::BlockHook). Set before a search starts.
+    void setBlockHook(ContentPartitioner::BlockHook hook) { m_hook = std::move(hook); }
+
 private:
     ScanControl& m_control;
     ScanProgress& m_progress;
+    ContentPartitioner::BlockHook m_hook;
+    // Buffer that finished searches leave to those still reading.
+    BufferPool m_spare;
 };

@@ -10,6 +10,9 @@ ExtensionsPtr Extensions::initWithName(const QByteArray& name)
 void Extensions::addSet(const SetPtr& set)
 {
     m_sets.append(set);
+    if (set->setsState() != 0) {
+        ++m_markedSets;
+    }
 }
 
 quint64 Extensions::nummberOfSets() const
@@ -27,6 +30,8 @@ void Extensions::markAllSet()
         m_totalFilesSelectedInExtension += set->totalFilesSelectedInSet();
         m_totalFilesSelectedInExtensionSize += set->totalFilesSelectedInSetSize();
     }
+    m_markedSets = static_cast<quint64>(m_sets.size());
+    m_markedSetsKnown = true;
     m_extensionState = 1;
 }
 
@@ -38,6 +43,8 @@ void Extensions::unmarkAllSet()
         m_totalFilesSelectedInExtension = 0;
         m_totalFilesSelectedInExtensionSize = 0;
     }
+    m_markedSets = 0;
+    m_markedSetsKnown = true;
     m_extensionState = 0;
 }
 
@@ -52,18 +59,55 @@ void Extensions::changeState()
 
 void Extensions::changeStateOfSet(const SetPtr& set)
 {
+    const qint64 before = set->setsState();
+    m_totalFilesSelectedInExtension -= set->totalFilesSelectedInSet();
+    m_totalFilesSelectedInExtensionSize -= set->totalFilesSelectedInSetSize();
     if (set->setsState() == 0 || set->setsState() == -1) {
         set->markAllFiles();
     } else if (set->setsState() == 1) {
         set->unmarkAllFiles();
     }
-    m_extensionState = determineSelfState();
+    m_totalFilesSelectedInExtension += set->totalFilesSelectedInSet();
+    m_totalFilesSelectedInExtensionSize += set->totalFilesSelectedInSetSize();
+    noteSetState(before, set->setsState());
+    m_extensionState = stateFromCount();
 }
 
 void Extensions::changeStateOfFile(const FilePtr& file, const SetPtr& set)
 {
+    const qint64 before = set->setsState();
+    m_totalFilesSelectedInExtension -= set->totalFilesSelectedInSet();
+    m_totalFilesSelectedInExtensionSize -= set->totalFilesSelectedInSetSize();
     set->changeStateOfFile(file);
-    m_extensionState = determineSelfState();
+    m_totalFilesSelectedInExtension += set->totalFilesSelectedInSet();
+    m_totalFilesSelectedInExtensionSize += set->totalFilesSelectedInSetSize();
+    noteSetState(before, set->setsState());
+    m_extensionState = stateFromCount();
+}
+
+void Extensions::noteSetState(qint64 before, qint64 after)
+{
+    if (!m_markedSetsKnown) {
+        return; // counted afresh by stateFromCount
+    }
+    if (before == 0 && after != 0) {
+        ++m_markedSets;
+    } else if (before != 0 && after == 0) {
+        --m_markedSets;
+    }
+}
+
+qint64 Extensions::stateFromCount()
+{
+    if (!m_markedSetsKnown) {
+        // The list was open to edits: the counters are taken from the sets
+        // once, as a full recount does.
+        return determineSelfState();
+    }
+    if (m_markedSets == nummberOfSets()) {
+        return 1;
+    }
+    return m_markedSets > 0 ? -1 : 0;
 }
 
 qint64 Extensions::determineSelfState()
@@ -82,6 +126,8 @@ qint64 Extensions::determineSelfState()
         m_totalFilesSelectedInExtensionSize += set->totalFilesSelectedInSetSize();
     }
     const quint64 k = marked + partly;
+    m_markedSets = k;
+    m_markedSetsKnown = true;
     if (k == nummberOfSets()) {
         return 1;
     }
@@ -111,20 +157,24 @@ RemovalResult Extensions::removeSelectedFilesInSet(const SetPtr& set)
 
 RemovalResult Extensions::forgetRemovedFilesInSet(const SetPtr& set, const QList<FilePtr>& removed)
 {
+    const qint64 before = set->setsState();
     subtractSetCounters(*set);
     const RemovalResult result = set->forgetRemovedFiles(removed);
     addSetCounters(*set);
-    m_extensionState = determineSelfState();
+    noteSetState(before, set->setsState());
+    m_extensionState = stateFromCount();
     return result;
 }
 
 QByteArrayList Extensions::addSelectedFilesInExtensionToExceptionOfSet(const SetPtr& set)
 {
+    const qint64 before = set->setsState();
     m_totalFilesSelectedInExtension -= set->totalFilesSelectedInSet();
     m_totalFilesSelectedInExtensionSize -= set->totalFilesSelectedInSetSize();
     QByteArrayList paths = set->addSelectedFilesInSetToException();
     m_totalFilesSelectedInExtension += set->totalFilesSelectedInSet();
     m_totalFilesSelectedInExtensionSize += set->totalFilesSelectedInSetSize();
-    m_extensionState = determineSelfState();
+    noteSetState(before, set->setsState());
+    m_extensionState = stateFromCount();
     return paths;
 }

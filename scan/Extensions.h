@@ -13,7 +13,13 @@ public:
     explicit Extensions(QByteArray name = {});
     static ExtensionsPtr initWithName(const QByteArray& name);
 
-    QList<SetPtr>& sets() { return m_sets; }
+    // Whoever edits the list directly may change which sets are marked: the
+    // marked-set count is taken again at the next change.
+    QList<SetPtr>& sets()
+    {
+        m_markedSetsKnown = false;
+        return m_sets;
+    }
     const QList<SetPtr>& sets() const { return m_sets; }
     const QByteArray& name() const { return m_name; }
     qint64 extensionState() const { return m_extensionState; }
@@ -47,6 +53,13 @@ public:
 private:
     void subtractSetCounters(const Set& set);
     void addSetCounters(const Set& set);
+    // One set's change, kept in the marked-set count so that a change costs
+    // the same however many sets the group holds.
+    void noteSetState(qint64 before, qint64 after);
+    qint64 stateFromCount();
+
+    quint64 m_markedSets = 0; // sets whose state is not 0
+    bool m_markedSetsKnown = true;
 
     QList<SetPtr> m_sets;
     QByteArray m_name;

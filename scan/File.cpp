@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+static_assert(sizeof(File) <= 80, "File records are kept small: a scan may hold a million");
+
 File::File(QByteArray folder, QByteArray name, quint64 fileSize, qint64 modificationNs, qint64 creationNs)
     : m_folder(std::move(folder)), m_name(std::move(name)), m_fileSize(fileSize),
       m_modificationNs(modificationNs), m_creationNs(creationNs)

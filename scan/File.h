@@ -32,10 +32,10 @@ public:
     // The folder part of the path, with its trailing '/'.
     const QByteArray& folder() const { return m_folder; }
     QByteArray filePath() const;
-    qint64 state() const { return m_state; }
-    void setState(qint64 state) { m_state = state; }
+    qint64 state() const { return m_state == 3 ? -1 : m_state; }
+    void setState(qint64 state) { m_state = state > 0 ? 1u : state < 0 ? 3u : 0u; }
     quint64 index() const { return m_index; }
-    void setIndex(quint64 index) { m_index = static_cast<quint32>(index); }
+    void setIndex(quint64 index) { m_index = static_cast<quint32>(index) & IndexMask; }
     quint64 fileSize() const { return m_fileSize; }
     void setFileSize(quint64 size) { m_fileSize = size; }
 
@@ -49,11 +49,16 @@ public:
     bool removeFile() const;
 
 private:
+    static constexpr quint32 IndexMask = (1u << 30) - 1;
+
+    // A million of these may be alive at once: the state and the place in
+    // the set share the word after the reference count, which keeps the
+    // record at 80 bytes.
+    quint32 m_index : 30 = 0; // place within a set; sets are far smaller than 2^30
+    quint32 m_state : 2 = 0;  // 0, 1, or 3 for -1 (partly marked)
     QByteArray m_folder;
     QByteArray m_name;
-    qint64 m_state = 0;
     quint64 m_fileSize = 0;
     qint64 m_modificationNs = NoDate;
     qint64 m_creationNs = NoDate;
-    quint32 m_index = 0; // place within a set; sets are far smaller than 2^32
 };

@@ -3,6 +3,7 @@
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,7 +32,79 @@ ssize_t readFully(int fd, char* buf, size_t len)
     return static_cast<ssize_t>(done);
 }
 
+// Opens the folder that holds the last component of a path too long for
+// the kernel to take whole, and leaves `last` pointing at that component.
+int openParentOfLong(const QByteArray& path, qsizetype& last)
+{
+    last = path.lastIndexOf('/');
+    if (last <= 0) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    // The longest prefix the kernel accepts is opened as usual, so a link
+    // above the scanned folder still works as it does for short paths.
+    qsizetype cut = path.lastIndexOf('/', PATH_MAX - 2);
+    if (cut <= 0) {
+        cut = 0;
+    }
+    int dir = cut == 0 ? ::open(path.startsWith('/') ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC)
+                       : ::open(path.left(cut).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    qsizetype at = cut == 0 && !path.startsWith('/') ? 0 : cut + 1;
+    while (dir >= 0 && at < last) {
+        qsizetype end = path.indexOf('/', at);
+        if (end < 0 || end > last) {
+            end = last;
+        }
+        if (end > at) {
+            const QByteArray part = path.mid(at, end - at);
+            const int child = ::openat(dir, part.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const int saved = errno;
+            ::close(dir);
+            errno = saved;
+            dir = child;
+        }
+        at = end + 1;
+    }
+    return dir;
+}
+
 } // namespace
+
+int FileCompare::openNoFollow(const QByteArray& path, int flags)
+{
+    const int fd = ::open(path.constData(), flags | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0 || errno != ENAMETOOLONG) {
+        return fd;
+    }
+    qsizetype last = 0;
+    const int dir = openParentOfLong(path, last);
+    if (dir < 0) {
+        return -1;
+    }
+    const int opened = ::openat(dir, path.constData() + last + 1, flags | O_NOFOLLOW | O_CLOEXEC);
+    const int saved = errno;
+    ::close(dir);
+    errno = saved;
+    return opened;
+}
+
+bool FileCompare::statNoFollow(const QByteArray& path, struct stat& st)
+{
+    if (::lstat(path.constData(), &st) == 0) {
+        return true;
+    }
+    if (errno != ENAMETOOLONG) {
+        return false;
+    }
+    qsizetype last = 0;
+    const int dir = openParentOfLong(path, last);
+    if (dir < 0) {
+        return false;
+    }
+    const bool ok = ::fstatat(dir, path.constData() + last + 1, &st, AT_SYMLINK_NOFOLLOW) == 0;
+    ::close(dir);
+    return ok;
+}
 
 bool FileCompare::contentsEqual(const QByteArray& pathA, const QByteArray& pathB)
 {

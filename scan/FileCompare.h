@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+struct stat;
+
 // Byte-for-byte comparison of two files on disk. No checksum is involved.
 class FileCompare
 {
@@ -14,4 +16,12 @@ public:
     // True when `path` is a regular file (not followed through a final link)
     // whose size is `size`.
     static bool isRegularFileOfSize(const QByteArray& path, quint64 size);
+
+    // open(2) of `path` without following a final symbolic link, also for a
+    // path longer than PATH_MAX: such a path is reached from an open folder
+    // at its longest short prefix, the rest a component at a time without
+    // following links. Returns the descriptor or -1 with errno set.
+    static int openNoFollow(const QByteArray& path, int flags);
+    // lstat(2) that also reaches paths longer than PATH_MAX.
+    static bool statNoFollow(const QByteArray& path, struct stat& st);
 };
