@@ -137,6 +137,13 @@ bool ContentPartitioner::readBlock(Unit& unit, const File& file, quint64 offset,
         };
         ok = ::fstat(fd, &st) == 0 && static_cast<quint64>(st.st_size) == unit.size &&
              mtimeOf(st) == unit.mtimeNs;
+        if (ok && offset > 0) {
+            // Read over several rounds: the path must still name this file,
+            // or what was compared is no longer what the path holds.
+            ok = FileCompare::statNoFollow(file.filePath(), st) &&
+                 static_cast<quint64>(st.st_dev) == unit.device &&
+                 static_cast<quint64>(st.st_ino) == unit.inode;
+        }
     }
     if (fd != unit.fd) {
         ::close(fd);
@@ -398,6 +405,7 @@ void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, st
         }
     }
     m_scratch.resize(perBlock);
+    m_reference.resize(perBlock);
 
     std::vector<Group> groups;
     std::vector<quint32> slotOwner; // group holding each used slot
@@ -493,11 +501,29 @@ void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, st
                 group.head = group.tail = None;
                 group.count = 0;
                 append(group, u);
-            } else {
+                continue;
+            }
+            if (group.reread) {
                 unit.next = group.unverified;
                 group.unverified = u;
+                continue;
             }
-            continue;
+            // No room at all: the group's first member is read again now,
+            // once at this offset, so this member need not be.
+            group.reread = true;
+            Unit& rep = m_units[group.head];
+            if (!readBlock(rep, *files.at(rep.first), current.offset, m_reference.data(), block)) {
+                group.head = group.tail = None;
+                group.count = 0;
+                drop(rep, files, classes);
+                append(group, u);
+                continue;
+            }
+            if (std::memcmp(m_reference.data(), buffer, block) == 0) {
+                append(group, u);
+                continue;
+            }
+            // Same hash, other bytes: a group of its own, below.
         }
         const quint32 g = static_cast<quint32>(groups.size());
         const qint32 slot = takeSlot(g);

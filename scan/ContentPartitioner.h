@@ -108,6 +108,7 @@ private:
         quint32 nextSameHash = None;
         std::size_t hash = 0;
         bool dissolved = false;
+        bool reread = false; // the first member's block was read a second time
     };
 
     void round(Pending& current, const QList<FilePtr>& files, std::vector<Pending>& work,

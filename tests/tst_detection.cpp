@@ -8,13 +8,18 @@
 #include "scan/ScanProgress.h"
 
 #include <QDir>
+#include <QFile>
+#include <QHash>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -230,6 +235,73 @@ void buildRandomTree(const QByteArray& root, quint32 seed)
     }
 }
 
+// Sets by an independent route: every file read whole, grouped by its bytes.
+// Only for lists whose files are all readable and unchanged.
+QByteArray byContents(const QList<FilePtr>& list)
+{
+    QHash<QByteArray, QByteArrayList> groups;
+    QByteArrayList order;
+    for (const FilePtr& f : list) {
+        QFile file(QFile::decodeName(f->filePath()));
+        if (!file.open(QIODevice::ReadOnly)) {
+            return "unreadable " + f->filePath();
+        }
+        const QByteArray key = n(f->fileSize()) + ':' + file.readAll();
+        if (!groups.contains(key)) {
+            order << key;
+        }
+        groups[key] << f->fileName();
+    }
+    QByteArrayList sets;
+    for (const QByteArray& key : std::as_const(order)) {
+        if (groups.value(key).size() >= 2) {
+            sets << groups.value(key).join(',');
+        }
+    }
+    return sets.join(' ');
+}
+
+// The same, from a result tree: its sets as name lists, in tree order.
+QByteArray setsOf(const ModalPtr& modal)
+{
+    QByteArrayList sets;
+    for (const ExtensionsPtr& e : modal->extensionsArray()) {
+        for (const SetPtr& s : e->sets()) {
+            QByteArrayList names;
+            for (const FilePtr& f : s->files()) {
+                names << f->fileName();
+            }
+            sets << names.join(',');
+        }
+    }
+    return sets.join(' ');
+}
+
+// Removes a folder whose tree may hold paths longer than PATH_MAX, working
+// from open folders all the way down.
+void removeDeep(int parent, const char* name)
+{
+    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        ::unlinkat(parent, name, 0);
+        return;
+    }
+    DIR* dir = ::fdopendir(fd);
+    QByteArrayList entries;
+    while (dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+            entries << QByteArray(e->d_name);
+        }
+    }
+    for (const QByteArray& entry : std::as_const(entries)) {
+        if (::unlinkat(::dirfd(dir), entry.constData(), 0) != 0) {
+            removeDeep(::dirfd(dir), entry.constData());
+        }
+    }
+    ::closedir(dir);
+    ::unlinkat(parent, name, AT_REMOVEDIR);
+}
+
 } // namespace
 
 class TestDetection : public QObject
@@ -248,6 +320,12 @@ private Q_SLOTS:
     void changedAfterCollection();
     void stop_data();
     void stop();
+    void readsEachFileOnce_data();
+    void readsEachFileOnce();
+    void changedWhileCompared_data();
+    void changedWhileCompared();
+    void longPathsAreCompared();
+    void emptyMeansReadToTheEnd();
 };
 
 void TestDetection::randomTreesMatchReference_data()
@@ -656,6 +734,243 @@ void TestDetection::stop()
     const QByteArray bad = invalidSet(results.modal);
     QVERIFY2(bad.isEmpty(), bad.constData());
     QCOMPARE_LE(control.processed(), total);
+}
+
+void TestDetection::readsEachFileOnce_data()
+{
+    // `count` files of `size` bytes, identical but for their last four
+    // bytes, which hold i mod `contents`; read under a buffer budget of
+    // `buffer` bytes. `maxReads` is the most blocks any one file may be read.
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("contents");
+    QTest::addColumn<int>("buffer");
+    QTest::addColumn<int>("maxReads");
+    QTest::newRow("thousands of contents at the last offset") << 3000 << 8192 << 3000 << (8 << 20) << 1;
+    QTest::newRow("a few large groups") << 3000 << 8192 << 3 << (8 << 20) << 1;
+    QTest::newRow("pairs far apart, blocks kept for a few") << 2000 << 8192 << 1000 << (64 << 10) << 2;
+    QTest::newRow("pairs far apart, two blocks kept") << 600 << 8192 << 300 << 32768 << 2;
+    QTest::newRow("large files in growing blocks") << 40 << 300000 << 7 << (64 << 10) << 64;
+}
+
+// Whatever the shape of a group of one size, a file is read once (or, for
+// a group whose kept block had to go, at most once more), and the sets are
+// those of the files' contents.
+void TestDetection::readsEachFileOnce()
+{
+    QFETCH(int, count);
+    QFETCH(int, size);
+    QFETCH(int, contents);
+    QFETCH(int, buffer);
+    QFETCH(int, maxReads);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray root = dir.path().toUtf8();
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator rng(7);
+    for (char& c : bytes) {
+        c = char(rng.bounded(256));
+    }
+    QList<FilePtr> list;
+    for (int i = 0; i < count; ++i) {
+        const quint32 v = quint32(i % contents);
+        for (int k = 0; k < 4; ++k) {
+            bytes[size - 1 - k] = char((v >> (8 * k)) & 0xff);
+        }
+        const QByteArray path = root + "/f" + n(quint64(i)) + ".dat";
+        QVERIFY(writeFile(path, bytes));
+        list << fileAt(path);
+    }
+    const QByteArray expected = byContents(list);
+
+    ScanControl control;
+    ScanProgress progress;
+    ExactDetector detector(control, progress);
+    QHash<QByteArray, int> reads;
+    detector.setBlockHook([&reads](const File& file, quint64) { ++reads[file.fileName()]; });
+    QList<FilePtr> copy = list;
+    const ModalPtr tree = detector.findDuplicates(copy, ContentPartitioner::Budget{64, std::size_t(buffer)});
+    QCOMPARE(setsOf(tree), expected);
+    QCOMPARE(control.processed(), quint64(count));
+    QCOMPARE(reads.size(), count);
+    int most = 0;
+    qint64 total = 0;
+    for (int r : std::as_const(reads)) {
+        most = qMax(most, r);
+        total += r;
+    }
+    QCOMPARE_LE(most, maxReads);
+    if (maxReads == 2) {
+        // Only the first of a pair is read again, and only once.
+        QCOMPARE_LE(total, qint64(count) + contents);
+    }
+    // The window's comparison figures end where they were planned to.
+    QCOMPARE(progress.filesToCompare(), quint64(count));
+    QCOMPARE(progress.comparedFiles(), quint64(count));
+    QCOMPARE(progress.bytesToCompare(), quint64(count) * quint64(size));
+    QCOMPARE(progress.comparedBytes(), quint64(count) * quint64(size));
+}
+
+void TestDetection::changedWhileCompared_data()
+{
+    // Four files of `size` bytes with the same contents, read with a buffer
+    // budget of `buffer` bytes (0: the default, -1: the tiny one); while
+    // b.jpg is being compared, after its block that ends at `after` (0: its
+    // last), `change` is done to it: "append", "touch" (its time moves on,
+    // the bytes stay) or "swap" (replaced by a new file whose last byte
+    // differs, while the old one is still open).
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("buffer");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<QByteArray>("change");
+    QTest::newRow("appended, read whole") << 5000 << 0 << 0 << QByteArray("append");
+    QTest::newRow("touched, read whole") << 5000 << 0 << 0 << QByteArray("touch");
+    QTest::newRow("appended between blocks") << 5000 << -1 << 256 << QByteArray("append");
+    QTest::newRow("touched between blocks") << 5000 << -1 << 256 << QByteArray("touch");
+    QTest::newRow("appended before its last block") << 300000 << (1 << 20) << 65536 << QByteArray("append");
+    QTest::newRow("swapped between blocks") << 5000 << -1 << 256 << QByteArray("swap");
+    QTest::newRow("swapped, large") << 300000 << (1 << 20) << 65536 << QByteArray("swap");
+    QTest::newRow("empty, appended") << 0 << 0 << 0 << QByteArray("append");
+}
+
+void TestDetection::changedWhileCompared()
+{
+    QFETCH(int, size);
+    QFETCH(int, buffer);
+    QFETCH(int, after);
+    QFETCH(QByteArray, change);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray root = dir.path().toUtf8() + "/";
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i) {
+        bytes[i] = char(i * 31 + i / 251);
+    }
+    QList<FilePtr> list;
+    for (const char* name : {"a", "b", "c", "d"}) {
+        QVERIFY(writeFile(root + name + ".jpg", bytes));
+        list << fileAt(root + name + ".jpg");
+    }
+    const QByteArray target = root + "b.jpg";
+    int changes = 0;
+    ScanControl control;
+    ScanProgress progress;
+    ExactDetector detector(control, progress);
+    detector.setBlockHook([&](const File& file, quint64 end) {
+        const bool last = end >= quint64(size);
+        if (file.filePath() != target || changes > 0 || (after == 0 ? !last : end != quint64(after))) {
+            return;
+        }
+        ++changes;
+        if (change == "append") {
+            QVERIFY(writeFile(target, "tail", "ab"));
+        } else if (change == "touch") {
+            struct stat st
+            {
+            };
+            QCOMPARE(::stat(target.constData(), &st), 0);
+            const timespec times[2] = {st.st_atim, {st.st_mtim.tv_sec + 5, st.st_mtim.tv_nsec}};
+            QCOMPARE(::utimensat(AT_FDCWD, target.constData(), times, 0), 0);
+        } else {
+            QCOMPARE(::unlink(target.constData()), 0);
+            QByteArray changed = bytes;
+            changed[size - 1] = char(~changed.at(size - 1));
+            QVERIFY(writeFile(target, changed));
+        }
+    });
+    QList<FilePtr> copy = list;
+    const ModalPtr tree = buffer == 0  ? detector.findDuplicates(copy)
+                          : buffer < 0 ? detector.findDuplicates(copy, TinyBudget)
+                                       : detector.findDuplicates(copy, {64, std::size_t(buffer)});
+    QCOMPARE(changes, 1);
+    QCOMPARE(outline(tree), QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]"));
+    QCOMPARE(control.processed(), quint64(4));
+}
+
+// Paths longer than PATH_MAX are compared like any other, reached from
+// open folders.
+void TestDetection::longPathsAreCompared()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    dir.setAutoRemove(false);
+    const QByteArray root = dir.path().toUtf8();
+    const QByteArray level(200, 'd');
+    QByteArray deep = root;
+    int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    while (deep.size() < PATH_MAX + 300) {
+        QCOMPARE(::mkdirat(fd, level.constData(), 0755), 0);
+        const int child = ::openat(fd, level.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        QVERIFY(child >= 0);
+        fd = child;
+        deep += "/" + level;
+    }
+    const QByteArray bytes(9000, 'z');
+    const auto put = [fd](const char* name, const QByteArray& data) {
+        const int out = ::openat(fd, name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const bool ok = out >= 0 && ::write(out, data.constData(), size_t(data.size())) == data.size();
+        return ::close(out) == 0 && ok;
+    };
+    QVERIFY(put("a.dat", bytes));
+    QVERIFY(put("b.dat", bytes));
+    QByteArray other = bytes;
+    other[8999] = 'y';
+    QVERIFY(put("c.dat", other));
+    QCOMPARE(::linkat(fd, "a.dat", fd, "l.dat", 0), 0);
+    ::close(fd);
+    QVERIFY(writeFile(root + "/s.dat", bytes));
+    QList<FilePtr> list;
+    for (const char* name : {"a.dat", "c.dat", "b.dat", "l.dat"}) {
+        list << File::create(deep + "/" + name, quint64(bytes.size()));
+    }
+    list << fileAt(root + "/s.dat");
+    QVERIFY(list.first()->filePath().size() > PATH_MAX);
+
+    ScanControl control;
+    ScanProgress progress;
+    QList<FilePtr> copy = list;
+    const QByteArray found = outline(ExactDetector(control, progress).findDuplicates(copy));
+    copy = list;
+    const QByteArray foundTiny = outline(ExactDetector(control, progress).findDuplicates(copy, TinyBudget));
+    const int rootFd = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    removeDeep(rootFd, level.constData());
+    ::close(rootFd);
+    dir.remove();
+    QCOMPARE(found, QByteArray("dat:Set(3)[a.dat,b.dat,l.dat,s.dat]"));
+    QCOMPARE(foundTiny, found);
+}
+
+// Size 0 is not proof of emptiness: some file systems report it for files
+// with contents. Only files a read finds empty form a set.
+void TestDetection::emptyMeansReadToTheEnd()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray root = dir.path().toUtf8() + "/";
+    QVERIFY(writeFile(root + "a.txt", {}));
+    QVERIFY(writeFile(root + "b.txt", {}));
+    QList<FilePtr> list;
+    for (const QByteArray& path :
+         {root + "a.txt", QByteArray("/proc/version"), root + "b.txt", QByteArray("/proc/self/cmdline")}) {
+        const FilePtr f = fileAt(path);
+        if (!f) {
+            QSKIP("no /proc here");
+        }
+        QCOMPARE(f->fileSize(), quint64(0));
+        list << f;
+    }
+    for (const bool tiny : {false, true}) {
+        ScanControl control;
+        ScanProgress progress;
+        QList<FilePtr> copy = list;
+        ExactDetector detector(control, progress);
+        const ModalPtr tree =
+            tiny ? detector.findDuplicates(copy, TinyBudget) : detector.findDuplicates(copy);
+        QCOMPARE(outline(tree), QByteArray("txt:Set(1)[a.txt,b.txt]"));
+        QCOMPARE(control.processed(), quint64(4));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDetection)
