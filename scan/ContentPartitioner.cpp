@@ -23,6 +23,7 @@ qint64 mtimeOf(const struct stat& st)
 // Compared bytes are reported in batches, so the shared counter is not a
 // point of contention between the searches.
 constexpr quint64 ReportBytesEvery = 4u << 20;
+constexpr std::size_t HashSeed = 0x9e3779b97f4a7c15u;
 
 } // namespace
 
@@ -56,7 +57,8 @@ int ContentPartitioner::openUnit(const Unit& unit, const File& file)
     {
     };
     // Only the file that was looked at when the search began is read.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<quint64>(st.st_dev) != unit.device ||
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<quint64>(st.st_dev) != m_devices[unit.device] ||
         static_cast<quint64>(st.st_ino) != unit.inode || static_cast<quint64>(st.st_size) != unit.size ||
         mtimeOf(st) != unit.mtimeNs) {
         ::close(fd);
@@ -141,7 +143,7 @@ bool ContentPartitioner::readBlock(Unit& unit, const File& file, quint64 offset,
             // Read over several rounds: the path must still name this file,
             // or what was compared is no longer what the path holds.
             ok = FileCompare::statNoFollow(file.filePath(), st) &&
-                 static_cast<quint64>(st.st_dev) == unit.device &&
+                 static_cast<quint64>(st.st_dev) == m_devices[unit.device] &&
                  static_cast<quint64>(st.st_ino) == unit.inode;
         }
     }
@@ -200,8 +202,7 @@ void ContentPartitioner::settle(Unit& unit, const QList<FilePtr>& files)
     m_progress.setCurrent(ScanProgress::Activity::Processing, *files.at(unit.first));
 }
 
-void ContentPartitioner::drop(Unit& unit, const QList<FilePtr>& files,
-                              std::vector<std::vector<qsizetype>>& classes)
+void ContentPartitioner::drop(Unit& unit, const QList<FilePtr>& files, Classes& classes)
 {
     if (linkCount(unit) >= 2) {
         const quint32 u = static_cast<quint32>(&unit - m_units.data());
@@ -212,15 +213,15 @@ void ContentPartitioner::drop(Unit& unit, const QList<FilePtr>& files,
 }
 
 void ContentPartitioner::emitClass(const std::vector<quint32>& members, const QList<FilePtr>& files,
-                                   std::vector<std::vector<qsizetype>>& classes)
+                                   Classes& classes)
 {
-    std::vector<qsizetype> positions;
+    const std::size_t start = classes.members.size();
+    classes.starts.push_back(start);
     for (quint32 u : members) {
         settle(m_units[u], files);
-        appendLinks(m_units[u], positions);
+        appendLinks(m_units[u], classes.members);
     }
-    std::sort(positions.begin(), positions.end());
-    classes.push_back(std::move(positions));
+    std::sort(classes.members.begin() + static_cast<std::ptrdiff_t>(start), classes.members.end());
 }
 
 std::size_t ContentPartitioner::linkCount(const Unit& unit) const
@@ -251,91 +252,103 @@ void ContentPartitioner::closeAll()
     m_moreLinks.clear();
 }
 
-bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vector<qsizetype>& positions,
-                                   std::vector<std::vector<qsizetype>>& classes)
+bool ContentPartitioner::partition(const QList<FilePtr>& files, const qsizetype* positions, std::size_t count,
+                                   Classes& classes)
 {
     m_units.clear();
+    m_devices.clear();
     m_moreLinks.clear();
     m_openCount = 0;
-    if (positions.empty()) {
+    if (count == 0) {
         return true;
     }
     // What is on disk now decides: a path that is gone or no longer a regular
     // file never compares equal, paths to one inode are one unit (equal
     // without reading), and files whose size changed since collection are
     // only compared with files of their new size.
-    {
-        QHash<QPair<quint64, quint64>, quint32> byInode;
-        m_units.reserve(positions.size());
-        for (qsizetype pos : positions) {
-            struct stat st
-            {
-            };
-            if (!FileCompare::statNoFollow(files.at(pos)->filePath(), st) || !S_ISREG(st.st_mode)) {
-                m_control.addProcessed();
-                m_progress.addComparedFiles(1);
-                m_progress.addComparedBytes(files.at(pos)->fileSize());
-                m_progress.setCurrent(ScanProgress::Activity::Processing, *files.at(pos));
-                continue;
-            }
-            const auto key = qMakePair(static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino));
-            const auto it = byInode.constFind(key);
-            if (it != byInode.cend()) {
-                Unit& unit = m_units[it.value()];
-                if (st.st_nlink < 2) {
-                    // One file seen at two paths (a bind mount): it is still
-                    // one file, never a set of its own.
-                    m_control.addProcessed();
-                    m_progress.addComparedFiles(1);
-                    m_progress.addComparedBytes(files.at(pos)->fileSize());
-                    continue;
-                }
-                if (unit.moreLinks < 0) {
-                    unit.moreLinks = static_cast<qint32>(m_moreLinks.size());
-                    m_moreLinks.emplace_back();
-                }
-                m_moreLinks[static_cast<std::size_t>(unit.moreLinks)].push_back(pos);
-                continue;
-            }
-            byInode.insert(key, static_cast<quint32>(m_units.size()));
-            Unit unit;
-            unit.first = pos;
-            unit.size = static_cast<quint64>(st.st_size);
-            unit.mtimeNs = mtimeOf(st);
-            unit.device = key.first;
-            unit.inode = key.second;
-            m_units.push_back(unit);
+    m_units.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const qsizetype pos = positions[i];
+        struct stat st
+        {
+        };
+        if (!FileCompare::statNoFollow(files.at(pos)->filePath(), st) || !S_ISREG(st.st_mode)) {
+            m_control.addProcessed();
+            m_progress.addComparedFiles(1);
+            m_progress.addComparedBytes(files.at(pos)->fileSize());
+            m_progress.setCurrent(ScanProgress::Activity::Processing, *files.at(pos));
+            continue;
         }
+        Unit unit;
+        unit.first = static_cast<quint32>(pos);
+        unit.size = static_cast<quint64>(st.st_size);
+        unit.mtimeNs = mtimeOf(st);
+        const auto device = std::find(m_devices.begin(), m_devices.end(), static_cast<quint64>(st.st_dev));
+        unit.device = static_cast<quint32>(device - m_devices.begin());
+        if (device == m_devices.end()) {
+            m_devices.push_back(static_cast<quint64>(st.st_dev));
+        }
+        unit.inode = static_cast<quint64>(st.st_ino);
+        // Whether a second path to this inode is a hard link or the same
+        // file seen twice (a bind mount) is told by the link count.
+        unit.failed = st.st_nlink < 2;
+        m_units.push_back(unit);
     }
 
-    std::vector<Pending> work;
-    {
-        // Members in inode order, which on most file systems is close to
-        // the order of their data on disk. Files whose size changed since
-        // they were collected form classes of their new size.
-        std::vector<quint32> order(m_units.size());
-        for (quint32 u = 0; u < order.size(); ++u) {
-            order[u] = u;
-        }
-        std::sort(order.begin(), order.end(), [this](quint32 a, quint32 b) {
-            const Unit& x = m_units[a];
-            const Unit& y = m_units[b];
-            if (x.size != y.size) {
-                return x.size > y.size;
-            }
-            return x.device != y.device ? x.device < y.device : x.inode < y.inode;
-        });
-        for (std::size_t i = 0; i < order.size();) {
-            std::size_t j = i + 1;
-            while (j < order.size() && m_units[order[j]].size == m_units[order[i]].size) {
-                ++j;
-            }
-            work.push_back(Pending{std::vector<quint32>(order.begin() + static_cast<std::ptrdiff_t>(i),
-                                                        order.begin() + static_cast<std::ptrdiff_t>(j)),
-                                   0, 0, false});
-            i = j;
-        }
+    // Members in inode order, which on most file systems is close to the
+    // order of their data on disk; paths to one inode become one unit.
+    // Files whose size changed since they were collected form classes of
+    // their new size.
+    std::vector<quint32> order(m_units.size());
+    for (quint32 u = 0; u < order.size(); ++u) {
+        order[u] = u;
     }
+    std::sort(order.begin(), order.end(), [this](quint32 a, quint32 b) {
+        const Unit& x = m_units[a];
+        const Unit& y = m_units[b];
+        return std::tie(x.device, x.inode, x.first) < std::tie(y.device, y.inode, y.first);
+    });
+    std::vector<quint32> kept;
+    kept.reserve(order.size());
+    for (std::size_t i = 0; i < order.size();) {
+        Unit& unit = m_units[order[i]];
+        std::size_t j = i + 1;
+        for (; j < order.size() && m_units[order[j]].device == unit.device &&
+               m_units[order[j]].inode == unit.inode;
+             ++j) {
+            const Unit& other = m_units[order[j]];
+            if (unit.failed) {
+                // One file at two paths, not two links: it never forms a set.
+                m_control.addProcessed();
+                m_progress.addComparedFiles(1);
+                m_progress.addComparedBytes(files.at(other.first)->fileSize());
+                continue;
+            }
+            if (unit.moreLinks < 0) {
+                unit.moreLinks = static_cast<qint32>(m_moreLinks.size());
+                m_moreLinks.emplace_back();
+            }
+            m_moreLinks[static_cast<std::size_t>(unit.moreLinks)].push_back(other.first);
+        }
+        unit.failed = false;
+        kept.push_back(order[i]);
+        i = j;
+    }
+    std::vector<quint32>().swap(order);
+    std::stable_sort(kept.begin(), kept.end(),
+                     [this](quint32 a, quint32 b) { return m_units[a].size > m_units[b].size; });
+    std::vector<Pending> work;
+    for (std::size_t i = 0; i < kept.size();) {
+        std::size_t j = i + 1;
+        while (j < kept.size() && m_units[kept[j]].size == m_units[kept[i]].size) {
+            ++j;
+        }
+        work.push_back(Pending{std::vector<quint32>(kept.begin() + static_cast<std::ptrdiff_t>(i),
+                                                    kept.begin() + static_cast<std::ptrdiff_t>(j)),
+                               0, 0, false});
+        i = j;
+    }
+    std::vector<quint32>().swap(kept);
 
     while (!work.empty()) {
         if (!m_control.waitWhilePaused()) {
@@ -356,7 +369,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const std::vecto
 }
 
 void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, std::vector<Pending>& work,
-                               std::vector<std::vector<qsizetype>>& classes)
+                               Classes& classes)
 {
     const std::size_t m = current.units.size();
     if (m == 1) {
@@ -380,11 +393,11 @@ void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, st
         block = std::min<std::size_t>(block, current.block != 0 ? current.block : MaxBlock);
     } else if (current.block == 0) {
         // Small files are read whole: one open and one read each.
-        block = remaining <= available / 4 ? static_cast<std::size_t>(remaining) : FirstBlock;
+        block = remaining <= available / 8 ? static_cast<std::size_t>(remaining) : FirstBlock;
     } else {
         block = current.block;
     }
-    block = std::min<std::size_t>({block, MaxBlock, std::max<std::size_t>(MinBlock, available / 4)});
+    block = std::min<std::size_t>({block, MaxBlock, std::max<std::size_t>(MinBlock, available / 8)});
     block = static_cast<std::size_t>(std::min<quint64>(block, remaining));
 
     // Kept blocks: at least one, more as the budget allows.
@@ -407,6 +420,12 @@ void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, st
     m_scratch.resize(perBlock);
     m_reference.resize(perBlock);
 
+    // A few members are compared with every kept block directly, which is
+    // cheaper than hashing their bytes. Like a round after a misleading
+    // hash, such a round never drops a kept block: a member that finds no
+    // room goes round again.
+    const bool linear = m <= LinearCompareLimit;
+    const bool strict = linear || current.exact;
     std::vector<Group> groups;
     std::vector<quint32> slotOwner; // group holding each used slot
     std::vector<quint32> lone;      // slots of one-member groups, the first to give up
@@ -426,7 +445,7 @@ void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, st
             slotOwner.push_back(owner);
             return static_cast<qint32>(slotOwner.size() - 1);
         }
-        if (current.exact) {
+        if (strict) {
             return -1;
         }
         while (!lone.empty()) {
@@ -459,7 +478,8 @@ void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, st
             drop(unit, files, classes);
             continue;
         }
-        const std::size_t h = qHashBits(buffer, block, 0);
+        // A non-zero seed lets Qt use its hardware-assisted hash.
+        const std::size_t h = linear ? 0 : qHashBits(buffer, block, HashSeed);
         std::size_t at = h & mask;
         while (m_table[at] != None && groups[m_table[at]].hash != h) {
             at = (at + 1) & mask;
@@ -527,7 +547,7 @@ void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, st
         }
         const quint32 g = static_cast<quint32>(groups.size());
         const qint32 slot = takeSlot(g);
-        if (slot < 0 && current.exact) {
+        if (slot < 0 && strict) {
             // Differs from every kept group, and there is no room to keep
             // it: it goes round again with the others left over.
             overflow.push_back(u);
@@ -580,7 +600,7 @@ void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, st
 
 void ContentPartitioner::verifyLater(std::vector<Group>& groups, quint32 g, quint64 offset, std::size_t block,
                                      const QList<FilePtr>& files, std::vector<Pending>& work,
-                                     std::vector<std::vector<qsizetype>>& classes)
+                                     Classes& classes)
 {
     Group& group = groups[g];
     m_reference.resize(std::max<std::size_t>(block, 1));

@@ -55,12 +55,27 @@ public:
 
     void setBlockHook(BlockHook hook) { m_hook = std::move(hook); }
 
+    // Classes of identical files, flattened so a million small ones cost
+    // no more than their positions: class i is members[starts[i]] up to
+    // members[starts[i + 1]] (or the end).
+    struct Classes
+    {
+        std::vector<qsizetype> members;
+        std::vector<std::size_t> starts;
+        std::size_t count() const { return starts.size(); }
+        std::size_t begin(std::size_t i) const { return starts[i]; }
+        std::size_t end(std::size_t i) const
+        {
+            return i + 1 < starts.size() ? starts[i + 1] : members.size();
+        }
+    };
+
     // `positions` index into `files`; all have the same recorded fileSize. Classes of
     // two or more positions (ascending) are appended to `classes`. Every
     // position is counted in `processed` once it is settled. Returns false
     // when a stop cut the work short: only settled classes are appended.
-    bool partition(const QList<FilePtr>& files, const std::vector<qsizetype>& positions,
-                   std::vector<std::vector<qsizetype>>& classes);
+    bool partition(const QList<FilePtr>& files, const qsizetype* positions, std::size_t count,
+                   Classes& classes);
 
     // First block of a file too large to be read whole at once.
     static constexpr std::size_t FirstBlock = 64u << 10;
@@ -68,6 +83,8 @@ public:
     static constexpr std::size_t MinBlock = 64;
     // How far ahead of its reading a large file asks the kernel to fetch.
     static constexpr std::size_t ReadAhead = 16u << 20;
+    // Up to this many members, blocks are compared without hashing them.
+    static constexpr std::size_t LinearCompareLimit = 16;
     // Borrowed from the pool at most, on top of the search's own budget.
     static constexpr std::size_t MaxBorrow = 16u << 20;
 
@@ -76,18 +93,19 @@ private:
 
     // One inode among the files compared: its first path, and where the
     // rest of its paths (hard links) are kept, which is rare.
+    // Kept small: a group of one size may hold most of a million files.
     struct Unit
     {
-        qsizetype first = 0;
+        quint32 first = 0;     // position in the list
         qint32 moreLinks = -1; // index into m_moreLinks, or none
         int fd = -1;
+        quint32 next = None; // next member of the same group in a round
+        quint32 device = 0;  // index into m_devices
+        bool failed = false;
         quint64 size = 0; // on disk when the search began
         quint64 done = 0; // bytes counted as compared
         qint64 mtimeNs = 0;
-        quint64 device = 0;
         quint64 inode = 0;
-        quint32 next = None; // next member of the same group in a round
-        bool failed = false;
     };
     struct Pending
     {
@@ -111,17 +129,14 @@ private:
         bool reread = false; // the first member's block was read a second time
     };
 
-    void round(Pending& current, const QList<FilePtr>& files, std::vector<Pending>& work,
-               std::vector<std::vector<qsizetype>>& classes);
+    void round(Pending& current, const QList<FilePtr>& files, std::vector<Pending>& work, Classes& classes);
     void verifyLater(std::vector<Group>& groups, quint32 g, quint64 offset, std::size_t block,
-                     const QList<FilePtr>& files, std::vector<Pending>& work,
-                     std::vector<std::vector<qsizetype>>& classes);
+                     const QList<FilePtr>& files, std::vector<Pending>& work, Classes& classes);
     bool readBlock(Unit& unit, const File& file, quint64 offset, char* buffer, std::size_t length);
     int openUnit(const Unit& unit, const File& file);
-    void drop(Unit& unit, const QList<FilePtr>& files, std::vector<std::vector<qsizetype>>& classes);
+    void drop(Unit& unit, const QList<FilePtr>& files, Classes& classes);
     void settle(Unit& unit, const QList<FilePtr>& files);
-    void emitClass(const std::vector<quint32>& members, const QList<FilePtr>& files,
-                   std::vector<std::vector<qsizetype>>& classes);
+    void emitClass(const std::vector<quint32>& members, const QList<FilePtr>& files, Classes& classes);
     void closeUnit(Unit& unit);
     void closeAll();
     void countBytes(Unit& unit, quint64 upTo);
@@ -136,6 +151,7 @@ private:
     BlockHook m_hook;
 
     std::vector<Unit> m_units;
+    std::vector<quint64> m_devices;
     std::vector<std::vector<qsizetype>> m_moreLinks;
     std::unique_ptr<char[]> m_arena;
     std::size_t m_arenaBytes = 0;

@@ -6,7 +6,6 @@
 
 #include <QHash>
 #include <algorithm>
-#include <iterator>
 #include <thread>
 
 namespace {
@@ -63,7 +62,14 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
     }
     std::sort(bySize.begin(), bySize.end());
 
-    std::vector<std::vector<qsizetype>> buckets;
+    // Files of a size shared with others, size by size in one array;
+    // each bucket is a run of it.
+    std::vector<qsizetype> candidates;
+    struct Bucket
+    {
+        std::size_t begin, end;
+    };
+    std::vector<Bucket> buckets;
     for (std::size_t i = 0; i < bySize.size();) {
         std::size_t j = i + 1;
         while (j < bySize.size() && bySize[j].first == bySize[i].first) {
@@ -73,35 +79,33 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
             m_control.addProcessed();
             m_progress.setCurrent(ScanProgress::Activity::Processing, *list.at(bySize[i].second));
         } else {
-            std::vector<qsizetype> bucket;
-            bucket.reserve(j - i);
+            buckets.push_back({candidates.size(), candidates.size() + (j - i)});
             for (std::size_t k = i; k < j; ++k) {
-                bucket.push_back(bySize[k].second);
+                candidates.push_back(bySize[k].second);
             }
-            buckets.push_back(std::move(bucket));
         }
         i = j;
     }
     std::vector<std::pair<quint64, qsizetype>>().swap(bySize);
     // Earliest files first, so a stopped search keeps the sets nearest the
     // front of the list.
-    std::sort(buckets.begin(), buckets.end(),
-              [](const auto& a, const auto& b) { return a.front() < b.front(); });
+    std::sort(buckets.begin(), buckets.end(), [&candidates](const Bucket& a, const Bucket& b) {
+        return candidates[a.begin] < candidates[b.begin];
+    });
 
     // Buckets are independent: large searches read them on a few threads at
     // once, each with its share of the budget, so waiting on one file's
     // disk never holds up the rest.
-    std::size_t candidates = 0;
     quint64 candidateBytes = 0;
-    for (const std::vector<qsizetype>& bucket : buckets) {
-        candidates += bucket.size();
-        candidateBytes += static_cast<quint64>(bucket.size()) * list.at(bucket.front())->fileSize();
+    for (const Bucket& bucket : buckets) {
+        candidateBytes +=
+            static_cast<quint64>(bucket.end - bucket.begin) * list.at(candidates[bucket.begin])->fileSize();
     }
-    m_progress.addToCompare(candidates, candidateBytes);
+    m_progress.addToCompare(candidates.size(), candidateBytes);
 
     const std::size_t shards =
-        candidates >= ParallelFromFiles ? std::min<std::size_t>(ReadThreads, buckets.size()) : 1;
-    std::vector<std::vector<std::vector<qsizetype>>> found(shards);
+        candidates.size() >= ParallelFromFiles ? std::min<std::size_t>(ReadThreads, buckets.size()) : 1;
+    std::vector<ContentPartitioner::Classes> found(shards);
     const auto readShard = [&](std::size_t shard) {
         ContentPartitioner::Budget share = budget;
         share.openFiles = std::max<std::size_t>(2, budget.openFiles / shards);
@@ -109,10 +113,10 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
         ContentPartitioner partitioner(m_control, m_progress, share);
         partitioner.setBlockHook(m_hook);
         for (std::size_t b = shard; b < buckets.size(); b += shards) {
-            if (!partitioner.partition(list, buckets[b], found[shard])) {
+            if (!partitioner.partition(list, candidates.data() + buckets[b].begin,
+                                       buckets[b].end - buckets[b].begin, found[shard])) {
                 break;
             }
-            std::vector<qsizetype>().swap(buckets[b]);
         }
         // Done reading: this share is free for the searches still at work.
         if (budget.spare) {
@@ -129,19 +133,31 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
             readers.emplace_back(readShard, shard);
         }
     }
-    std::vector<std::vector<qsizetype>> classes;
-    for (auto& part : found) {
-        std::move(part.begin(), part.end(), std::back_inserter(classes));
-    }
+    std::vector<qsizetype>().swap(candidates);
+    std::vector<Bucket>().swap(buckets);
 
-    std::sort(classes.begin(), classes.end(),
-              [](const auto& a, const auto& b) { return a.front() < b.front(); });
+    // Sets in the order of their first file: (first position, shard, class).
+    struct Found
+    {
+        qsizetype first;
+        quint32 shard;
+        quint32 index;
+    };
+    std::vector<Found> order;
+    for (std::size_t shard = 0; shard < found.size(); ++shard) {
+        for (std::size_t c = 0; c < found[shard].count(); ++c) {
+            order.push_back({found[shard].members[found[shard].begin(c)], static_cast<quint32>(shard),
+                             static_cast<quint32>(c)});
+        }
+    }
+    std::sort(order.begin(), order.end(), [](const Found& a, const Found& b) { return a.first < b.first; });
     QHash<QByteArray, ExtensionsPtr> byName;
-    for (const std::vector<qsizetype>& positions : classes) {
+    for (const Found& f : order) {
+        const ContentPartitioner::Classes& classes = found[f.shard];
         QList<FilePtr> group;
-        group.reserve(static_cast<qsizetype>(positions.size()));
-        for (qsizetype pos : positions) {
-            group.append(list.at(pos));
+        group.reserve(static_cast<qsizetype>(classes.end(f.index) - classes.begin(f.index)));
+        for (std::size_t k = classes.begin(f.index); k < classes.end(f.index); ++k) {
+            group.append(list.at(classes.members[k]));
         }
         const QByteArray name = FileCategories::extension(group.first()->fileName());
         ExtensionsPtr extension = byName.value(name);

@@ -748,8 +748,8 @@ void TestDetection::readsEachFileOnce_data()
     QTest::addColumn<int>("maxReads");
     QTest::newRow("thousands of contents at the last offset") << 3000 << 8192 << 3000 << (8 << 20) << 1;
     QTest::newRow("a few large groups") << 3000 << 8192 << 3 << (8 << 20) << 1;
-    QTest::newRow("pairs far apart, blocks kept for a few") << 2000 << 8192 << 1000 << (64 << 10) << 2;
-    QTest::newRow("pairs far apart, two blocks kept") << 600 << 8192 << 300 << 32768 << 2;
+    QTest::newRow("pairs far apart, blocks kept for a few") << 2000 << 8192 << 1000 << (256 << 10) << 2;
+    QTest::newRow("pairs far apart, six blocks kept") << 600 << 8192 << 300 << (64 << 10) << 2;
     QTest::newRow("large files in growing blocks") << 40 << 300000 << 7 << (64 << 10) << 64;
 }
 

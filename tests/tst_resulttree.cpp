@@ -2,6 +2,7 @@
 #include "scan/Modal.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fcntl.h>
@@ -546,6 +547,89 @@ private Q_SLOTS:
         }
         QCOMPARE(set->setsState(), set->determineSelfState());
         QCOMPARE(ext->nummberOfSets(), 1u);
+    }
+
+    // The group keeps its state by a count of marked sets rather than by
+    // looking at every set after each change; after any sequence of
+    // changes it must still say what looking at every set says.
+    void groupStateMatchesRecount()
+    {
+        QRandomGenerator rng(99);
+        QList<SetPtr> sets;
+        for (int i = 0; i < 300; ++i) {
+            QList<quint64> sizes;
+            for (int k = 0; k < 2 + int(rng.bounded(3)); ++k) {
+                sizes << quint64(1 + i);
+            }
+            sets << setOfSizes(sizes);
+        }
+        ExtensionsPtr ext = buildExt("dat", sets);
+        ModalPtr root = buildRoot({ext});
+        const auto recount = [&ext](const char* step, int round) {
+            quint64 selectedSets = 0;
+            Counters expected{ext->totalFilesInExtension(), ext->totalFilesInExtensionSize(), 0, 0};
+            for (const SetPtr& s : std::as_const(ext->sets())) {
+                selectedSets += s->setsState() != 0 ? 1 : 0;
+                expected.selected += s->totalFilesSelectedInSet();
+                expected.selectedSize += s->totalFilesSelectedInSetSize();
+            }
+            const qint64 state = selectedSets == quint64(ext->sets().size()) ? 1 : selectedSets > 0 ? -1 : 0;
+            const QByteArray where = QByteArray(step) + " in round " + QByteArray::number(round);
+            QVERIFY2(ext->extensionState() == state, where.constData());
+            QVERIFY2(of(*ext) == expected, where.constData());
+        };
+        for (int round = 0; round < 3000; ++round) {
+            const QList<SetPtr>& now = std::as_const(*ext).sets();
+            const SetPtr set = now.at(rng.bounded(int(now.size())));
+            if (set->files().isEmpty()) {
+                continue; // every file of it went: nothing left to click
+            }
+            switch (rng.bounded(6)) {
+            case 0:
+                root->changeStateOfExtension(ext, set);
+                recount("set box", round);
+                break;
+            case 1:
+            case 2:
+                root->changeStateOfExtension(ext, set,
+                                             set->files().at(rng.bounded(int(set->files().size()))));
+                recount("file box", round);
+                break;
+            case 3: {
+                QList<FilePtr> removed;
+                for (const FilePtr& f : set->files()) {
+                    if (f->state() != 0) {
+                        removed << f;
+                    }
+                }
+                root->forgetRemovedFilesInSet(set, ext, removed);
+                recount("removal", round);
+                break;
+            }
+            case 4:
+                root->addSelectedFilesToExceptionInSet(set, ext);
+                recount("exception", round);
+                break;
+            default:
+                if (rng.bounded(20) == 0) {
+                    root->changeStateOfExtension(ext);
+                    recount("group box", round);
+                } else if (rng.bounded(10) == 0 && ext->sets().size() > 10) {
+                    // A view that edits the list itself, as review does
+                    // when it drops a set.
+                    ext->sets().removeOne(set);
+                    ext->setTotalFilesInExtension(ext->totalFilesInExtension() - set->totalFilesInSet());
+                    ext->setTotalFilesInExtensionSize(ext->totalFilesInExtensionSize() -
+                                                      set->totalFilesInSetSize());
+                    root->changeStateOfExtension(ext, now.first());
+                    recount("set dropped", round);
+                }
+                break;
+            }
+            if (QTest::currentTestFailed()) {
+                return;
+            }
+        }
     }
 };
 
