@@ -61,7 +61,8 @@ void ResultPrinter::printText(const ScanResults& results)
     std::fflush(m_out);
 }
 
-void ResultPrinter::printJson(const ScanResults& results)
+void ResultPrinter::printJson(const ScanResults& results, const KeepRule& rule,
+                              const ReferenceRoots& references)
 {
     QByteArray out("{\"groups\":[");
     bool firstGroup = true;
@@ -82,13 +83,16 @@ void ResultPrinter::printJson(const ScanResults& results)
                 out += firstSet ? "{\"files\":[" : ",{\"files\":[";
                 firstSet = false;
                 bool firstFile = true;
+                const QList<bool> keep = rule.keepers(*set, references);
+                qsizetype index = 0;
                 for (const FilePtr& file : set->files()) {
                     if (!firstFile) {
                         out += ',';
                     }
                     firstFile = false;
                     out += "{\"path\":\"" + PathText::jsonEscaped(file->filePath()) +
-                           "\",\"size\":" + QByteArray::number(file->fileSize()) + '}';
+                           "\",\"size\":" + QByteArray::number(file->fileSize()) +
+                           (keep.at(index++) ? ",\"keep\":true}" : ",\"keep\":false}");
                 }
                 out += "]}";
             }
