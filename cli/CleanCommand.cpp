@@ -81,9 +81,9 @@ int CleanCommand::run(const QByteArrayList& arguments)
                 }
             }
         }
-        std::fputs(summary("Would clean", modal->totalFilesSelected(), modal->totalFilesSelectedSize())
-                       .constData(),
-                   stdout);
+        std::fputs(
+            summary("Would clean", modal->totalFilesSelected(), modal->totalFilesSelectedSize()).constData(),
+            stdout);
         return ScanCommand::ExitOk;
     }
 
@@ -100,8 +100,8 @@ int CleanCommand::run(const QByteArrayList& arguments)
     DeletionRun run(*modal);
     const auto drain = [&] {
         for (const DeletionRun::Removed& removed : run.takeRemoved()) {
-            const RemovalResult result = modal->forgetRemovedFilesInSet(removed.set, removed.extension,
-                                                                        removed.files);
+            const RemovalResult result =
+                modal->forgetRemovedFilesInSet(removed.set, removed.extension, removed.files);
             deletedCount += result.deletedFilesCount;
             deletedSize += result.deletedFilesSize;
             for (const FilePtr& file : removed.files) {

@@ -48,5 +48,5 @@ int RestoreCommand::run(const QByteArrayList& arguments)
         ScanCommand::usageError(result.journalError.toLocal8Bit());
     }
     return result.allRestored() && result.journalError.isEmpty() ? ScanCommand::ExitOk
-                                                                  : ScanCommand::ExitFailed;
+                                                                 : ScanCommand::ExitFailed;
 }

@@ -52,7 +52,8 @@ public:
     // Opens the journal for appending (making its folder and repairing a
     // torn tail); false with `error` when it cannot be written.
     bool prepare(QString* error = nullptr);
-    // Appends in one write (a clean-up never holds one original path twice); false (with `error`) when the journal cannot be written.
+    // Appends in one write (a clean-up never holds one original path twice); false (with `error`) when the
+    // journal cannot be written.
     bool appendTrashed(const QList<Item>& items, QString* error = nullptr);
     bool appendSettled(quint64 cleanupId, const QByteArrayList& originalPaths, Settlement how,
                        QString* error = nullptr);

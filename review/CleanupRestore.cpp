@@ -205,8 +205,9 @@ CleanupRestore::Result CleanupRestore::restoreLast(CleanupJournal& journal, Stat
                                      .arg(QString::fromLocal8Bit(failedFolder), systemError(error));
             } else if ((error = moveNoReplace(item.filesPath, item.originalPath)) != 0) {
                 outcome.status = error == EEXIST ? Status::Occupied : Status::Failed;
-                outcome.reason =
-                    error == EEXIST ? statusText(outcome.status) : QStringLiteral("cannot move it back: %1").arg(systemError(error));
+                outcome.reason = error == EEXIST
+                                     ? statusText(outcome.status)
+                                     : QStringLiteral("cannot move it back: %1").arg(systemError(error));
             } else {
                 if (!item.infoPath.isEmpty()) {
                     ::unlink(item.infoPath.constData());

@@ -17,9 +17,9 @@ public:
     enum class Status
     {
         Restored,
-        NotInTrash,  // the Trash entry is gone (emptied, or restored by hand)
-        Occupied,    // something stands at the original path now
-        Failed       // the file system refused; see reason
+        NotInTrash, // the Trash entry is gone (emptied, or restored by hand)
+        Occupied,   // something stands at the original path now
+        Failed      // the file system refused; see reason
     };
 
     struct FileOutcome

@@ -218,10 +218,9 @@ void tst_Cleanup::rulesBreakTiesByScanOrder()
 {
     // Dates: 0 and 3 tie for newest, 1 and 2 tie for oldest; paths: 1 and 3
     // tie for shortest, 0 and 2 for longest.
-    const SetPtr set = TreeBuilder::buildSet({file("/x/long/aa.jpg", 5, 30 * Second),
-                                              file("/x/a.jpg", 5, 10 * Second),
-                                              file("/x/long/bb.jpg", 5, 10 * Second),
-                                              file("/y/b.jpg", 5, 30 * Second)});
+    const SetPtr set =
+        TreeBuilder::buildSet({file("/x/long/aa.jpg", 5, 30 * Second), file("/x/a.jpg", 5, 10 * Second),
+                               file("/x/long/bb.jpg", 5, 10 * Second), file("/y/b.jpg", 5, 30 * Second)});
     QCOMPARE(kept(KeepRule(KeepRule::Kind::First), *set), QList<qsizetype>{0});
     QCOMPARE(kept(KeepRule(KeepRule::Kind::Newest), *set), QList<qsizetype>{0});
     QCOMPARE(kept(KeepRule(KeepRule::Kind::Oldest), *set), QList<qsizetype>{1});
@@ -233,8 +232,9 @@ void tst_Cleanup::rulesBreakTiesByScanOrder()
     QCOMPARE(kept(KeepRule(KeepRule::Kind::InsideFolder, "/x/lon"), *set), QList<qsizetype>{0});
 
     // Dates one nanosecond apart are not a tie.
-    const SetPtr close = TreeBuilder::buildSet(
-        {file("/n/1.jpg", 5, 7 * Second), file("/n/2.jpg", 5, 7 * Second + 1), file("/n/3.jpg", 5, 7 * Second)});
+    const SetPtr close =
+        TreeBuilder::buildSet({file("/n/1.jpg", 5, 7 * Second), file("/n/2.jpg", 5, 7 * Second + 1),
+                               file("/n/3.jpg", 5, 7 * Second)});
     QCOMPARE(kept(KeepRule(KeepRule::Kind::Newest), *close), QList<qsizetype>{1});
     QCOMPARE(kept(KeepRule(KeepRule::Kind::Oldest), *close), QList<qsizetype>{0});
 
@@ -262,13 +262,15 @@ void tst_Cleanup::rulesBreakTiesByScanOrder()
 void tst_Cleanup::rulesWithReferences()
 {
     const ReferenceRoots refs({"/ref"});
-    const SetPtr mixed = TreeBuilder::buildSet({file("/a/1.jpg", 5, 9 * Second), file("/ref/1.jpg", 5, 1 * Second),
-                                                file("/b/1.jpg", 5, 8 * Second), file("/ref/sub/1.jpg", 5)});
+    const SetPtr mixed =
+        TreeBuilder::buildSet({file("/a/1.jpg", 5, 9 * Second), file("/ref/1.jpg", 5, 1 * Second),
+                               file("/b/1.jpg", 5, 8 * Second), file("/ref/sub/1.jpg", 5)});
     const SetPtr onlyRefs = TreeBuilder::buildSet({file("/ref/x.jpg", 5), file("/ref/y/x.jpg", 5)});
     const SetPtr noRefs = TreeBuilder::buildSet({file("/a/z.jpg", 5, 1), file("/refs/z.jpg", 5, 2)});
-    const QList<KeepRule> rules{KeepRule(KeepRule::Kind::First),        KeepRule(KeepRule::Kind::Newest),
-                                KeepRule(KeepRule::Kind::Oldest),       KeepRule(KeepRule::Kind::ShortestPath),
-                                KeepRule(KeepRule::Kind::LongestPath),  KeepRule(KeepRule::Kind::InsideFolder, "/a")};
+    const QList<KeepRule> rules{
+        KeepRule(KeepRule::Kind::First),       KeepRule(KeepRule::Kind::Newest),
+        KeepRule(KeepRule::Kind::Oldest),      KeepRule(KeepRule::Kind::ShortestPath),
+        KeepRule(KeepRule::Kind::LongestPath), KeepRule(KeepRule::Kind::InsideFolder, "/a")};
     for (const KeepRule& rule : rules) {
         // Exactly the reference copies, whatever the rule prefers.
         QCOMPARE(kept(rule, *mixed, refs), (QList<qsizetype>{1, 3}));
@@ -304,7 +306,8 @@ void tst_Cleanup::rulesWithReferences()
 
 void tst_Cleanup::applyingRuleKeepsCountersAndReplacesMarks()
 {
-    const SetPtr s1 = TreeBuilder::buildSet({file("/a/1.png", 100, 1), file("/b/1.png", 100, 3), file("/c/1.png", 100, 2)});
+    const SetPtr s1 =
+        TreeBuilder::buildSet({file("/a/1.png", 100, 1), file("/b/1.png", 100, 3), file("/c/1.png", 100, 2)});
     const SetPtr s2 = TreeBuilder::buildSet({file("/a/2.png", 40, 5), file("/bb/2.png", 40, 1)});
     const SetPtr s3 = TreeBuilder::buildSet({file("/a/3.mp3", 7, 1), file("/b/3.mp3", 7, 1)});
     const ExtensionsPtr png = TreeBuilder::buildExt("png", {s1, s2});
@@ -489,7 +492,8 @@ void tst_Cleanup::cleanThenRestoreReturnsEveryFile()
     quint64 count = 0;
     quint64 bytes = 0;
     for (const DeletionRun::Removed& removed : run.takeRemoved()) {
-        const RemovalResult result = modal->forgetRemovedFilesInSet(removed.set, removed.extension, removed.files);
+        const RemovalResult result =
+            modal->forgetRemovedFilesInSet(removed.set, removed.extension, removed.files);
         count += result.deletedFilesCount;
         bytes += result.deletedFilesSize;
     }
@@ -520,7 +524,8 @@ void tst_Cleanup::cleanThenRestoreReturnsEveryFile()
 
     StatisticsStore& reloaded = freshStore();
     QCOMPARE(reloaded.alreadyDeletedCount(), 10);
-    const CleanupRestore::Result result = CleanupRestore::restoreLast(*std::make_unique<CleanupJournal>(), &reloaded);
+    const CleanupRestore::Result result =
+        CleanupRestore::restoreLast(*std::make_unique<CleanupJournal>(), &reloaded);
     QVERIFY(result.found);
     QCOMPARE(result.files.size(), 5);
     QVERIFY(result.allRestored());
@@ -559,7 +564,8 @@ void tst_Cleanup::restoreRefusesToOverwrite()
     quint64 count = 0;
     quint64 bytes = 0;
     for (const DeletionRun::Removed& removed : run.takeRemoved()) {
-        const RemovalResult result = modal->forgetRemovedFilesInSet(removed.set, removed.extension, removed.files);
+        const RemovalResult result =
+            modal->forgetRemovedFilesInSet(removed.set, removed.extension, removed.files);
         count += result.deletedFilesCount;
         bytes += result.deletedFilesSize;
     }
@@ -608,14 +614,16 @@ void tst_Cleanup::restoreLetsGoOfEmptiedTrash()
     // An older clean-up that stays in the Trash, then the last one.
     QVERIFY(TreeBuilder::writeBytes(r + "/older.txt", "older"));
     QVERIFY(TreeBuilder::writeBytes(r + "/older2.txt", "older"));
-    const ModalPtr first = scan({LocationEntry(r + "/older.txt", true, false), LocationEntry(r + "/older2.txt", true, false)});
+    const ModalPtr first =
+        scan({LocationEntry(r + "/older.txt", true, false), LocationEntry(r + "/older2.txt", true, false)});
     KeepRule().apply(*first, {});
     {
         DeletionRun run(*first);
         run.start();
         run.wait();
     }
-    const ModalPtr second = scan({LocationEntry(r + "/1.txt", true, false), LocationEntry(r + "/2.txt", true, false)});
+    const ModalPtr second =
+        scan({LocationEntry(r + "/1.txt", true, false), LocationEntry(r + "/2.txt", true, false)});
     KeepRule().apply(*second, {});
     {
         DeletionRun run(*second);

@@ -13,10 +13,10 @@
 #include <QTest>
 #include <QThread>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <stdio.h>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -480,12 +480,13 @@ void tst_Cli::usageErrors_data()
     QTest::newRow("keep without rule") << QStringList{QStringLiteral("scan"), QStringLiteral("--keep")};
     QTest::newRow("reference without path")
         << QStringList{QStringLiteral("scan"), QStringLiteral("@DIR@"), QStringLiteral("--reference")};
-    QTest::newRow("missing reference")
-        << QStringList{QStringLiteral("scan"), QStringLiteral("--reference"), missing, QStringLiteral("@DIR@")};
+    QTest::newRow("missing reference") << QStringList{QStringLiteral("scan"), QStringLiteral("--reference"),
+                                                      missing, QStringLiteral("@DIR@")};
     QTest::newRow("clean without path") << QStringList{QStringLiteral("clean"), QStringLiteral("--dry-run")};
     QTest::newRow("clean with --json")
         << QStringList{QStringLiteral("clean"), QStringLiteral("--json"), QStringLiteral("@DIR@")};
-    QTest::newRow("clean of a missing path") << QStringList{QStringLiteral("clean"), QStringLiteral("@DIR@"), missing};
+    QTest::newRow("clean of a missing path")
+        << QStringList{QStringLiteral("clean"), QStringLiteral("@DIR@"), missing};
     QTest::newRow("clean with unknown rule")
         << QStringList{QStringLiteral("clean"), QStringLiteral("--keep=largest"), QStringLiteral("@DIR@")};
     QTest::newRow("restore with argument") << QStringList{QStringLiteral("restore"), QStringLiteral("@DIR@")};
@@ -582,12 +583,13 @@ void tst_Cli::keepFlagsFollowRuleAndReferences()
     QVERIFY(writeFile(r + "/ref/d.txt", "notes"));
     QVERIFY(writeFile(r + "/ref/sub/d.txt", "notes"));
 
-    const QList<QPair<QString, QByteArray>> rules{{QString(), QByteArray()},
-                                                  {QStringLiteral("first"), QByteArray()},
-                                                  {QStringLiteral("newest"), QByteArray()},
-                                                  {QStringLiteral("oldest"), r + "/work/s1.mp3"},
-                                                  {QStringLiteral("shortest-path"), r + "/work/s1.mp3"},
-                                                  {QStringLiteral("longest-path"), r + "/work/longer-name/s1.mp3"}};
+    const QList<QPair<QString, QByteArray>> rules{
+        {QString(), QByteArray()},
+        {QStringLiteral("first"), QByteArray()},
+        {QStringLiteral("newest"), QByteArray()},
+        {QStringLiteral("oldest"), r + "/work/s1.mp3"},
+        {QStringLiteral("shortest-path"), r + "/work/s1.mp3"},
+        {QStringLiteral("longest-path"), r + "/work/longer-name/s1.mp3"}};
     for (const auto& [rule, expectedSong] : rules) {
         QStringList arguments{QStringLiteral("scan"), QStringLiteral("--json"), QStringLiteral("--reference"),
                               QFile::decodeName(r + "/ref")};
@@ -719,8 +721,9 @@ void tst_Cli::cleanDryRunMovesNothing()
 {
     QVERIFY(writeFile(m_root + "/a.txt", "twin"));
     QVERIFY(writeFile(m_root + "/bb.txt", "twin"));
-    const CliResult dry = runCli({QStringLiteral("clean"), QStringLiteral("--dry-run"), QStringLiteral("--keep"),
-                                  QStringLiteral("shortest-path"), QFile::decodeName(m_root)});
+    const CliResult dry =
+        runCli({QStringLiteral("clean"), QStringLiteral("--dry-run"), QStringLiteral("--keep"),
+                QStringLiteral("shortest-path"), QFile::decodeName(m_root)});
     QCOMPARE(dry.exitCode, 0);
     QCOMPARE(linesStartingWith(dry.out, "would move to Trash: "), QByteArrayList{m_root + "/bb.txt"});
     QVERIFY(dry.out.contains("Would clean 1 file, 0.00 KB"));
