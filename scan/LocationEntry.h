@@ -21,5 +21,4 @@ struct LocationEntry
 
     // A reference location: its files are the copies to keep, never marked.
     bool reference = false;
-    bool reference = false; // its files are the copies to keep: never marked
 };
