@@ -1,5 +1,6 @@
 #include "cli/RestoreCommand.h"
 
+#include "cli/Interrupt.h"
 #include "cli/ScanCommand.h"
 #include "review/CleanupRestore.h"
 #include "review/StatisticsStore.h"
@@ -23,7 +24,9 @@ int RestoreCommand::run(const QByteArrayList& arguments)
         store.loadDataFile(support);
     }
     CleanupJournal journal;
-    const CleanupRestore::Result result = CleanupRestore::restoreLast(journal, &store);
+    Interrupt::install();
+    const CleanupRestore::Result result =
+        CleanupRestore::restoreLast(journal, &store, [] { return Interrupt::requested(); });
     if (!result.found) {
         std::fputs("No clean-up to restore\n", stdout);
         return ScanCommand::ExitOk;
@@ -46,6 +49,10 @@ int RestoreCommand::run(const QByteArrayList& arguments)
     std::fputs(summary.constData(), stdout);
     if (!result.journalError.isEmpty()) {
         ScanCommand::usageError(result.journalError.toLocal8Bit());
+    }
+    if (result.stopped) {
+        ScanCommand::usageError("stopped; run restore again for the rest");
+        return ScanCommand::ExitInterrupted;
     }
     return result.allRestored() && result.journalError.isEmpty() ? ScanCommand::ExitOk
                                                                  : ScanCommand::ExitFailed;

@@ -161,7 +161,8 @@ QString CleanupRestore::statusText(Status status)
     return QStringLiteral("could not be restored");
 }
 
-CleanupRestore::Result CleanupRestore::restoreLast(CleanupJournal& journal, StatisticsStore* store)
+CleanupRestore::Result CleanupRestore::restoreLast(CleanupJournal& journal, StatisticsStore* store,
+                                                   const std::function<bool()>& stop)
 {
     Result result;
     const std::optional<CleanupJournal::Cleanup> cleanup = journal.lastPending();
@@ -175,6 +176,10 @@ CleanupRestore::Result CleanupRestore::restoreLast(CleanupJournal& journal, Stat
     for (const CleanupJournal::Item& item : cleanup->items) {
         if (item.settled) {
             continue;
+        }
+        if (stop && stop()) {
+            result.stopped = true;
+            break;
         }
         FileOutcome outcome{item.originalPath, item.size, Status::Failed, {}};
         struct stat inTrash

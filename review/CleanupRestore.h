@@ -3,6 +3,7 @@
 #include "review/CleanupJournal.h"
 
 #include <QString>
+#include <functional>
 
 class StatisticsStore;
 
@@ -38,15 +39,18 @@ public:
         quint64 restoredCount = 0;
         quint64 restoredSize = 0;
         QString journalError; // the journal could not note the outcome
-        bool allRestored() const { return restoredCount == quint64(files.size()); }
+        bool stopped = false; // `stop` said so before every file was tried
+        bool allRestored() const { return !stopped && restoredCount == quint64(files.size()); }
     };
 
     // Restores the last clean-up of `journal` that has files to bring back.
     // Files refused because something stands in their place stay in the
     // journal, so a later restore tries them again; files that are no
     // longer in the Trash are let go. `store` (may be null) has its totals
-    // lowered, never below zero, and written.
-    static Result restoreLast(CleanupJournal& journal, StatisticsStore* store);
+    // lowered, never below zero, and written. `stop`, asked before each
+    // file, ends the restore early; what came back until then is recorded.
+    static Result restoreLast(CleanupJournal& journal, StatisticsStore* store,
+                              const std::function<bool()>& stop = {});
 
     static QString statusText(Status status);
 };

@@ -108,6 +108,7 @@ private Q_SLOTS:
     void cleanThenRestoreReturnsEveryFile();
     void restoreRefusesToOverwrite();
     void restoreLetsGoOfEmptiedTrash();
+    void restoreStopsBetweenFiles();
 
 private:
     ModalPtr scan(const QList<LocationEntry>& entries);
@@ -653,6 +654,42 @@ void tst_Cleanup::restoreLetsGoOfEmptiedTrash()
     // Totals never go below zero.
     QCOMPARE(freshStore().alreadyDeletedCount(), 0);
     QCOMPARE(m_store->alreadyDeletedSize(), 95ULL);
+}
+
+void tst_Cleanup::restoreStopsBetweenFiles()
+{
+    const QByteArray r = m_root->path;
+    for (const char* name : {"/1.dat", "/2.dat", "/3.dat"}) {
+        QVERIFY(TreeBuilder::writeBytes(r + name, "three"));
+        m_contents.insert(r + name, "three");
+    }
+    const ModalPtr modal = scan({LocationEntry(r, true, true)});
+    KeepRule().apply(*modal, {});
+    {
+        DeletionRun run(*modal);
+        run.start();
+        run.wait();
+    }
+    StatisticsStore& store = freshStore();
+    QVERIFY(store.recordRun(2, 10, 0, 0));
+    CleanupJournal journal;
+    int asked = 0;
+    // Ctrl-C after the first file.
+    CleanupRestore::Result result = CleanupRestore::restoreLast(journal, &store, [&] { return ++asked > 1; });
+    QVERIFY(result.stopped);
+    QVERIFY(!result.allRestored());
+    QCOMPARE(result.restoredCount, 1ULL);
+    QCOMPARE(freshStore().alreadyDeletedCount(), 1);
+    QCOMPARE(entriesOf(m_trash + "/files").size(), 1);
+    // The next restore takes up the rest of the same clean-up.
+    result = CleanupRestore::restoreLast(journal, m_store.get());
+    QVERIFY(result.allRestored());
+    QCOMPARE(result.files.size(), 1);
+    for (auto it = m_contents.cbegin(); it != m_contents.cend(); ++it) {
+        QCOMPARE(TreeBuilder::readBytes(it.key()), it.value());
+    }
+    QCOMPARE(freshStore().alreadyDeletedCount(), 0);
+    QCOMPARE(m_store->alreadyDeletedSize(), 0ULL);
 }
 
 QTEST_GUILESS_MAIN(tst_Cleanup)
