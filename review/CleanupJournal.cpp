@@ -176,11 +176,23 @@ QString errorText(const char* what, int error)
     return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(error)));
 }
 
+// Holds a lock taken elsewhere (or takes one) and lets it go at the end.
 class FileLock
 {
 public:
-    FileLock(int fd, int how) : m_fd(fd) { ::flock(m_fd, how); }
-    ~FileLock() { ::flock(m_fd, LOCK_UN); }
+    explicit FileLock(int fd, int how = 0) : m_fd(fd)
+    {
+        if (how) {
+            ::flock(m_fd, how);
+        }
+    }
+    ~FileLock()
+    {
+        if (m_fd >= 0) {
+            ::flock(m_fd, LOCK_UN);
+        }
+    }
+    void reset(int fd) { m_fd = fd; }
 
 private:
     int m_fd;
@@ -211,7 +223,10 @@ quint64 CleanupJournal::newCleanupId()
     return QRandomGenerator::system()->generate64() | 1;
 }
 
-CleanupJournal::CleanupJournal(QByteArray path) : m_path(std::move(path)) {}
+CleanupJournal::CleanupJournal(QByteArray path, qint64 compactAbove)
+    : m_path(std::move(path)), m_compactAbove(compactAbove)
+{
+}
 
 CleanupJournal::~CleanupJournal()
 {
@@ -238,12 +253,72 @@ bool CleanupJournal::openForAppend(QString* error)
     return true;
 }
 
-bool CleanupJournal::append(const QByteArray& records, QString* error)
+bool CleanupJournal::lockCurrent(QString* error)
 {
-    if (!openForAppend(error)) {
+    // A compaction elsewhere may have put a new file in place of the one
+    // open here: write only to the file that is at the path now.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        if (!openForAppend(error)) {
+            return false;
+        }
+        ::flock(m_fd, LOCK_EX);
+        struct stat open
+        {
+        };
+        struct stat named
+        {
+        };
+        if (::fstat(m_fd, &open) == 0 && ::stat(m_path.constData(), &named) == 0 &&
+            open.st_ino == named.st_ino && open.st_dev == named.st_dev) {
+            return true;
+        }
+        ::flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (error) {
+        *error = QStringLiteral("the clean-up journal keeps being replaced");
+    }
+    return false;
+}
+
+bool CleanupJournal::compact(const QByteArray& data, QString* error)
+{
+    QByteArray kept(Magic, sizeof Magic);
+    for (const Cleanup& cleanup : parse(data)) {
+        for (const Item& item : cleanup.items) {
+            if (!item.settled) {
+                kept += trashedRecord(item);
+            }
+        }
+    }
+    if (kept.size() > data.size() / 2) {
+        return false; // not worth a rewrite
+    }
+    const QByteArray temporary = m_path + ".new";
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
         return false;
     }
-    FileLock lock(m_fd, LOCK_EX);
+    const bool written = writeAll(fd, kept) && ::fdatasync(fd) == 0;
+    if (::close(fd) != 0 || !written || ::rename(temporary.constData(), m_path.constData()) != 0) {
+        ::unlink(temporary.constData());
+        return false;
+    }
+    // Still holding the lock on the old file, so no one appended to it meanwhile.
+    ::flock(m_fd, LOCK_UN);
+    ::close(m_fd);
+    m_fd = -1;
+    m_end = -1;
+    return lockCurrent(error);
+}
+
+bool CleanupJournal::append(const QByteArray& records, QString* error)
+{
+    if (!lockCurrent(error)) {
+        return false;
+    }
+    FileLock lock(m_fd);
     struct stat st
     {
     };
@@ -252,6 +327,19 @@ bool CleanupJournal::append(const QByteArray& records, QString* error)
             *error = errorText("cannot read the clean-up journal", errno);
         }
         return false;
+    }
+    if (st.st_size > m_compactAbove && m_end < 0) {
+        // Once per journal object: drop what can no longer be restored.
+        const QByteArray data = readAll(m_fd);
+        if (compact(data, error)) {
+            lock.reset(m_fd);
+            if (::fstat(m_fd, &st) != 0) {
+                return false;
+            }
+        } else if (m_fd < 0) {
+            lock.reset(-1);
+            return false;
+        }
     }
     if (st.st_size != m_end) {
         // Someone else wrote, or this is the first append: find the end of
@@ -308,15 +396,7 @@ bool CleanupJournal::appendTrashed(const QList<Item>& items, QString* error)
     }
     QByteArray records;
     for (const Item& item : items) {
-        QByteArray payload;
-        put<quint8>(payload, Trashed);
-        put<quint64>(payload, item.cleanupId);
-        put<qint64>(payload, item.timeMs);
-        put<quint64>(payload, item.size);
-        putBytes(payload, item.originalPath);
-        putBytes(payload, item.filesPath);
-        putBytes(payload, item.infoPath);
-        records += framed(payload);
+        records += trashedRecord(item);
     }
     return append(records, error);
 }
@@ -344,19 +424,9 @@ bool CleanupJournal::sync()
     return m_fd < 0 || ::fdatasync(m_fd) == 0;
 }
 
-QList<CleanupJournal::Cleanup> CleanupJournal::read() const
+QList<CleanupJournal::Cleanup> CleanupJournal::parse(const QByteArray& data)
 {
     QList<Cleanup> cleanups;
-    const int fd = ::open(m_path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return cleanups;
-    }
-    QByteArray data;
-    {
-        FileLock lock(fd, LOCK_SH);
-        data = readAll(fd);
-    }
-    ::close(fd);
     QHash<quint64, qsizetype> indexOf;
     // (clean-up, original path) -> item, for the settlements
     QHash<QPair<quint64, QByteArray>, qsizetype> itemOf;
@@ -396,6 +466,34 @@ QList<CleanupJournal::Cleanup> CleanupJournal::read() const
         }
     });
     return cleanups;
+}
+
+QByteArray CleanupJournal::trashedRecord(const Item& item)
+{
+    QByteArray payload;
+    put<quint8>(payload, Trashed);
+    put<quint64>(payload, item.cleanupId);
+    put<qint64>(payload, item.timeMs);
+    put<quint64>(payload, item.size);
+    putBytes(payload, item.originalPath);
+    putBytes(payload, item.filesPath);
+    putBytes(payload, item.infoPath);
+    return framed(payload);
+}
+
+QList<CleanupJournal::Cleanup> CleanupJournal::read() const
+{
+    const int fd = ::open(m_path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    QByteArray data;
+    {
+        FileLock lock(fd, LOCK_SH);
+        data = readAll(fd);
+    }
+    ::close(fd);
+    return parse(data);
 }
 
 std::optional<CleanupJournal::Cleanup> CleanupJournal::lastPending() const

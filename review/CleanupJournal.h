@@ -42,7 +42,9 @@ public:
     static QByteArray defaultPath();
     static quint64 newCleanupId();
 
-    explicit CleanupJournal(QByteArray path = defaultPath());
+    // A journal larger than `compactAbove` bytes is rewritten (write, then
+    // rename) without the files that are back or gone, at its next append.
+    explicit CleanupJournal(QByteArray path = defaultPath(), qint64 compactAbove = 4 << 20);
     ~CleanupJournal();
     CleanupJournal(const CleanupJournal&) = delete;
     CleanupJournal& operator=(const CleanupJournal&) = delete;
@@ -66,10 +68,16 @@ public:
     std::optional<Cleanup> lastPending() const;
 
 private:
+    static QList<Cleanup> parse(const QByteArray& data);
+    static QByteArray trashedRecord(const Item& item);
     bool openForAppend(QString* error);
+    // Opens and locks the file now at the path; the caller unlocks.
+    bool lockCurrent(QString* error);
+    bool compact(const QByteArray& data, QString* error);
     bool append(const QByteArray& records, QString* error);
 
     QByteArray m_path;
     int m_fd = -1;
     qint64 m_end = -1; // where the whole records end, as last seen under the lock
+    qint64 m_compactAbove;
 };

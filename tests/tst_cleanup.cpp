@@ -411,6 +411,47 @@ void tst_Cleanup::journalCutShortIsReadAndRepaired()
     read = CleanupJournal(path).read();
     QCOMPARE(read.size(), 2);
 
+    // A journal grown large is rewritten without what is settled; what is
+    // pending reads the same, and appends go on.
+    {
+        const QByteArray big = m_root->path + "/state/big";
+        CleanupJournal writer(big);
+        for (quint64 id = 100; id < 140; ++id) {
+            QList<CleanupJournal::Item> items;
+            for (int i = 0; i < 20; ++i) {
+                items.append(item(id, "/big/" + QByteArray::number(id) + "/" + QByteArray::number(i)));
+            }
+            QVERIFY(writer.appendTrashed(items));
+            if (id != 120) {
+                QByteArrayList paths;
+                for (const CleanupJournal::Item& i : std::as_const(items)) {
+                    paths.append(i.originalPath);
+                }
+                QVERIFY(writer.appendSettled(id, paths, CleanupJournal::Settlement::Restored));
+            }
+        }
+        struct stat grown
+        {
+        };
+        QCOMPARE(::stat(big.constData(), &grown), 0);
+        CleanupJournal compacting(big, grown.st_size - 1);
+        QVERIFY(compacting.appendTrashed({item(500, "/new/1")}));
+        // The first writer still holds the old file open; its next append
+        // goes to the new one.
+        QVERIFY(writer.appendTrashed({item(501, "/new/2")}));
+        struct stat after
+        {
+        };
+        QCOMPARE(::stat(big.constData(), &after), 0);
+        QVERIFY(after.st_size < grown.st_size / 10);
+        const QList<CleanupJournal::Cleanup> kept = CleanupJournal(big).read();
+        QCOMPARE(kept.size(), 3);
+        QCOMPARE(kept.at(0).id, 120ULL);
+        QCOMPARE(kept.at(0).pendingCount(), 20);
+        QCOMPARE(kept.at(1).id, 500ULL);
+        QCOMPARE(kept.at(2).id, 501ULL);
+    }
+
     // Something else at the journal's place is never written over.
     const QByteArray stranger = m_root->path + "/state/not-a-journal";
     QVERIFY(TreeBuilder::writeBytes(stranger, "hello, world"));
