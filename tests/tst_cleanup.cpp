@@ -9,6 +9,7 @@
 #include "review/CleanupRestore.h"
 #include "review/DeletionRun.h"
 #include "review/KeepRule.h"
+#include "review/ReferenceMarking.h"
 #include "review/StatisticsStore.h"
 #include "scan/ReferenceRoots.h"
 #include "scan/ScanRun.h"
@@ -103,6 +104,7 @@ private Q_SLOTS:
     void rulesBreakTiesByScanOrder();
     void rulesWithReferences();
     void applyingRuleKeepsCountersAndReplacesMarks();
+    void boxesNeverMarkReferences();
     void journalCutShortIsReadAndRepaired();
     void trashEntryFoundDespiteNameClash();
     void cleanThenRestoreReturnsEveryFile();
@@ -348,6 +350,60 @@ void tst_Cleanup::applyingRuleKeepsCountersAndReplacesMarks()
     images->changeStateOfExtension(png, s1, s1->files().at(1));
     verifyCounters(*images);
     QCOMPARE(s1->setsState(), -1);
+}
+
+void tst_Cleanup::boxesNeverMarkReferences()
+{
+    const ReferenceRoots refs({"/ref"});
+    const SetPtr mixed =
+        TreeBuilder::buildSet({file("/ref/1.jpg", 10), file("/a/1.jpg", 10), file("/b/1.jpg", 10)});
+    const SetPtr plain = TreeBuilder::buildSet({file("/a/2.jpg", 4), file("/b/2.jpg", 4)});
+    const SetPtr onlyRefs = TreeBuilder::buildSet({file("/ref/3.jpg", 2), file("/ref/x/3.jpg", 2)});
+    const ExtensionsPtr jpg = TreeBuilder::buildExt("jpg", {mixed, plain, onlyRefs});
+    const ModalPtr modal = TreeBuilder::buildRoot({jpg});
+    using Click = ReferenceMarking::FileClick;
+
+    // The file box refuses a reference copy and says so; others as usual.
+    QCOMPARE(ReferenceMarking::fileBox(*modal, jpg, mixed, mixed->files().at(0), refs),
+             Click::RefusedReference);
+    QCOMPARE(ReferenceMarking::fileBox(*modal, jpg, onlyRefs, onlyRefs->files().at(1), refs),
+             Click::RefusedReference);
+    QCOMPARE(ReferenceMarking::fileBox(*modal, jpg, mixed, mixed->files().at(1), refs), Click::Marked);
+    QCOMPARE(ReferenceMarking::fileBox(*modal, jpg, mixed, mixed->files().at(2), refs), Click::Marked);
+    QCOMPARE(ReferenceMarking::fileBox(*modal, jpg, plain, plain->files().at(0), refs), Click::Marked);
+    QCOMPARE(ReferenceMarking::fileBox(*modal, jpg, plain, plain->files().at(1), refs),
+             Click::RefusedLastCopy);
+    QCOMPARE(ReferenceMarking::fileBox(*modal, jpg, plain, plain->files().at(0), refs), Click::Unmarked);
+    verifyCounters(*modal);
+    QCOMPARE(mixed->files().at(0)->state(), 0);
+    QVERIFY(ReferenceMarking::setFullyMarked(*mixed, refs));
+
+    // The set box: a fully marked set is unmarked, any other marked like
+    // Mark All, around its reference copy.
+    ReferenceMarking::setBox(*modal, jpg, mixed, refs);
+    verifyCounters(*modal);
+    QCOMPARE(mixed->totalFilesSelectedInSet(), 0ULL);
+    ReferenceMarking::setBox(*modal, jpg, mixed, refs);
+    verifyCounters(*modal);
+    QCOMPARE(mixed->files().at(0)->state(), 0);
+    QCOMPARE(mixed->totalFilesSelectedInSet(), 2ULL);
+    ReferenceMarking::setBox(*modal, jpg, onlyRefs, refs);
+    QCOMPARE(onlyRefs->totalFilesSelectedInSet(), 0ULL);
+
+    // The group box: marks every set but the reference copies, then unmarks.
+    ReferenceMarking::groupBox(*modal, jpg, refs);
+    verifyCounters(*modal);
+    QCOMPARE(modal->totalFilesSelected(), 3ULL);
+    for (const SetPtr& set : jpg->sets()) {
+        for (const FilePtr& f : set->files()) {
+            if (refs.contains(f->filePath())) {
+                QCOMPARE(f->state(), 0);
+            }
+        }
+    }
+    ReferenceMarking::groupBox(*modal, jpg, refs);
+    verifyCounters(*modal);
+    QCOMPARE(modal->totalFilesSelected(), 0ULL);
 }
 
 void tst_Cleanup::journalCutShortIsReadAndRepaired()
