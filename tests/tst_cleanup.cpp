@@ -10,11 +10,15 @@
 #include "review/DeletionRun.h"
 #include "review/KeepRule.h"
 #include "review/ReferenceMarking.h"
+#include "review/ResultExport.h"
 #include "review/StatisticsStore.h"
 #include "scan/ReferenceRoots.h"
 #include "scan/ScanRun.h"
 
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSet>
 #include <QTest>
 #include <dirent.h>
@@ -105,6 +109,7 @@ private Q_SLOTS:
     void rulesWithReferences();
     void applyingRuleKeepsCountersAndReplacesMarks();
     void boxesNeverMarkReferences();
+    void exportWritesJsonAndCsv();
     void journalCutShortIsReadAndRepaired();
     void trashEntryFoundDespiteNameClash();
     void cleanThenRestoreReturnsEveryFile();
@@ -404,6 +409,65 @@ void tst_Cleanup::boxesNeverMarkReferences()
     ReferenceMarking::groupBox(*modal, jpg, refs);
     verifyCounters(*modal);
     QCOMPARE(modal->totalFilesSelected(), 0ULL);
+}
+
+void tst_Cleanup::exportWritesJsonAndCsv()
+{
+    ScanResults results;
+    results.imageModal = TreeBuilder::buildRoot({TreeBuilder::buildExt(
+        "jpg", {TreeBuilder::buildSet({file("/ref/a,\"b\".jpg", 10, 0), file("/x/caf\xe9.jpg", 10)})})});
+    results.docsModal = TreeBuilder::buildRoot({TreeBuilder::buildExt(
+        "txt", {TreeBuilder::buildSet({file("/x/1.txt", 3, 1500 * 1000000LL), file("/x/long/1.txt", 3)})})});
+    results.modal = Modal::combine({results.imageModal, results.docsModal});
+    const ReferenceRoots refs({"/ref"});
+    const KeepRule longest(KeepRule::Kind::LongestPath);
+
+    QByteArray json;
+    QVERIFY(ResultExport::writeJson(results, longest, refs, [&](const QByteArray& chunk) {
+        json += chunk;
+        return true;
+    }));
+    const QJsonObject top = QJsonDocument::fromJson(json).object();
+    const QJsonArray groups = top.value(QLatin1String("groups")).toArray();
+    QCOMPARE(groups.size(), 2);
+    QCOMPARE(groups.at(1).toObject().value(QLatin1String("category")).toString(),
+             QStringLiteral("documents"));
+    const QJsonArray pictures = groups.at(0)
+                                    .toObject()
+                                    .value(QLatin1String("sets"))
+                                    .toArray()
+                                    .at(0)
+                                    .toObject()
+                                    .value(QLatin1String("files"))
+                                    .toArray();
+    QVERIFY(json.contains("\"path\":\"/x/caf\\udce9.jpg\""));
+    QVERIFY(pictures.at(0).toObject().value(QLatin1String("keep")).toBool()); // the reference copy
+    QVERIFY(!pictures.at(1).toObject().value(QLatin1String("keep")).toBool());
+    QCOMPARE(top.value(QLatin1String("totalFiles")).toInteger(), 2);
+
+    QByteArray csv;
+    QVERIFY(ResultExport::writeCsv(results, longest, refs, [&](const QByteArray& chunk) {
+        csv += chunk;
+        return true;
+    }));
+    QCOMPARE(csv, QByteArray("set,group,category,path,size,modified,keep\r\n"
+                             "1,jpg,images,\"/ref/a,\"\"b\"\".jpg\",10,1970-01-01T00:00:00.000Z,yes\r\n"
+                             "1,jpg,images,/x/caf\xe9.jpg,10,,no\r\n"
+                             "2,txt,documents,/x/1.txt,3,1970-01-01T00:00:01.500Z,no\r\n"
+                             "2,txt,documents,/x/long/1.txt,3,,yes\r\n"));
+
+    // Saved whole or not at all.
+    const QByteArray target = m_root->path + "/result.csv";
+    QVERIFY(ResultExport::save(target, ResultExport::Format::Csv, results, longest, refs));
+    QCOMPARE(TreeBuilder::readBytes(target), csv);
+    QVERIFY(!TreeBuilder::exists(target + ".part"));
+    QVERIFY(ResultExport::save(m_root->path + "/result.json", ResultExport::Format::Json, results, longest,
+                               refs));
+    QCOMPARE(TreeBuilder::readBytes(m_root->path + "/result.json"), json);
+    QString error;
+    QVERIFY(!ResultExport::save(m_root->path + "/no/such/folder/r.csv", ResultExport::Format::Csv, results,
+                                longest, refs, &error));
+    QVERIFY(!error.isEmpty());
 }
 
 void tst_Cleanup::journalCutShortIsReadAndRepaired()
