@@ -164,8 +164,15 @@ void DeletionController::applyRemoved()
         m_deletedCount += result.deletedFilesCount;
         m_deletedSize += result.deletedFilesSize;
     }
-    if (!handled.isEmpty()) {
+    // Repainting the whole outline costs time in proportion to its rows, so
+    // during a long run it is brought up to date at most once a second; the
+    // end of the run brings it up to date in any case.
+    m_outlineStale = m_outlineStale || !handled.isEmpty();
+    if (m_outlineStale &&
+        (!m_outlineRefreshed.isValid() || m_outlineRefreshed.elapsed() >= OutlineRefreshMs)) {
         m_review->outlineModel()->refresh();
+        m_outlineStale = false;
+        m_outlineRefreshed.start();
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -39,6 +40,7 @@ public:
     void stopDeletionAnswered(bool yes);
 
     static constexpr int PollIntervalMs = 40;
+    static constexpr int OutlineRefreshMs = 1000;
 
 Q_SIGNALS:
     // The totals in data.plist changed: the cleaned-so-far line is stale.
@@ -60,6 +62,8 @@ private:
     ReviewController* m_review;
     std::unique_ptr<DeletionRun> m_run;
     QTimer m_poll;
+    QElapsedTimer m_outlineRefreshed;
+    bool m_outlineStale = false;
     qint64 m_countAtStart = 0;
     quint64 m_sizeAtStart = 0;
     quint64 m_deletedCount = 0;

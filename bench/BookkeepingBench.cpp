@@ -197,7 +197,8 @@ int main(int argc, char** argv)
         QDir(QFile::decodeName(root)).removeRecursively();
 
         // The tree's half of deleting every marked file: the sets come back
-        // from the Trash run in batches, as the window's poll takes them.
+        // from the Trash run in batches, as the window's poll takes them
+        // (DeletionController::applyRemoved), the Trash calls left out.
         review->showResults(buildResult(root, count));
         drain();
         review->markAllClicked();
@@ -226,13 +227,18 @@ int main(int argc, char** argv)
         clock.start();
         QElapsedTimer treeClock;
         qint64 treeNs = 0;
+        QElapsedTimer refreshed;
         for (qsizetype from = 0; from < all.size(); from += Batch) {
             treeClock.start();
             for (qsizetype i = from; i < qMin(from + Batch, all.size()); ++i) {
                 modal->forgetRemovedFilesInSet(all[i].set, all[i].extension, all[i].files);
             }
             treeNs += treeClock.nsecsElapsed();
-            review->outlineModel()->refresh();
+            // As the deletion controller does: the outline at most once a second.
+            if (!refreshed.isValid() || refreshed.elapsed() >= 1000) {
+                review->outlineModel()->refresh();
+                refreshed.start();
+            }
             QCoreApplication::processEvents();
         }
         review->reloadAfterRemoval();

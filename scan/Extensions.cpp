@@ -9,9 +9,14 @@ ExtensionsPtr Extensions::initWithName(const QByteArray& name)
 
 void Extensions::addSet(const SetPtr& set)
 {
+    const bool known = m_countedSize == m_sets.size() && m_countedData == m_sets.constData();
     m_sets.append(set);
     if (set->setsState() != 0) {
         ++m_markedSets;
+    }
+    if (known) {
+        m_countedSize = m_sets.size();
+        m_countedData = m_sets.constData();
     }
 }
 
@@ -32,6 +37,8 @@ void Extensions::markAllSet()
     }
     m_markedSets = static_cast<quint64>(m_sets.size());
     m_markedSetsKnown = true;
+    m_countedSize = m_sets.size();
+    m_countedData = m_sets.constData();
     m_extensionState = 1;
 }
 
@@ -45,6 +52,8 @@ void Extensions::unmarkAllSet()
     }
     m_markedSets = 0;
     m_markedSetsKnown = true;
+    m_countedSize = m_sets.size();
+    m_countedData = m_sets.constData();
     m_extensionState = 0;
 }
 
@@ -87,7 +96,7 @@ void Extensions::changeStateOfFile(const FilePtr& file, const SetPtr& set)
 
 void Extensions::noteSetState(qint64 before, qint64 after)
 {
-    if (!m_markedSetsKnown) {
+    if (!m_markedSetsKnown || m_countedSize != m_sets.size() || m_countedData != m_sets.constData()) {
         return; // counted afresh by stateFromCount
     }
     if (before == 0 && after != 0) {
@@ -99,7 +108,7 @@ void Extensions::noteSetState(qint64 before, qint64 after)
 
 qint64 Extensions::stateFromCount()
 {
-    if (!m_markedSetsKnown) {
+    if (!m_markedSetsKnown || m_countedSize != m_sets.size() || m_countedData != m_sets.constData()) {
         // The list was open to edits: the counters are taken from the sets
         // once, as a full recount does.
         return determineSelfState();
@@ -128,6 +137,8 @@ qint64 Extensions::determineSelfState()
     const quint64 k = marked + partly;
     m_markedSets = k;
     m_markedSetsKnown = true;
+    m_countedSize = m_sets.size();
+    m_countedData = m_sets.constData();
     if (k == nummberOfSets()) {
         return 1;
     }

@@ -13,13 +13,9 @@ public:
     explicit Extensions(QByteArray name = {});
     static ExtensionsPtr initWithName(const QByteArray& name);
 
-    // Whoever edits the list directly may change which sets are marked: the
-    // marked-set count is taken again at the next change.
-    QList<SetPtr>& sets()
-    {
-        m_markedSetsKnown = false;
-        return m_sets;
-    }
+    // Whoever adds or drops sets through this list changes which sets are
+    // marked: the marked-set count is taken again at the next change.
+    QList<SetPtr>& sets() { return m_sets; }
     const QList<SetPtr>& sets() const { return m_sets; }
     const QByteArray& name() const { return m_name; }
     qint64 extensionState() const { return m_extensionState; }
@@ -60,6 +56,9 @@ private:
 
     quint64 m_markedSets = 0; // sets whose state is not 0
     bool m_markedSetsKnown = true;
+    // The list as it was counted: a list edited since no longer matches.
+    qsizetype m_countedSize = 0;
+    const SetPtr* m_countedData = nullptr;
 
     QList<SetPtr> m_sets;
     QByteArray m_name;
