@@ -365,6 +365,12 @@ void ReviewController::removeLoading()
 
 ExtensionsPtr ReviewController::selectedExtension() const
 {
+    // The group of the selected set, wherever the outline's current row
+    // (a group row after a click on its name or an arrow key) has gone.
+    const QModelIndexList rows = m_window->ui()->OView2->selectionModel()->selectedRows();
+    if (!rows.isEmpty() && m_outline->isSetRow(rows.first())) {
+        return m_outline->extensionAt(rows.first());
+    }
     return m_outline->extensionAt(m_window->ui()->OView2->currentIndex());
 }
 
@@ -478,19 +484,15 @@ void ReviewController::reloadViews()
 
 void ReviewController::updateSummary()
 {
-    const ModalPtr& tree = modal();
-    quint64 sets = 0;
-    for (const ExtensionsPtr& group : tree->extensions()) {
-        sets += group->nummberOfSets();
-    }
+    const ResultReview::Totals totals = m_review.totalsOnScreen();
     auto count = [](quint64 n, const char* one, const char* many) {
         return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
     };
     m_window->ui()->resultSummary->setText(
         QStringLiteral("%1 in %2: %3, %4")
-            .arg(count(sets, "set", "sets"), count(tree->extensionCount(), "group", "groups"),
-                 count(tree->totalFiles(), "duplicate file", "duplicate files"),
-                 Formatting::getFormattedStringForSize(tree->totalFilesSize())));
+            .arg(count(totals.sets, "set", "sets"), count(totals.groups, "group", "groups"),
+                 count(totals.files, "duplicate file", "duplicate files"),
+                 Formatting::getFormattedStringForSize(totals.bytes)));
 }
 
 void ReviewController::reloadAfterRemoval()

@@ -114,6 +114,8 @@ void ScanSession::buttonFindDuplicatesExactClicked(const QList<LocationEntry>& e
     m_pausedMs = 0;
     m_pauseClock.invalidate();
     m_pauseTitle = QStringLiteral("Pause");
+    m_holds = 0;
+    m_confirmationOpen = false;
     m_lastGeneration = 0;
 
     m_scanClock.start();
@@ -127,76 +129,113 @@ void ScanSession::buttonFindDuplicatesExactClicked(const QList<LocationEntry>& e
     Q_EMIT animationRunningChanged(true);
     Q_EMIT scanPageRequested();
 
+    m_run->control().setGateClosed(m_detectionGate);
     m_run->start(entries, exceptions);
     m_progressTimer.start();
     m_elapsedTimer.start();
 }
 
-void ScanSession::setPauseFlag(bool paused)
+void ScanSession::setDetectionGate(bool held)
 {
-    if (!m_run) {
-        return;
+    m_detectionGate = held;
+    if (m_run) {
+        m_run->control().setGateClosed(held);
     }
-    const bool was = m_run->control().pause();
-    if (paused && !was) {
-        m_pauseClock.start();
-    } else if (!paused && was && m_pauseClock.isValid()) {
-        m_pausedMs += m_pauseClock.elapsed();
-        m_pauseClock.invalidate();
+}
+
+void ScanSession::setHold(Hold hold, bool on)
+{
+    if (on) {
+        m_holds |= unsigned(hold);
+    } else {
+        m_holds &= ~unsigned(hold);
     }
-    m_run->control().setPause(paused);
+    publishHolds();
+}
+
+void ScanSession::publishHolds()
+{
+    const bool paused = m_holds != 0;
+    if (m_run) {
+        const bool was = m_run->control().pause();
+        if (paused && !was) {
+            m_pauseClock.start();
+        } else if (!paused && was && m_pauseClock.isValid()) {
+            m_pausedMs += m_pauseClock.elapsed();
+            m_pauseClock.invalidate();
+        }
+        m_run->control().setPause(paused);
+    }
+    // The title, Stop and the animation follow the holds, never the other way round.
+    m_pauseTitle = userPaused() ? QStringLiteral("Resume") : QStringLiteral("Pause");
+    Q_EMIT pauseTitleChanged(m_pauseTitle);
+    Q_EMIT stopEnabledChanged(!userPaused() && !stopRequested());
+    Q_EMIT animationRunningChanged(scanning() && !paused);
+}
+
+void ScanSession::holdForGuard()
+{
+    if (scanning()) {
+        setHold(Hold::Guard, true);
+    }
+}
+
+void ScanSession::releaseGuard()
+{
+    if (guardHeld()) {
+        setHold(Hold::Guard, false);
+    }
 }
 
 void ScanSession::pause()
 {
-    if (m_pauseTitle == QLatin1String("Pause")) {
-        setPauseFlag(true);
-        m_pauseTitle = QStringLiteral("Resume");
-        Q_EMIT pauseTitleChanged(m_pauseTitle);
-        Q_EMIT animationRunningChanged(false);
-        Q_EMIT stopEnabledChanged(false);
-    } else {
-        setPauseFlag(false);
-        m_pauseTitle = QStringLiteral("Pause");
-        Q_EMIT pauseTitleChanged(m_pauseTitle);
-        Q_EMIT animationRunningChanged(true);
-        Q_EMIT stopEnabledChanged(true);
+    if (!m_run) {
+        return;
     }
+    setHold(Hold::User, !userPaused());
 }
 
 void ScanSession::stop()
 {
+    if (!m_run || m_confirmationOpen) {
+        return;
+    }
+    m_confirmationOpen = true;
     Q_EMIT confirmationVisibleChanged(true);
     Q_EMIT pauseResumeEnabledChanged(false);
-    if (!isPaused()) {
+    if (!userPaused()) {
         pause();
     }
 }
 
 void ScanSession::stopYesClicked()
 {
+    m_confirmationOpen = false;
     Q_EMIT confirmationVisibleChanged(false);
-    setPauseFlag(false);
     if (m_run) {
         m_run->control().setStop(true);
     }
+    // Every hold ends: a stopping scan must reach its stop point.
+    m_holds = 0;
+    publishHolds();
 }
 
 void ScanSession::stopNOClicked()
 {
+    m_confirmationOpen = false;
     Q_EMIT pauseResumeEnabledChanged(true);
     Q_EMIT confirmationVisibleChanged(false);
-    if (isPaused()) {
-        // The title may still read "Pause" when the hold came from elsewhere.
-        m_pauseTitle = QStringLiteral("Resume");
-        pause();
+    // It resumes, also when the user had paused before asking; a hold of
+    // the close guard stays until its notice is answered.
+    if (userPaused()) {
+        setHold(Hold::User, false);
     }
 }
 
 void ScanSession::homeCleanup()
 {
     if (m_run) {
-        setPauseFlag(false);
+        m_run->control().setPause(false);
         m_run->control().setStop(m_run->isRunning());
         m_finishedRuns.push_back(std::move(m_run));
     }
@@ -206,6 +245,8 @@ void ScanSession::homeCleanup()
     m_results = {};
     m_total = 0;
     m_detecting = false;
+    m_holds = 0;
+    m_confirmationOpen = false;
     m_pauseTitle = QStringLiteral("Pause");
     Q_EMIT stopEnabledChanged(true);
     Q_EMIT helpEnabledChanged(true);

@@ -27,8 +27,20 @@ public:
 
     static QString getTimeFormStringForInterval(double seconds);
 
+    // Why a scan holds. The user's pause is the one the Pause/Resume button
+    // shows; the close guard's hold is lifted only by its notice.
+    enum class Hold : unsigned
+    {
+        None = 0,
+        User = 1,  // Pause pressed, or Stop asked (the button reads "Resume")
+        Guard = 2, // the window was closed during the scan
+    };
+
     bool scanning() const;
+    // The scan's pause flag is set: at least one hold is on.
     bool isPaused() const;
+    bool userPaused() const { return m_holds & unsigned(Hold::User); }
+    bool guardHeld() const { return m_holds & unsigned(Hold::Guard); }
     bool stopRequested() const;
     const QString& pauseTitle() const { return m_pauseTitle; }
     const ScanResults& results() const { return m_results; }
@@ -44,8 +56,13 @@ public:
     void stop();
     void stopYesClicked();
     void stopNOClicked();
-    // Sets the pause flag alone (the close guard's hold) and clears it again.
-    void setPauseFlag(bool paused);
+    // The close guard's hold: idempotent, however often the window is closed.
+    void holdForGuard();
+    // Lifts the guard's hold only; a pause of the user's stays.
+    void releaseGuard();
+    // Test seam: while held, a run waits between collection and detection
+    // (applies to the current run and to runs started later).
+    void setDetectionGate(bool held);
     // Forgets the current run: flags cleared, timers stopped, results dropped.
     void homeCleanup();
 
@@ -82,6 +99,9 @@ private:
     void onDetectionStarted(quint64 generation, quint64 total);
     void onScanFinished(quint64 generation, const ScanResults& results);
     void pollProgress();
+    // Applies the holds to the run's flag, the title, Stop and the animation.
+    void setHold(Hold hold, bool on);
+    void publishHolds();
     void tickElapsed();
     void reapFinishedRuns();
     double activeSeconds() const;
@@ -91,6 +111,9 @@ private:
     quint64 m_generation = 0;
     ScanResults m_results;
     QString m_pauseTitle;
+    unsigned m_holds = 0;
+    bool m_confirmationOpen = false;
+    bool m_detectionGate = false;
     QTimer m_progressTimer;
     QTimer m_elapsedTimer;
     QElapsedTimer m_scanClock;
