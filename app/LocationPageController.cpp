@@ -3,6 +3,7 @@
 #include "locations/LocationTableModel.h"
 #include "ui/CheckBoxDelegate.h"
 #include "ui/CheckColumnKeys.h"
+#include "ui/CheckToggleAccessible.h"
 #include "ui/LocationCellDelegate.h"
 #include "ui/MainWindow.h"
 #include "ui/Opacity.h"
@@ -10,11 +11,11 @@
 
 #include <QAbstractItemView>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTimer>
-#include <QFile>
 
 namespace {
 
@@ -49,6 +50,7 @@ LocationPageController::LocationPageController(MainWindow* window, QObject* pare
     table->setModel(m_model);
     table->setItemDelegateForColumn(LocationTableModel::MainCell, m_delegate);
     CheckColumnKeys::install(table, LocationTableModel::ButtonCell);
+    CheckToggleAccessible::install(table, LocationTableModel::ButtonCell);
     connect(m_delegate, &LocationCellDelegate::pictureReady, table->viewport(),
             qOverload<>(&QWidget::update));
     table->setItemDelegateForColumn(LocationTableModel::ButtonCell, new CheckBoxDelegate(this));
@@ -197,7 +199,8 @@ void LocationPageController::allowSeveralFolders(QFileDialog* dialog)
     // multiple selection, and accepting reports every selected folder. A
     // native dialog has no such views and offers its own.
     for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>()) {
-        if (view->objectName() == QLatin1String("listView") || view->objectName() == QLatin1String("treeView")) {
+        if (view->objectName() == QLatin1String("listView") ||
+            view->objectName() == QLatin1String("treeView")) {
             view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         }
     }

@@ -6,7 +6,9 @@
 #include "scan/Formatting.h"
 #include "ui/BusyIndicator.h"
 #include "ui/ButtonStyling.h"
+#include "ui/CheckBoxDelegate.h"
 #include "ui/CheckColumnKeys.h"
+#include "ui/CheckToggleAccessible.h"
 #include "ui/FileProperties.h"
 #include "ui/HoverButton.h"
 #include "ui/InformationWindow.h"
@@ -81,6 +83,9 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
     connect(ui->OView2, &QWidget::customContextMenuRequested, this, &ReviewController::showContextMenu);
     connect(m_outline, &ResultOutlineModel::marksChanged, this, &ReviewController::checkBoxClicked);
     CheckColumnKeys::install(ui->OView2, ResultOutlineModel::Check);
+    // A click anywhere in the box's cell toggles it, as on the location page.
+    ui->OView2->setItemDelegateForColumn(ResultOutlineModel::Check, new CheckBoxDelegate(this));
+    CheckToggleAccessible::install(ui->OView2, ResultOutlineModel::Check);
 
     QTableView* table = ui->resultTable;
     table->setModel(m_files);
@@ -102,6 +107,8 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
     connect(table, &QAbstractItemView::doubleClicked, this, &ReviewController::doubleClick);
     connect(m_files, &SetFilesModel::checkNotif, this, &ReviewController::collectionViewCheckButtonCLicked);
     CheckColumnKeys::install(table, SetFilesModel::ButtonCell);
+    table->setItemDelegateForColumn(SetFilesModel::ButtonCell, new CheckBoxDelegate(this));
+    CheckToggleAccessible::install(table, SetFilesModel::ButtonCell);
 
     connect(m_preview, &PreviewLoader::previewReady, this,
             [this](quint64, const QByteArray&, const QImage& thumbnail, const QString& properties) {
@@ -488,11 +495,11 @@ void ReviewController::updateSummary()
     auto count = [](quint64 n, const char* one, const char* many) {
         return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
     };
-    m_window->ui()->resultSummary->setText(
-        QStringLiteral("%1 in %2: %3, %4")
-            .arg(count(totals.sets, "set", "sets"), count(totals.groups, "group", "groups"),
-                 count(totals.files, "duplicate file", "duplicate files"),
-                 Formatting::getFormattedStringForSize(totals.bytes)));
+    m_window->ui()->resultSummary->setText(QStringLiteral("%1 in %2: %3, %4")
+                                               .arg(count(totals.sets, "set", "sets"),
+                                                    count(totals.groups, "group", "groups"),
+                                                    count(totals.files, "duplicate file", "duplicate files"),
+                                                    Formatting::getFormattedStringForSize(totals.bytes)));
 }
 
 void ReviewController::reloadAfterRemoval()

@@ -148,12 +148,13 @@ std::optional<ResultReview::Information> ResultReview::showInformationWindowAcco
     }
     m_summaryShown |= bitOf(m_category);
     const Totals totals = totalsOf(m_modal);
-    return Information{QStringLiteral("Information"),
-                       QString::fromLatin1(t->summaryLine).arg(totals.files),
-                       QStringLiteral("Memory Occupied: %1").arg(Formatting::getFormattedStringForSize(totals.bytes)),
-                       QString(),
-                       QString::fromLatin1(t->image),
-                       QStringLiteral("Review")};
+    return Information{
+        QStringLiteral("Information"),
+        QString::fromLatin1(t->summaryLine).arg(totals.files),
+        QStringLiteral("Memory Occupied: %1").arg(Formatting::getFormattedStringForSize(totals.bytes)),
+        QString(),
+        QString::fromLatin1(t->image),
+        QStringLiteral("Review")};
 }
 
 ResultReview::Route ResultReview::routeAfterInformation() const

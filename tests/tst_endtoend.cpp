@@ -101,7 +101,8 @@ class TstEndToEnd : public QObject
     }
 
     // Clicks the cell of `index` in `view` (with `modifiers`).
-    static void clickCell(QAbstractItemView* view, const QModelIndex& index, Qt::KeyboardModifiers modifiers = {})
+    static void clickCell(QAbstractItemView* view, const QModelIndex& index,
+                          Qt::KeyboardModifiers modifiers = {})
     {
         view->scrollTo(index);
         QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(index).center());
@@ -146,7 +147,13 @@ class TstEndToEnd : public QObject
         auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         QVERIFY(edit);
         edit->setFocus();
-        QTRY_VERIFY2_WITH_TIMEOUT(edit->hasFocus(), qPrintable(QStringLiteral("active %1 focus %2").arg(dialog->isActiveWindow()).arg(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString())), 5000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            edit->hasFocus(),
+            qPrintable(QStringLiteral("active %1 focus %2")
+                           .arg(dialog->isActiveWindow())
+                           .arg(QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
+                                                            : QString())),
+            5000);
         QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(edit, Qt::Key_Backspace);
         QTest::keyClicks(edit, QFile::decodeName(path));
@@ -162,7 +169,8 @@ class TstEndToEnd : public QObject
     // Two sets of text and one of pictures under `root`.
     static bool writeDuplicates(const QByteArray& root)
     {
-        bool ok = QDir().mkpath(QFile::decodeName(root + "/sub")) && TreeBuilder::writeBytes(root + "/notes.txt", "the same words\n") &&
+        bool ok = QDir().mkpath(QFile::decodeName(root + "/sub")) &&
+                  TreeBuilder::writeBytes(root + "/notes.txt", "the same words\n") &&
                   TreeBuilder::writeBytes(root + "/sub/notes copy.txt", "the same words\n") &&
                   TreeBuilder::writeBytes(root + "/sub/again.txt", "the same words\n");
         ok = ok && TreeBuilder::writeBytes(root + "/x.bin", QByteArray(3000, 'q')) &&
@@ -230,7 +238,10 @@ class TstEndToEnd : public QObject
         clickCell(table, table->model()->index(row, SetFilesModel::ButtonCell));
     }
 
-    QString infoLine(AppHarness& app, int i) const { return app.delegate.informationWindow()->line(i)->text(); }
+    QString infoLine(AppHarness& app, int i) const
+    {
+        return app.delegate.informationWindow()->line(i)->text();
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -268,8 +279,8 @@ private Q_SLOTS:
         QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 4"));
         QVERIFY(click(app.w<QWidget>("finishButton")));
         InformationWindow* information = app.delegate.informationWindow();
-        QTRY_VERIFY_WITH_TIMEOUT(information->isVisible() && infoLine(app, 0).startsWith("Duplicates Cleaned"),
-                                 Long);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            information->isVisible() && infoLine(app, 0).startsWith("Duplicates Cleaned"), Long);
         QCOMPARE(infoLine(app, 0), QStringLiteral("Duplicates Cleaned: 4"));
 
         QByteArrayList trashed = trashedNames(m_trash);
@@ -281,8 +292,9 @@ private Q_SLOTS:
         for (const QByteArray& name : trashed) {
             trashedBytes += sizeOf(m_trash + "/files/" + name);
         }
-        QCOMPARE(infoLine(app, 1),
-                 QStringLiteral("Space Regained: %1 ").arg(Formatting::getFormattedStringForSize(trashedBytes)));
+        QCOMPARE(
+            infoLine(app, 1),
+            QStringLiteral("Space Regained: %1 ").arg(Formatting::getFormattedStringForSize(trashedBytes)));
         StatisticsStore reread;
         reread.loadDataFile(app.delegate.appSupportPath());
         QCOMPARE(reread.alreadyDeletedCount(), countBefore + 4);
@@ -360,7 +372,8 @@ private Q_SLOTS:
 
         QTableView* table = app.w<QTableView>("tableExact");
         QMimeData mime;
-        mime.setData(QStringLiteral("text/uri-list"), UriList::fromLocalPaths({dropped, pictures + "/b.JPG"}));
+        mime.setData(QStringLiteral("text/uri-list"),
+                     UriList::fromLocalPaths({dropped, pictures + "/b.JPG"}));
         const QPoint at = table->visualRect(table->model()->index(0, 0)).center();
         const Qt::DropActions possible = Qt::CopyAction | Qt::MoveAction;
         QDragEnterEvent enter(at, possible, &mime, Qt::LeftButton, {});
@@ -492,7 +505,9 @@ private Q_SLOTS:
 
         // A list notice on the location page goes when the user goes home.
         QVERIFY(click(app.delegate.informationWindow()->button()));
-        QVERIFY(click(app.w<QWidget>("buttonHomeExactPage")));
+        if (app.page() == QLatin1String("4")) { // an empty result has gone home already
+            QVERIFY(click(app.w<QWidget>("buttonHomeExactPage")));
+        }
         openFolderPage(app);
         addFolderByDialog(app, tree);
         addFolderByDialog(app, tree);
@@ -537,8 +552,8 @@ private Q_SLOTS:
         const QPoint desktop = table->visualRect(table->model()->index(0, 0)).center();
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, desktop);
         QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, desktop);
-        QCOMPARE(listedNames(app), (QByteArrayList{home + "/Desktop/Apple", home + "/Desktop/mango",
-                                                   home + "/Desktop/zebra"}));
+        QCOMPARE(listedNames(app),
+                 (QByteArrayList{home + "/Desktop/Apple", home + "/Desktop/mango", home + "/Desktop/zebra"}));
     }
 
     // After the outline's current row moves onto a group row, a file ticked
@@ -571,8 +586,8 @@ private Q_SLOTS:
         QVERIFY(app.w<QWidget>("finishButton")->isEnabled());
         QVERIFY(click(app.w<QWidget>("finishButton")));
         InformationWindow* information = app.delegate.informationWindow();
-        QTRY_VERIFY_WITH_TIMEOUT(information->isVisible() && infoLine(app, 0).startsWith("Duplicates Cleaned"),
-                                 Long);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            information->isVisible() && infoLine(app, 0).startsWith("Duplicates Cleaned"), Long);
         QCOMPARE(infoLine(app, 0), QStringLiteral("Duplicates Cleaned: 1"));
         QVERIFY(!TreeBuilder::exists(ticked->filePath()));
         for (const QByteArrayList& files : sets) {
@@ -615,8 +630,8 @@ private Q_SLOTS:
         tickFile(app, 1);
         QVERIFY(click(app.w<QWidget>("finishButton")));
         InformationWindow* information = app.delegate.informationWindow();
-        QTRY_VERIFY_WITH_TIMEOUT(information->isVisible() && infoLine(app, 0).startsWith("Duplicates Cleaned"),
-                                 Long);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            information->isVisible() && infoLine(app, 0).startsWith("Duplicates Cleaned"), Long);
         QVERIFY(click(information->button()));
         QVERIFY(summary->text().startsWith(QStringLiteral("3 sets in 3 groups: 3 duplicate files")));
 
@@ -647,7 +662,9 @@ private Q_SLOTS:
         auto checked = [](const QModelIndex& index) {
             return index.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
         };
-        QVERIFY(checked(box)); // an added folder starts marked
+        QVERIFY2(checked(box),
+                 qPrintable(QString::number(row) +
+                            box.data(Qt::CheckStateRole).toString())); // an added folder starts marked
 
         locations->setFocus();
         locations->setCurrentIndex(locations->model()->index(row, 0));
@@ -684,7 +701,8 @@ private Q_SLOTS:
                 files->setCurrentIndex(files->model()->index(r, 0));
                 QTest::keyClick(files, Qt::Key_Space);
             } else {
-                QAccessibleInterface* fileBox = fileTable->tableInterface()->cellAt(r, SetFilesModel::ButtonCell);
+                QAccessibleInterface* fileBox =
+                    fileTable->tableInterface()->cellAt(r, SetFilesModel::ButtonCell);
                 QVERIFY(fileBox && fileBox->actionInterface());
                 fileBox->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
             }
@@ -695,7 +713,8 @@ private Q_SLOTS:
         }
         QCOMPARE(marked, count - 1);
         QCOMPARE(refused.count(), 1);
-        QCOMPARE(refused.first().first().toString(), QStringLiteral("All the files of same set cannot be selected"));
+        QCOMPARE(refused.first().first().toString(),
+                 QStringLiteral("All the files of same set cannot be selected"));
         QVERIFY(click(app.delegate.informationWindow()->button()));
 
         // The outline's box of a set, by the accessibility toggle.
@@ -705,8 +724,9 @@ private Q_SLOTS:
         const QString before = app.w<QLabel>("selectedCount")->text();
         const QModelIndex setRow = outline->model()->index(0, 0, outline->model()->index(1, 0));
         const QRect cellRect = outline->visualRect(setRow.siblingAtColumn(ResultOutlineModel::Check));
-        QAccessibleInterface* setBox = tree2->childAt(outline->viewport()->mapToGlobal(cellRect.center()).x(),
-                                                      outline->viewport()->mapToGlobal(cellRect.center()).y());
+        QAccessibleInterface* setBox =
+            tree2->childAt(outline->viewport()->mapToGlobal(cellRect.center()).x(),
+                           outline->viewport()->mapToGlobal(cellRect.center()).y());
         QVERIFY(setBox && setBox->actionInterface());
         setBox->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         QVERIFY(app.w<QLabel>("selectedCount")->text() != before);
