@@ -284,6 +284,10 @@ void AppDelegate::wireScan()
         m_window->ui()->searchStatus->setText(QStringLiteral("Searching for duplicate files..."));
         m_window->ui()->progressTypeText->setText(QStringLiteral("Searching for duplicate files"));
     });
+    connect(m_scan, &ScanSession::comparedTextChanged, this, [this](const QString& text) {
+        m_window->ui()->progressTypeText->setText(
+            QStringLiteral("Searching for duplicate files: %1").arg(text));
+    });
     connect(m_scan, &ScanSession::locationsConsumed, m_locations, &LocationPageController::consumed);
     connect(m_locations, &LocationPageController::alertRequested, this,
             [this](const QString& text) { showAlert(text, false); });

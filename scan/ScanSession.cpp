@@ -1,5 +1,6 @@
 #include "scan/ScanSession.h"
 
+#include "scan/Formatting.h"
 #include "scan/ScanRun.h"
 
 #include <QMetaObject>
@@ -76,6 +77,14 @@ QString ScanSession::getTimeFormStringForInterval(double seconds)
         .arg(two((t / 3600) % 24), two((t / 60) % 60), two(t % 60));
 }
 
+QString ScanSession::comparedText(quint64 files, quint64 filesTotal, quint64 bytes, quint64 bytesTotal)
+{
+    return QStringLiteral("Compared %1 of %2 files (%3 of %4)")
+        .arg(files)
+        .arg(filesTotal)
+        .arg(Formatting::getFormattedStringForSize(bytes), Formatting::getFormattedStringForSize(bytesTotal));
+}
+
 bool ScanSession::scanning() const
 {
     return m_run && m_run->control().scanning();
@@ -117,6 +126,7 @@ void ScanSession::buttonFindDuplicatesExactClicked(const QList<LocationEntry>& e
     m_holds = 0;
     m_confirmationOpen = false;
     m_lastGeneration = 0;
+    m_lastCompared.clear();
 
     m_scanClock.start();
     Q_EMIT elapsedTextChanged(getTimeFormStringForInterval(0));
@@ -293,6 +303,14 @@ void ScanSession::pollProgress()
     }
     if (m_detecting) {
         Q_EMIT progressChanged(m_run->control().processed(), m_total, false);
+        if (progress.filesToCompare() != 0) {
+            const QString compared = comparedText(progress.comparedFiles(), progress.filesToCompare(),
+                                                  progress.comparedBytes(), progress.bytesToCompare());
+            if (compared != m_lastCompared) {
+                m_lastCompared = compared;
+                Q_EMIT comparedTextChanged(compared);
+            }
+        }
     }
 }
 

@@ -26,6 +26,9 @@ public:
     ~ScanSession() override;
 
     static QString getTimeFormStringForInterval(double seconds);
+    // "Compared 3 of 10 files (1.20 MB of 4.00 MB)": comparison progress of
+    // detection, so a long read of one large group still shows movement.
+    static QString comparedText(quint64 files, quint64 filesTotal, quint64 bytes, quint64 bytesTotal);
 
     // Why a scan holds. The user's pause is the one the Pause/Resume button
     // shows; the close guard's hold is lifted only by its notice.
@@ -82,6 +85,8 @@ Q_SIGNALS:
     void confirmationVisibleChanged(bool visible);
     void helpEnabledChanged(bool enabled);
     void detectionStarted(quint64 total);
+    // Detection's comparison moved on (text from comparedText).
+    void comparedTextChanged(const QString& text);
     // Collection found nothing: tell the user, then go home.
     void nothingCollected();
     // Collection was stopped: go home without detection.
@@ -121,5 +126,6 @@ private:
     qint64 m_pausedMs = 0;
     quint64 m_total = 0;
     quint64 m_lastGeneration = 0;
+    QString m_lastCompared;
     bool m_detecting = false;
 };
