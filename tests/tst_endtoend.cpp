@@ -238,6 +238,16 @@ class TstEndToEnd : public QObject
         clickCell(table, table->model()->index(row, SetFilesModel::ButtonCell));
     }
 
+    // With TIDEMARK_SCREENSHOTS set, the window as shown, for a person to look at.
+    static void snap(AppHarness& app, const char* name)
+    {
+        const QString folder = qEnvironmentVariable("TIDEMARK_SCREENSHOTS");
+        if (!folder.isEmpty()) {
+            QCoreApplication::processEvents();
+            app.window.grab().save(folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+        }
+    }
+
     QString infoLine(AppHarness& app, int i) const
     {
         return app.delegate.informationWindow()->line(i)->text();
@@ -268,7 +278,9 @@ private Q_SLOTS:
         addFolderByDialog(app, tree);
         QVERIFY(listedNames(app).contains(tree));
         QVERIFY(app.w<QWidget>("findDuplicateExact")->isEnabled());
+        snap(app, "locations");
         scanToResults(app);
+        snap(app, "results");
         const QList<QByteArrayList> sets = setsOf(app.delegate.review()->modal());
         QCOMPARE(sets.size(), 3);
 
@@ -450,6 +462,7 @@ private Q_SLOTS:
             QVERIFY(!app.window.close());
             QVERIFY(notice->isVisible());
             QVERIFY(!app.window.close()); // twice
+            snap(app, "scan-guard");
             QVERIFY(app.scan()->isPaused());
             QCOMPARE(pause->text(), QStringLiteral("Pause"));
             QVERIFY(stop->isEnabled());
