@@ -17,7 +17,8 @@ QAccessibleInterface* factory(const QString&, QObject* object)
         return nullptr;
     }
     // Qt's own face of the view, made by Qt's factories while ours stands
-    // aside; ours then takes its place for the view.
+    // aside; ours then takes its place for the view in Qt's cache (Qt keeps
+    // the one it made alive, and ours forwards to it).
     creatingInner = true;
     QAccessibleInterface* inner = QAccessible::queryAccessibleInterface(view);
     creatingInner = false;
