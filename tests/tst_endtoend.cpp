@@ -567,6 +567,7 @@ private Q_SLOTS:
         QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, desktop);
         QCOMPARE(listedNames(app),
                  (QByteArrayList{home + "/Desktop/Apple", home + "/Desktop/mango", home + "/Desktop/zebra"}));
+        snap(app, "folder-page");
     }
 
     // After the outline's current row moves onto a group row, a file ticked
