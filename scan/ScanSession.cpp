@@ -360,6 +360,17 @@ void ScanSession::onScanFinished(quint64 generation, const ScanResults& results)
     if (m_run) {
         m_run->control().setScanning(false); // the run is over once its results are shown
     }
+    // A run that ended while asked to stop or held leaves no question and no
+    // hold behind on the results page.
+    if (m_confirmationOpen) {
+        m_confirmationOpen = false;
+        Q_EMIT confirmationVisibleChanged(false);
+        Q_EMIT pauseResumeEnabledChanged(true);
+    }
+    m_holds = 0;
+    if (m_run) {
+        m_run->control().setPause(false);
+    }
     m_progressTimer.stop();
     m_elapsedTimer.stop();
     if (!isPaused()) {
