@@ -910,8 +910,10 @@ void TestUpdater::twoUpdatersOneUpdate()
 void TestUpdater::readOnlyProduct_data()
 {
     QTest::addColumn<bool>("granted");
-    QTest::newRow("administrator rights refused") << false;
-    QTest::newRow("administrator rights given") << true;
+    QTest::addColumn<bool>("canAsk");
+    QTest::newRow("administrator rights refused") << false << true;
+    QTest::newRow("no pkexec to ask for them") << false << false;
+    QTest::newRow("administrator rights given") << true << true;
 }
 
 // A product folder the updater cannot write (a read-only mount: even root
@@ -921,7 +923,10 @@ void TestUpdater::readOnlyProduct_data()
 void TestUpdater::readOnlyProduct()
 {
     QFETCH(bool, granted);
-    const QByteArray product = install(granted ? "read-only-granted" : "read-only-refused");
+    QFETCH(bool, canAsk);
+    const QByteArray product = install(granted  ? "read-only-granted"
+                                       : canAsk ? "read-only-refused"
+                                                : "read-only-none");
     const ByteProcess::Result bound = ByteProcess::run({"mount", "--bind", product, product});
     if (!bound.exited || bound.exitCode != 0) {
         QSKIP("bind mounts are refused here; a read-only product folder needs one");
@@ -949,6 +954,9 @@ void TestUpdater::readOnlyProduct()
     QVERIFY(tidemark > 0);
     Updater::AppDelegate::Options opts = options(product);
     opts.job.install.elevator = {elevator, product};
+    if (!canAsk) {
+        opts.job.install.elevator = {"/nonexistent/pkexec"};
+    }
     Updater::AppDelegate delegate(opts);
     const bool ended = runToEnd(delegate);
     int status = 0;
@@ -960,7 +968,9 @@ void TestUpdater::readOnlyProduct()
         ByteProcess::run({"umount", "-l", product});
         QVERIFY(ended);
         QCOMPARE(still, pid_t(0)); // Tidemark was never stopped
-        QCOMPARE(delegate.progressPannel()->noUpdateresion()->text(), UpdaterStatus::rightsRefusedMessage);
+        QCOMPARE(delegate.progressPannel()->noUpdateresion()->text(),
+                 canAsk ? UpdaterStatus::rightsRefusedMessage : UpdaterStatus::rightsUnavailableMessage);
+        QTRY_VERIFY(!delegate.holdsLock());
         expectUntouched(product, before);
         return;
     }

@@ -287,6 +287,11 @@ void AppDelegate::exception()
 
 void AppDelegate::showMessage(const QString& text)
 {
+    // Every message ends the attempt; a job still running keeps the lock
+    // until it is done.
+    if (!jobRunning()) {
+        m_lock.release();
+    }
     m_progressPannel->setChecking(false);
     m_progressPannel->checkingBox()->hide();
     m_progressPannel->noUpdateresion()->setText(text);
@@ -318,10 +323,12 @@ void AppDelegate::updateProgress(const QString& status)
         handleException();
         return;
     }
-    if (status == UpdaterStatus::rightsRefused || status == UpdaterStatus::packageManaged) {
+    if (status == UpdaterStatus::rightsRefused || status == UpdaterStatus::rightsUnavailable ||
+        status == UpdaterStatus::packageManaged) {
         bar->hide();
-        showMessage(status == UpdaterStatus::rightsRefused ? UpdaterStatus::rightsRefusedMessage
-                                                           : UpdaterStatus::packageManagedMessage);
+        showMessage(status == UpdaterStatus::rightsRefused       ? UpdaterStatus::rightsRefusedMessage
+                    : status == UpdaterStatus::rightsUnavailable ? UpdaterStatus::rightsUnavailableMessage
+                                                                 : UpdaterStatus::packageManagedMessage);
         return;
     }
     m_progressPannel->progressLabel()->setText(status);

@@ -32,6 +32,9 @@ bool refusedByElevator(const ByteProcess::Result& result)
     return !result.started || (result.exited && (result.exitCode == 126 || result.exitCode == 127));
 }
 
+// The launch step's own end when it could not start the program.
+constexpr int launchFailed = 125;
+
 // A fresh name beside `path` for staging a copy or setting the old one aside.
 QByteArray besideName(const QByteArray& path, const char* role)
 {
@@ -201,13 +204,14 @@ void Installer::finish(const QByteArray& zipPath, const QByteArray& unzipPath)
 
 bool Installer::installWithRights(const QByteArray& zipPath, const QByteArray& unzipPath)
 {
-    ByteProcess::Result result;
-    if (!m_settings.elevator.isEmpty() && ByteProcess::isAvailable(m_settings.elevator.first())) {
-        QList<QByteArray> command = m_settings.elevator;
-        command << helper() << "--install" << zipPath << unzipPath << m_layout.productFolder()
-                << m_settings.registryFolder << (m_digest.isEmpty() ? QByteArray("-") : m_digest.toLatin1());
-        result = ByteProcess::run(command);
+    if (m_settings.elevator.isEmpty() || !ByteProcess::isAvailable(m_settings.elevator.first())) {
+        m_center->post(UpdaterStatus::rightsUnavailable);
+        return false;
     }
+    QList<QByteArray> command = m_settings.elevator;
+    command << helper() << "--install" << zipPath << unzipPath << m_layout.productFolder()
+            << m_settings.registryFolder << (m_digest.isEmpty() ? QByteArray("-") : m_digest.toLatin1());
+    const ByteProcess::Result result = ByteProcess::run(command);
     if (refusedByElevator(result)) {
         m_center->post(UpdaterStatus::rightsRefused);
         return false;
@@ -302,9 +306,21 @@ void Installer::KillDil()
 {
     const InstanceRegistry registry(m_settings.registryFolder);
     const QList<pid_t> running = registry.runningInstances();
-    if (!running.isEmpty()) {
-        InstanceRegistry::forceTerminate(running.first());
+    if (running.isEmpty()) {
+        return;
     }
+    // With administrator rights the registry is still the user's folder:
+    // only a process of that folder's owner is stopped, never another's.
+    if (::geteuid() == 0) {
+        struct stat folder;
+        struct stat process;
+        const QByteArray proc = "/proc/" + QByteArray::number(running.first());
+        if (::stat(m_settings.registryFolder.constData(), &folder) != 0 ||
+            ::stat(proc.constData(), &process) != 0 || folder.st_uid != process.st_uid) {
+            return;
+        }
+    }
+    InstanceRegistry::forceTerminate(running.first());
 }
 
 void Installer::launchApp(const QByteArray& executable)
@@ -329,8 +345,11 @@ void Installer::launchApp(const QByteArray& executable)
     // on a thread of its own; a refusal ends at once, and then the program
     // starts with our rights.
     std::thread([elevated, executable] {
-        if (!elevated.isEmpty() && !refusedByElevator(ByteProcess::wait(ByteProcess::spawn(elevated)))) {
-            return;
+        if (!elevated.isEmpty()) {
+            const ByteProcess::Result result = ByteProcess::wait(ByteProcess::spawn(elevated));
+            if (!refusedByElevator(result) && !(result.exited && result.exitCode == launchFailed)) {
+                return;
+            }
         }
         ByteProcess::wait(ByteProcess::spawn({executable}));
     }).detach();
@@ -381,17 +400,17 @@ int Installer::installStep(const QList<QByteArray>& arguments)
 int Installer::launchStep(const QList<QByteArray>& arguments)
 {
     if (arguments.isEmpty() || !arguments.first().startsWith('/')) {
-        return 2;
+        return launchFailed;
     }
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QByteArray& setting = arguments.at(i);
         const qsizetype equals = setting.indexOf('=');
         if (equals <= 0) {
-            return 2;
+            return launchFailed;
         }
         ::setenv(setting.left(equals).constData(), setting.mid(equals + 1).constData(), 1);
     }
     char* const argv[] = {const_cast<char*>(arguments.first().constData()), nullptr};
     ::execve(argv[0], argv, environ);
-    return 2;
+    return launchFailed;
 }

@@ -74,7 +74,7 @@ public:
     static int installStep(const QList<QByteArray>& arguments);
     // Starts <executable> with the given NAME=VALUE settings:
     //   --launch <executable> [NAME=VALUE...]
-    // Returns only when it could not be started.
+    // Returns (125) only when it could not be started.
     static int launchStep(const QList<QByteArray>& arguments);
 
 private:
