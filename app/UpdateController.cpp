@@ -118,9 +118,15 @@ bool UpdateController::isPackageManaged(QString* hint) const
 
 bool UpdateController::updateUnderWay() const
 {
-    // The updater started from here takes its lock a moment after it starts.
+    // The updater started from here takes its lock a moment after it starts;
+    // until then its process (not yet ended, not a zombie) answers for it.
     if (m_updaterPid > 0 && ::kill(pid_t(m_updaterPid), 0) == 0) {
-        return true;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(m_updaterPid));
+        const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+        const qsizetype close = line.lastIndexOf(')');
+        if (close < 0 || line.mid(close + 2, 1) != "Z") {
+            return true;
+        }
     }
     const QString product = productFolder();
     return UpdateLock::updateUnderWay(QFile::encodeName(product.isEmpty() ? m_bundlePath : product),

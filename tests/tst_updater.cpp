@@ -66,6 +66,8 @@ private Q_SLOTS:
     void malformedDigestFails();
     void linkEntriesRefused_data();
     void linkEntriesRefused();
+    void unsafeNamesRefused_data();
+    void unsafeNamesRefused();
     void zipBombRefused_data();
     void zipBombRefused();
     void unpackChecksFreeSpace();
@@ -742,6 +744,41 @@ void TestUpdater::linkEntriesRefused()
     QCOMPARE(oddItems(m_caches), QList<QByteArray>{});
     QVERIFY(!FileTree::exists(m_root / "outside"));
     expectUntouched(product, before);
+}
+
+void TestUpdater::unsafeNamesRefused_data()
+{
+    QTest::addColumn<QByteArrayList>("names"); // a trailing slash makes a folder
+    QTest::addColumn<int>("verdict");
+    const int unsafe = int(ArchiveUnpacker::Verdict::UnsafeEntry);
+    QTest::newRow("plain") << QByteArrayList{"Tidemark/", "Tidemark/a", "Tidemark/b/c"}
+                           << int(ArchiveUnpacker::Verdict::Sound);
+    QTest::newRow("absolute") << QByteArrayList{"/etc/cron.d/x"} << unsafe;
+    QTest::newRow("parent") << QByteArrayList{"Tidemark/../../x"} << unsafe;
+    QTest::newRow("backslash parent") << QByteArrayList{"Tidemark\\..\\x"} << unsafe;
+    QTest::newRow("same name twice") << QByteArrayList{"Tidemark/a", "Tidemark/a"} << unsafe;
+    QTest::newRow("file used as a folder") << QByteArrayList{"Tidemark/a", "Tidemark/a/b"} << unsafe;
+}
+
+// Names that would leave the staging folder, or whose result would depend
+// on the order of unpacking, are refused before anything is written.
+void TestUpdater::unsafeNamesRefused()
+{
+    QFETCH(QByteArrayList, names);
+    QFETCH(int, verdict);
+    QList<UpdateFixture::ZipEntry> entries;
+    for (const QByteArray& name : names) {
+        const bool folder = name.endsWith('/');
+        entries.append({name, folder ? QByteArray() : QByteArray("x"), 3,
+                        quint32(folder ? S_IFDIR | 0755 : S_IFREG | 0644) << 16});
+    }
+    const QByteArray folder = m_root / "names-" + QByteArray(QTest::currentDataTag()).replace(' ', '-');
+    QVERIFY(FileTree::makePath(folder));
+    QList<ArchiveUnpacker::Entry> listed;
+    QCOMPARE(int(ArchiveUnpacker::unpack(UpdateFixture::zip(entries), folder, &listed)), verdict);
+    if (verdict != int(ArchiveUnpacker::Verdict::Sound)) {
+        QVERIFY(UpdateFixture::snapshot(folder).isEmpty());
+    }
 }
 
 void TestUpdater::zipBombRefused_data()

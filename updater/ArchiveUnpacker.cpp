@@ -138,6 +138,13 @@ Verdict walk(const QByteArray& zip, const ArchiveUnpacker::Limits& limits,
             return Verdict::Damaged;
         }
         const QByteArray stored = central.at(index++).name;
+        QByteArray trimmed = stored;
+        while (trimmed.endsWith('/')) {
+            trimmed.chop(1);
+        }
+        if (!ArchiveUnpacker::nameIsSafe(trimmed)) {
+            return Verdict::UnsafeEntry;
+        }
         const char* path = archive_entry_pathname(header);
         if (!path || QByteArray(path) != stored) {
             return Verdict::Damaged;
@@ -171,16 +178,19 @@ Verdict walk(const QByteArray& zip, const ArchiveUnpacker::Limits& limits,
         }
         entries->append(entry);
     }
-    // A file and a folder of one name, or a file used as a folder, would
-    // make the tree depend on the order of unpacking.
+    // A file used as a folder by another entry would make the tree depend
+    // on the order of unpacking.
+    QSet<QByteArray> files;
+    for (const ArchiveUnpacker::Entry& entry : *entries) {
+        if (!entry.directory) {
+            files.insert(entry.name);
+        }
+    }
     for (const ArchiveUnpacker::Entry& entry : *entries) {
         for (qsizetype slash = entry.name.indexOf('/'); slash > 0;
              slash = entry.name.indexOf('/', slash + 1)) {
-            const QByteArray parent = entry.name.left(slash);
-            for (const ArchiveUnpacker::Entry& other : *entries) {
-                if (!other.directory && other.name == parent) {
-                    return Verdict::UnsafeEntry;
-                }
+            if (files.contains(entry.name.left(slash))) {
+                return Verdict::UnsafeEntry;
             }
         }
     }
