@@ -115,8 +115,9 @@ void TestUpdater::initTestCase()
     m_marker = m_root / "marker.txt";
     qputenv("TIDEMARK_TEST_MARKER", m_marker);
     m_registry = m_root / "registry";
-    if (!ByteProcess::isAvailable("unzip") || !ByteProcess::isAvailable("zip")) {
-        QSKIP("the update tests need unzip and zip (Debian packages unzip, zip)");
+    // The updater unpacks in process; the tests build some archives with zip.
+    if (!ByteProcess::isAvailable("zip")) {
+        QSKIP("the update tests need the zip tool (Debian package zip)");
     }
 }
 
