@@ -130,7 +130,7 @@ void AppDelegate::afterCheck(bool found)
     m_window->close();
     // "Up to date" only once a manifest was read.
     if (!m_manifestRead) {
-        m_progressPannel->progressLabel()->setText(QStringLiteral("Tidemark Updater"));
+        m_progressPannel->progressLabel()->setText(QStringLiteral("Update check failed"));
         showMessage(UpdaterStatus::unableToCheckMessage);
         return;
     }
