@@ -11,6 +11,7 @@
 #include "review/SetFilesModel.h"
 #include "ui/InformationWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QLinearGradient>
@@ -84,24 +85,10 @@ void writeSample(const QByteArray& root)
 
 } // namespace
 
-int main(int argc, char** argv)
+namespace {
+
+void shootAll(const QString& out, const QSize& size)
 {
-    QApplication app(argc, argv);
-    Q_INIT_RESOURCE(resources);
-    QCoreApplication::setOrganizationName(QStringLiteral("Quillon"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tidemark"));
-    QApplication::setQuitOnLastWindowClosed(false);
-    if (argc < 2) {
-        qWarning("usage: shoot_window OUTDIR [WIDTHxHEIGHT]");
-        return 2;
-    }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
-    QSize size(1016, 531);
-    if (argc > 2) {
-        const QStringList parts = QString::fromLatin1(argv[2]).split(QLatin1Char('x'));
-        size = QSize(parts.value(0).toInt(), parts.value(1).toInt());
-    }
     QTemporaryDir home;
     TestSupport::isolateUserFolders(home);
     const QByteArray root = QFile::encodeName(home.filePath(QStringLiteral("ann")));
@@ -114,7 +101,9 @@ int main(int argc, char** argv)
     MainWindow& window = harness.window;
     window.show();
     window.resize(size);
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        return;
+    }
     auto shoot = [&](const char* name) {
         QTest::qWait(300); // let pictures and spinners settle before the grab
         window.grab().save(out + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
@@ -173,5 +162,28 @@ int main(int argc, char** argv)
 
     QTest::mouseClick(harness.w<QAbstractButton>("addEceptionBtn"), Qt::LeftButton);
     shoot("exception-question");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(resources);
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillon"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tidemark"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (argc < 2) {
+        qWarning("usage: shoot_window OUTDIR [WIDTHxHEIGHT]");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    QSize size(1016, 531);
+    if (argc > 2) {
+        const QStringList parts = QString::fromLatin1(argv[2]).split(QLatin1Char('x'));
+        size = QSize(parts.value(0).toInt(), parts.value(1).toInt());
+    }
+    shootAll(out, size);
     return 0;
 }
