@@ -14,6 +14,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # Staged with DESTDIR under the real prefix, so the product folder's rule
 # picks /opt/Tidemark as it does for a system install.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quillon <support@tidemark.invalid>")
