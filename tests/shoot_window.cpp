@@ -125,6 +125,13 @@ void shootAll(const QString& out, const QSize& size)
     QTRY_VERIFY(harness.delegate.informationWindow()->isVisible());
     shoot("summary");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(harness.delegate.informationWindow()->isHidden());
+    // The Images category: its summary, then its sets.
+    QTest::mouseClick(harness.w<QAbstractButton>("imageButton"), Qt::LeftButton);
+    QTRY_VERIFY(harness.delegate.informationWindow()->isVisible());
+    shoot("images-summary");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(harness.delegate.informationWindow()->isHidden());
 
     // The pictures' first set, its second file marked.
     auto* outline = harness.w<QTreeView>("OView2");

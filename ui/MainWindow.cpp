@@ -48,7 +48,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_ui(new Ui::MainWind
         #progressTypeText, #similarProcessing, #textelapse { color: #1d3b44; }
         #confirmationText, #runningAlertText { color: #1d3b44; font-size: 13px; }
         #imView { border: 1px solid #c8d6da; background: white; color: #56707a; }
-        #textField { font-size: 13px; color: #1d3b44; }
+        #textField { font-size: 12px; color: #1d3b44; }
         #selectedPath { color: #1d3b44; }
         #resultSummary { font-size: 13px; color: #3d5560; }
         #selectedCount, #selectedSize { font-weight: bold; color: #1d3b44; }

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int kMargin = 6;
+constexpr int kMargin = 4;
 
 struct Row
 {
