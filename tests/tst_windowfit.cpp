@@ -10,8 +10,10 @@
 #include "ui/ExceptionWindow.h"
 #include "ui/FocusedRowFrame.h"
 #include "ui/InformationWindow.h"
+#include "ui/Theme.h"
 #include "ui/ViewSettingsSaved.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -92,6 +94,15 @@ private Q_SLOTS:
         QCoreApplication::setOrganizationName(QStringLiteral("Quillon"));
         QCoreApplication::setApplicationName(QStringLiteral("Tidemark"));
         QApplication::setQuitOnLastWindowClosed(false);
+        // As a dark desktop colour scheme hands it to the program.
+        QPalette dark;
+        for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
+            dark.setColor(role, QColor(0x24, 0x24, 0x24));
+        }
+        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+            dark.setColor(role, QColor(0xee, 0xee, 0xee));
+        }
+        QApplication::setPalette(dark);
     }
 
     void init() { QSettings().remove(QStringLiteral("MainWindow/geometry")); }
@@ -256,6 +267,29 @@ private Q_SLOTS:
         press(Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!app.scan()->scanning(), Long);
         QTRY_VERIFY_WITH_TIMEOUT(app.page() != QStringLiteral("5"), Long);
+    }
+
+    // The standard widgets take the painted controls' colours, whatever the
+    // desktop's scheme: dark text on the light pages, teal selection.
+    void standardWidgetsShareOnePalette()
+    {
+        AppHarness app;
+        QVERIFY(app.delegate.launch());
+        showActive(app);
+        const QPalette palette = QApplication::palette();
+        QCOMPARE(palette.color(QPalette::Window), Theme::windowColor());
+        QCOMPARE(palette.color(QPalette::Highlight), Theme::accent());
+        QCOMPARE(palette.color(QPalette::HighlightedText), QColor(Qt::white));
+        QCOMPARE(palette.color(QPalette::Text), Theme::text());
+        auto* sort = app.w<QComboBox>("sortPopupBtn");
+        QCOMPARE(sort->palette().color(QPalette::Highlight), Theme::accent());
+        // The home page: the clean-up line and the painted tiles sit on the
+        // home picture; the location page's title is dark on light.
+        app.delegate.buttonScanFoldersClicked();
+        auto* title = app.w<QLabel>("locationTitle");
+        const QImage shot = app.window.grab().toImage();
+        const QPoint corner = title->mapTo(&app.window, QPoint(2, 2));
+        QCOMPARE(shot.pixelColor(corner), Theme::windowColor());
     }
 
     // Tab leaves the tables, and the row the keys act on is framed.
