@@ -68,9 +68,19 @@ void DeletionRun::run()
             break;
         }
         m_progress.fetch_add(step.marked, std::memory_order_relaxed);
+        m_recorder.beforeSet(*step.set);
         QList<FilePtr> files = step.set->trashSelectedFiles();
+        m_recorder.afterSet(files);
         std::lock_guard lock(m_mutex);
         m_removed.append({step.extension, step.set, std::move(files)});
     }
+    m_recorder.finish();
     m_finished.store(true);
+}
+
+void DeletionRun::wait()
+{
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
 }
