@@ -167,11 +167,11 @@ void LocationPageController::showNotice(const QString& text)
         }
         auto* ui = m_window->ui();
         ui->runningAlertText->setText(text);
-        const QPoint topLeft = ui->tableExact->mapTo(m_window, QPoint(220, 50));
-        ui->runningAlert->move(topLeft);
+        // Over the table, where the first-size window has it; a larger
+        // window keeps it centred the same way.
         ui->runningAlert->setProperty("page", page);
-        ui->runningAlert->show();
-        ui->runningAlert->raise();
+        m_window->showOverlayTopLeft(ui->runningAlert, ui->tableExact->geometry().topLeft() +
+                                                           ui->tabViewMain->pos() + QPoint(220, 50));
     });
 }
 
