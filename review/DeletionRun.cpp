@@ -69,8 +69,10 @@ void DeletionRun::run()
         }
         m_progress.fetch_add(step.marked, std::memory_order_relaxed);
         QList<FilePtr> files = step.set->trashSelectedFiles();
+        const quint64 moved = quint64(files.size());
+        const quint64 notMoved = step.marked > moved ? step.marked - moved : 0;
         std::lock_guard lock(m_mutex);
-        m_removed.append({step.extension, step.set, std::move(files)});
+        m_removed.append({step.extension, step.set, std::move(files), notMoved});
     }
     m_finished.store(true);
 }

@@ -56,13 +56,17 @@ void ExceptionList::load(const QByteArray& folder)
     m_filePath = folder.endsWith('/') ? folder + "exception.plist" : folder + "/exception.plist";
     m_paths.clear();
     m_index.clear();
+    m_loadFailed = false;
 
     const PropertyListFile::Loaded loaded = PropertyListFile::load(m_filePath);
     plist_t root = loaded.root.get();
     if (loaded.status != PropertyListFile::Status::Ok || plist_get_node_type(root) != PLIST_ARRAY) {
+        m_loadFailed = loaded.status != PropertyListFile::Status::Missing;
         return;
     }
     const uint32_t count = plist_array_get_size(root);
+    m_paths.reserve(count);
+    m_index.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
         QByteArray path;
         if (pathFromNode(plist_array_get_item(root, i), &path)) {
@@ -135,6 +139,12 @@ bool ExceptionList::lastWriteSucceeded() const
 
 void ExceptionList::write()
 {
+    if (m_loadFailed) {
+        // The file on disk may hold the user's list; only a clean load makes
+        // it ours to replace.
+        m_lastWriteSucceeded = false;
+        return;
+    }
     PropertyListFile::Root array(plist_new_array());
     for (const QByteArray& path : std::as_const(m_paths)) {
         plist_array_append_item(array.get(), nodeForPath(path));

@@ -4,6 +4,7 @@
 
 #include <QRandomGenerator>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,7 +64,9 @@ int createTemporary(const QByteArray& path, QByteArray* tempPath)
 // memory (a chain of doubly referenced arrays). Our own files are one level
 // deep, so anything far outside these limits is refused.
 constexpr int maxDepth = 256;
-constexpr quint64 maxNodes = quint64(1) << 22;
+// Bounded by the file's size as well (see binaryShapeIsSafe), so this only
+// has to be far above any list of paths.
+constexpr quint64 maxNodes = quint64(1) << 28;
 
 quint64 readBigEndian(const uchar* p, int size)
 {
@@ -256,6 +259,9 @@ PropertyListFile::Root PropertyListFile::parse(const QByteArray& bytes)
         return {};
     }
     const bool binary = plist_is_binary(bytes.constData(), uint32_t(bytes.size())) != 0;
+    if (!binary && std::memchr(bytes.constData(), '\0', size_t(bytes.size())) != nullptr) {
+        return {};
+    }
     if (binary ? !binaryShapeIsSafe(bytes) : !xmlNestingIsSafe(bytes)) {
         return {};
     }
@@ -329,12 +335,21 @@ bool PropertyListFile::saveXml(const QByteArray& path, plist_t root)
 
 bool PropertyListFile::writeAtomically(const QByteArray& path, const QByteArray& bytes)
 {
-    if (path.isEmpty() || path.endsWith('/')) {
+    // What could not be read back is not written: the old file stays.
+    if (path.isEmpty() || path.endsWith('/') || bytes.size() > maxFileSize) {
         return false;
     }
     QByteArray tempPath;
     UniqueFd fd(createTemporary(path, &tempPath));
     if (fd.get() < 0) {
+        return false;
+    }
+    // Run as root on behalf of a user, the file takes the owner of the
+    // folder it lives in, so that user's own runs can go on replacing it.
+    struct stat folderStatus;
+    if (::geteuid() == 0 && ::stat(folderOf(path).constData(), &folderStatus) == 0 &&
+        folderStatus.st_uid != 0 && ::fchown(fd.get(), folderStatus.st_uid, folderStatus.st_gid) != 0) {
+        ::unlink(tempPath.constData());
         return false;
     }
     const bool written = writeAll(fd.get(), bytes.constData(), bytes.size()) && ::fsync(fd.get()) == 0;
