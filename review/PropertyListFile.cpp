@@ -270,49 +270,59 @@ PropertyListFile::Root PropertyListFile::parse(const QByteArray& bytes)
     return Root(node);
 }
 
-PropertyListFile::Loaded PropertyListFile::load(const QByteArray& path)
+PropertyListFile::Status PropertyListFile::readFile(const QByteArray& path, QByteArray* bytes)
 {
-    Loaded result;
+    bytes->clear();
     struct stat st;
     if (path.isEmpty() || ::stat(path.constData(), &st) != 0) {
         // Only a clear "not there" counts as missing; anything else might be
         // a file we must not replace.
-        result.status = (path.isEmpty() || errno == ENOENT) ? Status::Missing : Status::Unreadable;
-        return result;
+        return (path.isEmpty() || errno == ENOENT) ? Status::Missing : Status::Unreadable;
     }
-    result.status = Status::Unreadable;
     // Non-blocking so that a FIFO at the path cannot hang start-up.
     UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxFileSize) {
-        return result;
+        return Status::Unreadable;
     }
     // Read to the end rather than trusting st_size: the file may change under us.
-    QByteArray bytes;
-    bytes.resize(qsizetype(st.st_size) + 1);
+    bytes->resize(qsizetype(st.st_size) + 1);
     qsizetype used = 0;
     for (;;) {
-        if (used == bytes.size()) {
-            if (bytes.size() > maxFileSize) {
-                return result;
+        if (used == bytes->size()) {
+            if (bytes->size() > maxFileSize) {
+                bytes->clear();
+                return Status::Unreadable;
             }
-            bytes.resize(qMin<qsizetype>(bytes.size() * 2, maxFileSize + 1));
+            bytes->resize(qMin<qsizetype>(bytes->size() * 2, maxFileSize + 1));
         }
-        const ssize_t n = ::read(fd.get(), bytes.data() + used, size_t(bytes.size() - used));
+        const ssize_t n = ::read(fd.get(), bytes->data() + used, size_t(bytes->size() - used));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            return result;
+            bytes->clear();
+            return Status::Unreadable;
         }
         if (n == 0) {
             break;
         }
         used += n;
     }
-    bytes.truncate(used);
+    bytes->truncate(used);
+    return Status::Ok;
+}
+
+PropertyListFile::Loaded PropertyListFile::load(const QByteArray& path)
+{
+    Loaded result;
+    QByteArray bytes;
+    result.status = readFile(path, &bytes);
+    if (result.status != Status::Ok) {
+        return result;
+    }
     result.root = parse(bytes);
-    if (result.root) {
-        result.status = Status::Ok;
+    if (!result.root) {
+        result.status = Status::Unreadable;
     }
     return result;
 }

@@ -36,6 +36,9 @@ public:
     static constexpr qint64 maxFileSize = qint64(2047) * 1024 * 1024;
 
     static Loaded load(const QByteArray& path);
+    // The whole file, unparsed: Ok with its bytes, Missing or Unreadable
+    // (including over the size cap) as load would say.
+    static Status readFile(const QByteArray& path, QByteArray* bytes);
 
     // Parses bytes already in memory; an empty Root when they are not a
     // property list or are over the size cap. XML text never holds a NUL

@@ -1,5 +1,6 @@
 #include "scan/Set.h"
 
+#include "platform/TrashFolders.h"
 #include "scan/ScannedFile.h"
 
 void Set::addFiles(const FilePtr& file)
@@ -85,6 +86,9 @@ bool Set::hasIntactKeeperFor(const File& marked) const
     }
     for (const FilePtr& keeper : m_files) {
         if (keeper->state() != 0 || keeper.get() == &marked) {
+            continue;
+        }
+        if (TrashFolders::isInsideTrash(keeper->folder().isEmpty() ? keeper->filePath() : keeper->folder())) {
             continue;
         }
         if (ScannedFile::keeps(ScannedFile(*keeper), markedOnDisk)) {
