@@ -476,6 +476,37 @@ private Q_SLOTS:
         QVERIFY(!trashedNames(m_trash).contains("x.jpg"));
     }
 
+    // A location given through a link stays usable, as the walk opened it
+    // that way; once the link leads to another folder, nothing below it goes.
+    void locationThroughALink()
+    {
+        const QByteArray root = freshFolder();
+        const QByteArray bytes("reached through a link");
+        QVERIFY(write(root + "/real/a.txt", bytes));
+        QVERIFY(write(root + "/real/sub/a.txt", bytes));
+        QVERIFY(write(root + "/other/a.txt", bytes));
+        QVERIFY(write(root + "/other/sub/a.txt", bytes));
+        QCOMPARE(::symlink("real", (root + "/link").constData()), 0);
+
+        QHash<QByteArray, FilePtr> records = collectRecords(root + "/link");
+        QCOMPARE(records.size(), 2);
+        SetPtr set =
+            keeperAndMarked(records.value(root + "/link/a.txt"), records.value(root + "/link/sub/a.txt"));
+        QCOMPARE(set->trashSelectedFiles().size(), 1);
+        QVERIFY(!TreeBuilder::exists(root + "/real/sub/a.txt"));
+        QVERIFY(isLiveCopy(root + "/real/a.txt", bytes));
+
+        QVERIFY(write(root + "/real/sub/a.txt", bytes));
+        records = collectRecords(root + "/link");
+        QCOMPARE(::unlink((root + "/link").constData()), 0);
+        QCOMPARE(::symlink("other", (root + "/link").constData()), 0);
+        set = keeperAndMarked(records.value(root + "/link/a.txt"), records.value(root + "/link/sub/a.txt"));
+        QVERIFY(set->trashSelectedFiles().isEmpty());
+        for (const char* rel : {"/real/a.txt", "/real/sub/a.txt", "/other/a.txt", "/other/sub/a.txt"}) {
+            QVERIFY2(isLiveCopy(root + rel, bytes), rel);
+        }
+    }
+
     // The swap through the window: the report says that the marked file stayed.
     void swappedFolderThroughTheWindow_data()
     {
