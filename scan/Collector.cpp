@@ -332,8 +332,15 @@ void Collector::considerRegularFile(const QByteArray& folderPrefix, const QByteA
                                     const FileAttributes& attributes)
 {
     m_progress.setCurrent(ScanProgress::Activity::Collecting, folderPrefix, name);
-    if (m_exceptions && !m_exceptions->isEmpty() && m_exceptions->contains(folderPrefix + name)) {
-        return;
+    if (m_exceptions && !m_exceptions->isEmpty()) {
+        // One buffer for every lookup: a long list costs a hash per file,
+        // not an allocation as well.
+        m_lookupKey.resize(0);
+        m_lookupKey.append(folderPrefix);
+        m_lookupKey.append(name);
+        if (m_exceptions->contains(m_lookupKey)) {
+            return;
+        }
     }
     appendFile(folderPrefix, name, attributes);
 }

@@ -128,4 +128,5 @@ private:
     QSet<QByteArray> m_singleFiles;
     std::vector<Frame> m_frames;
     QByteArray m_path;
+    QByteArray m_lookupKey;
 };
