@@ -97,6 +97,9 @@ bool Collector::isTrash(const Identity& id) const
 Collector::Outcome Collector::addAllPhotos(const QList<LocationEntry>& entries)
 {
     m_progress.setStage(ScanProgress::Stage::Collecting);
+    // A new scan replaces the results of the last one: its locations go too,
+    // so a folder that has since replaced a link is not held to the link.
+    NoFollowPath::clearRoots();
     for (const LocationEntry& entry : entries) {
         if (m_control.stop()) {
             break;
