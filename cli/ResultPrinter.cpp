@@ -1,28 +1,7 @@
 #include "cli/ResultPrinter.h"
 
-#include "platform/PathText.h"
-#include "scan/FileCategories.h"
+#include "review/ResultExport.h"
 #include "scan/Formatting.h"
-
-namespace {
-
-struct CategoryTree
-{
-    const ModalPtr* tree;
-    Category category;
-};
-
-// The order of the combined tree.
-QList<CategoryTree> categoryTrees(const ScanResults& r)
-{
-    return {{&r.imageModal, Category::Images},
-            {&r.videoModal, Category::Video},
-            {&r.audioModal, Category::Audio},
-            {&r.docsModal, Category::Documents},
-            {&r.otherModal, Category::Others}};
-}
-
-} // namespace
 
 void ResultPrinter::write(const QByteArray& bytes)
 {
@@ -61,48 +40,12 @@ void ResultPrinter::printText(const ScanResults& results)
     std::fflush(m_out);
 }
 
-void ResultPrinter::printJson(const ScanResults& results)
+void ResultPrinter::printJson(const ScanResults& results, const KeepRule& rule,
+                              const ReferenceRoots& references)
 {
-    QByteArray out("{\"groups\":[");
-    bool firstGroup = true;
-    for (const CategoryTree& entry : categoryTrees(results)) {
-        const ModalPtr& tree = *entry.tree;
-        if (!tree) {
-            continue;
-        }
-        for (const ExtensionsPtr& extension : tree->extensionsArray()) {
-            if (!firstGroup) {
-                out += ',';
-            }
-            firstGroup = false;
-            out += "{\"name\":\"" + PathText::jsonEscaped(extension->name()) + "\",\"category\":\"" +
-                   FileCategories::categoryName(entry.category) + "\",\"sets\":[";
-            bool firstSet = true;
-            for (const SetPtr& set : extension->sets()) {
-                out += firstSet ? "{\"files\":[" : ",{\"files\":[";
-                firstSet = false;
-                bool firstFile = true;
-                for (const FilePtr& file : set->files()) {
-                    if (!firstFile) {
-                        out += ',';
-                    }
-                    firstFile = false;
-                    out += "{\"path\":\"" + PathText::jsonEscaped(file->filePath()) +
-                           "\",\"size\":" + QByteArray::number(file->fileSize()) + '}';
-                }
-                out += "]}";
-            }
-            out += "]}";
-            if (out.size() > (1 << 20)) {
-                write(out);
-                out.clear();
-            }
-        }
-    }
-    const quint64 copies = results.modal ? results.modal->totalFiles() : 0;
-    const quint64 bytes = results.modal ? results.modal->totalFilesSize() : 0;
-    out += "],\"totalFiles\":" + QByteArray::number(copies) +
-           ",\"totalFilesSize\":" + QByteArray::number(bytes) + "}\n";
-    write(out);
+    ResultExport::writeJson(results, rule, references, [this](const QByteArray& chunk) {
+        write(chunk);
+        return true;
+    });
     std::fflush(m_out);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "review/KeepRule.h"
 #include "scan/ScanResults.h"
 
 #include <cstdio>
@@ -12,7 +13,9 @@ public:
     explicit ResultPrinter(std::FILE* out) : m_out(out) {}
 
     void printText(const ScanResults& results);
-    void printJson(const ScanResults& results);
+    // Every file carries "keep": whether the rule and the references keep it.
+    void printJson(const ScanResults& results, const KeepRule& rule = KeepRule(),
+                   const ReferenceRoots& references = ReferenceRoots());
 
 private:
     void write(const QByteArray& bytes);

@@ -1,27 +1,22 @@
 #include "cli/ScanCommand.h"
 
+#include "cli/Interrupt.h"
 #include "cli/ResultPrinter.h"
+#include "platform/SupportPaths.h"
 #include "scan/ScanObserver.h"
 #include "scan/ScanRun.h"
 
-#include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-std::atomic<ScanControl*> g_control{nullptr};
-
-extern "C" void onInterrupt(int)
-{
-    if (ScanControl* control = g_control.load()) {
-        control->requestStopFromSignal();
-    }
-}
+constexpr const char* ScanUsage = "usage: tidemark-cli scan [--json] [--reference PATH]... "
+                                  "[--keep first|newest|oldest|shortest-path|longest-path] PATH...";
 
 class CliObserver : public ScanObserver
 {
@@ -39,6 +34,14 @@ public:
 void ScanCommand::usageError(const QByteArray& message)
 {
     std::fprintf(stderr, "tidemark-cli: %s\n", message.constData());
+}
+
+QByteArray ScanCommand::supportFolder()
+{
+    // The user who runs the command, not the one at the console: a script's
+    // totals belong to its own user.
+    const passwd* self = ::getpwuid(::getuid());
+    return self ? SupportPaths::appSupportPath(QString::fromLocal8Bit(self->pw_name)) : QByteArray();
 }
 
 QByteArray ScanCommand::absolutePath(const QByteArray& path)
@@ -77,68 +80,114 @@ bool ScanCommand::entriesFor(const QByteArrayList& paths, QList<LocationEntry>& 
     return true;
 }
 
-int ScanCommand::run(const QByteArrayList& arguments)
+bool ScanCommand::entriesFor(const Options& options, QList<LocationEntry>& entries, QByteArray& error)
 {
-    if (arguments.isEmpty() || arguments.first() != "scan") {
-        usageError(arguments.isEmpty()
-                       ? QByteArray("missing command; usage: tidemark-cli scan [--json] PATH...")
-                       : "unknown command '" + arguments.first() +
-                             "'; usage: tidemark-cli scan [--json] PATH...");
-        return ExitUsage;
+    if (!entriesFor(options.paths, entries, error)) {
+        return false;
     }
-    bool json = false;
+    QList<LocationEntry> references;
+    if (!entriesFor(options.references, references, error)) {
+        return false;
+    }
+    for (LocationEntry& entry : references) {
+        entry.reference = true;
+        entries.append(std::move(entry));
+    }
+    return true;
+}
+
+int ScanCommand::parse(const QByteArrayList& arguments, const QByteArray& usage, bool acceptJson,
+                       bool acceptDryRun, Options& options)
+{
     bool optionsDone = false;
-    QByteArrayList paths;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QByteArray& arg = arguments.at(i);
-        if (!optionsDone && arg == "--") {
+        if (optionsDone) {
+            options.paths.append(arg);
+        } else if (arg == "--") {
             optionsDone = true;
-        } else if (!optionsDone && arg == "--json") {
-            json = true;
-        } else if (!optionsDone && (arg == "--help" || arg == "-h")) {
-            std::puts("usage: tidemark-cli scan [--json] PATH...");
+        } else if (acceptJson && arg == "--json") {
+            options.json = true;
+        } else if (acceptDryRun && arg == "--dry-run") {
+            options.dryRun = true;
+        } else if (arg == "--help" || arg == "-h") {
+            std::printf("%s\n", usage.constData());
             return ExitOk;
-        } else if (!optionsDone && arg.startsWith('-') && arg.size() > 1) {
+        } else if (arg == "--reference" || arg.startsWith("--reference=")) {
+            const bool inline_ = arg.startsWith("--reference=");
+            if (!inline_ && i + 1 >= arguments.size()) {
+                usageError("--reference needs a path");
+                return ExitUsage;
+            }
+            const QByteArray path = inline_ ? arg.mid(12) : arguments.at(++i);
+            if (path.isEmpty()) {
+                usageError("--reference needs a path");
+                return ExitUsage;
+            }
+            options.references.append(path);
+        } else if (arg == "--keep" || arg.startsWith("--keep=")) {
+            const bool inline_ = arg.startsWith("--keep=");
+            if (!inline_ && i + 1 >= arguments.size()) {
+                usageError("--keep needs a rule: " + KeepRule::names().join('|'));
+                return ExitUsage;
+            }
+            const QByteArray name = inline_ ? arg.mid(7) : arguments.at(++i);
+            const std::optional<KeepRule> rule = KeepRule::fromName(name);
+            if (!rule) {
+                usageError("unknown rule '" + name + "' for --keep; one of " + KeepRule::names().join('|'));
+                return ExitUsage;
+            }
+            options.rule = *rule;
+        } else if (arg.startsWith('-') && arg.size() > 1) {
             usageError("unknown option '" + arg + "'");
             return ExitUsage;
         } else {
-            paths.append(arg);
+            options.paths.append(arg);
         }
     }
-    if (paths.isEmpty()) {
-        usageError("no path given; usage: tidemark-cli scan [--json] PATH...");
+    if (options.paths.isEmpty()) {
+        usageError("no path given; " + usage);
         return ExitUsage;
+    }
+    return -1;
+}
+
+int ScanCommand::scan(ScanRun& run, const QList<LocationEntry>& entries)
+{
+    Interrupt::install();
+    Interrupt::setScan(&run.control());
+    run.start(entries);
+    run.wait();
+    Interrupt::setScan(nullptr);
+    if (run.control().stop() && run.collectionOutcome() == Collector::Outcome::Stopped) {
+        usageError("scan stopped before any file was compared");
+        return ExitInterrupted;
+    }
+    return -1;
+}
+
+int ScanCommand::run(const QByteArrayList& arguments)
+{
+    Options options;
+    if (const int status = parse(arguments, ScanUsage, true, false, options); status >= 0) {
+        return status;
     }
     QList<LocationEntry> entries;
     QByteArray error;
-    if (!entriesFor(paths, entries, error)) {
+    if (!entriesFor(options, entries, error)) {
         usageError(error);
         return ExitUsage;
     }
 
     CliObserver observer;
     ScanRun run(&observer);
-    g_control.store(&run.control());
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-
-    run.start(entries);
-    run.wait();
-    const bool stopped = run.control().stop();
-    g_control.store(nullptr);
-
-    if (stopped && run.collectionOutcome() == Collector::Outcome::Stopped) {
-        usageError("scan stopped before any file was compared");
-        return ExitInterrupted;
+    if (const int status = scan(run, entries); status >= 0) {
+        return status;
     }
+    const bool stopped = run.control().stop();
     ResultPrinter printer(stdout);
-    if (json) {
-        printer.printJson(run.results());
+    if (options.json) {
+        printer.printJson(run.results(), options.rule, ReferenceRoots::fromEntries(entries));
     } else {
         printer.printText(run.results());
     }

@@ -1,6 +1,12 @@
+#include "cli/CleanCommand.h"
+#include "cli/RestoreCommand.h"
 #include "cli/ScanCommand.h"
 
 #include <malloc.h>
+
+namespace {
+constexpr const char* Usage = "usage: tidemark-cli scan|clean|restore ...";
+}
 
 int main(int argc, char** argv)
 {
@@ -12,5 +18,20 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         arguments.append(QByteArray(argv[i]));
     }
-    return ScanCommand().run(arguments);
+    if (arguments.isEmpty()) {
+        ScanCommand::usageError(QByteArray("missing command; ") + Usage);
+        return ScanCommand::ExitUsage;
+    }
+    const QByteArray& command = arguments.first();
+    if (command == "scan") {
+        return ScanCommand().run(arguments);
+    }
+    if (command == "clean") {
+        return CleanCommand().run(arguments);
+    }
+    if (command == "restore") {
+        return RestoreCommand().run(arguments);
+    }
+    ScanCommand::usageError("unknown command '" + command + "'; " + Usage);
+    return ScanCommand::ExitUsage;
 }

@@ -68,11 +68,21 @@ void DeletionRun::run()
             break;
         }
         m_progress.fetch_add(step.marked, std::memory_order_relaxed);
+        m_recorder.beforeSet(*step.set);
         QList<FilePtr> files = step.set->trashSelectedFiles();
+        m_recorder.afterSet(files);
         const quint64 moved = quint64(files.size());
         const quint64 notMoved = step.marked > moved ? step.marked - moved : 0;
         std::lock_guard lock(m_mutex);
         m_removed.append({step.extension, step.set, std::move(files), notMoved});
     }
+    m_recorder.finish();
     m_finished.store(true);
+}
+
+void DeletionRun::wait()
+{
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
 }

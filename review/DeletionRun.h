@@ -1,5 +1,6 @@
 #pragma once
 
+#include "review/CleanupRecorder.h"
 #include "scan/Modal.h"
 
 #include <QList>
@@ -50,6 +51,11 @@ public:
     QList<Removed> takeRemoved();
     // True once the thread has handed back its last set.
     bool finished() const { return m_finished.load(); }
+    // Blocks until the thread has ended (command line and tests only).
+    void wait();
+    // Every file the run trashes is written to the clean-up journal;
+    // read this once finished() is true.
+    const CleanupRecorder& recorder() const { return m_recorder; }
 
 private:
     struct Step
@@ -72,5 +78,6 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     QList<Removed> m_removed; // guarded by m_mutex
+    CleanupRecorder m_recorder;
     std::thread m_thread;
 };

@@ -18,4 +18,7 @@ struct LocationEntry
     bool folder = false; // folder or volume (walked); otherwise a single file
     QString image;       // icon resource name for default entries, else empty
     QString size;        // size text for a file entry, else empty
+
+    // A reference location: its files are the copies to keep, never marked.
+    bool reference = false;
 };

@@ -31,7 +31,8 @@ bool TestSupport::isolateUserFolders(const QTemporaryDir& root)
     if (!root.isValid()) {
         return false;
     }
-    for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME"}) {
+    for (const char* var :
+         {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "HOME"}) {
         const QString dir = root.filePath(QString::fromLatin1(var).toLower());
         if (!QDir().mkpath(dir)) {
             return false;

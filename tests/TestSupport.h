@@ -16,7 +16,7 @@ struct TempRoot
 class TestSupport
 {
 public:
-    // Points HOME and the XDG data, config and runtime folders into `root`
+    // Points HOME and the XDG data, config, state and runtime folders into `root`
     // (private folders), so a test never touches the user's own files.
     static bool isolateUserFolders(const QTemporaryDir& root);
 

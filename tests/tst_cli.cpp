@@ -1,5 +1,7 @@
 // End-to-end checks of tidemark-cli: the built binary runs on real trees.
 
+#include "review/StatisticsStore.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -11,6 +13,7 @@
 #include <QTest>
 #include <QThread>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <stdio.h>
@@ -54,6 +57,59 @@ bool writeFile(const QByteArray& path, const QByteArray& contents)
     const bool ok =
         ::write(fd, contents.constData(), static_cast<size_t>(contents.size())) == contents.size();
     return ::close(fd) == 0 && ok;
+}
+
+QByteArray readFile(const QByteArray& path)
+{
+    QByteArray data;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return "<missing>";
+    }
+    char buffer[65536];
+    ssize_t n = 0;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
+        data.append(buffer, n);
+    }
+    ::close(fd);
+    return data;
+}
+
+bool exists(const QByteArray& path)
+{
+    struct stat st
+    {
+    };
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+qsizetype entryCount(const QByteArray& folder)
+{
+    qsizetype n = 0;
+    if (DIR* dir = ::opendir(folder.constData())) {
+        while (const dirent* e = ::readdir(dir)) {
+            n += qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0;
+        }
+        ::closedir(dir);
+    }
+    return n;
+}
+
+bool setModified(const QByteArray& path, qint64 seconds)
+{
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    return ::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+QByteArrayList linesStartingWith(const QByteArray& text, const QByteArray& prefix)
+{
+    QByteArrayList lines;
+    for (const QByteArray& line : text.split('\n')) {
+        if (line.startsWith(prefix)) {
+            lines.append(line.mid(prefix.size()));
+        }
+    }
+    return lines;
 }
 
 bool makeDir(const QByteArray& path)
@@ -142,13 +198,25 @@ private slots:
     void usageErrors_data();
     void usageErrors();
     void interruptStopsCleanly();
+    void keepFlagsFollowRuleAndReferences();
+    void cleanThenRestoreRoundTrip();
+    void cleanDryRunMovesNothing();
+    void cleanReportsWhatTheTrashRefuses();
+    void restoreRefusesToOverwrite();
 
 private:
     // A tree with one set in each category and some near misses.
     void buildMixedTree();
 
+    QByteArray supportFolder() const { return m_home + "/data/Quillon/Tidemark"; }
+    QByteArray trash() const { return m_home + "/data/Trash"; }
+
     QScopedPointer<QTemporaryDir> m_dir;
     QByteArray m_root;
+    // HOME, data and state of the commands: apart from m_root, so no scan
+    // walks the Trash.
+    QScopedPointer<QTemporaryDir> m_homeDir;
+    QByteArray m_home;
 };
 
 void tst_Cli::init()
@@ -156,12 +224,23 @@ void tst_Cli::init()
     m_dir.reset(new QTemporaryDir);
     QVERIFY(m_dir->isValid());
     m_root = QFile::encodeName(m_dir->path());
+    m_homeDir.reset(new QTemporaryDir);
+    QVERIFY(m_homeDir->isValid());
+    m_home = QFile::encodeName(m_homeDir->path());
+    QVERIFY(makeDir(m_home + "/data"));
+    QVERIFY(makeDir(m_home + "/state"));
+    // The commands run as children and take these over.
+    qputenv("HOME", m_home);
+    qputenv("XDG_DATA_HOME", m_home + "/data");
+    qputenv("XDG_STATE_HOME", m_home + "/state");
 }
 
 void tst_Cli::cleanup()
 {
     removeTree(m_root);
     m_dir.reset();
+    removeTree(m_home);
+    m_homeDir.reset();
 }
 
 void tst_Cli::buildMixedTree()
@@ -396,6 +475,21 @@ void tst_Cli::usageErrors_data()
     QTest::newRow("no path with --json") << QStringList{QStringLiteral("scan"), QStringLiteral("--json")};
     QTest::newRow("no command") << QStringList{};
     QTest::newRow("unknown command") << QStringList{QStringLiteral("find"), QStringLiteral("@DIR@")};
+    QTest::newRow("unknown keep rule") << QStringList{QStringLiteral("scan"), QStringLiteral("--keep"),
+                                                      QStringLiteral("biggest"), QStringLiteral("@DIR@")};
+    QTest::newRow("keep without rule") << QStringList{QStringLiteral("scan"), QStringLiteral("--keep")};
+    QTest::newRow("reference without path")
+        << QStringList{QStringLiteral("scan"), QStringLiteral("@DIR@"), QStringLiteral("--reference")};
+    QTest::newRow("missing reference") << QStringList{QStringLiteral("scan"), QStringLiteral("--reference"),
+                                                      missing, QStringLiteral("@DIR@")};
+    QTest::newRow("clean without path") << QStringList{QStringLiteral("clean"), QStringLiteral("--dry-run")};
+    QTest::newRow("clean with --json")
+        << QStringList{QStringLiteral("clean"), QStringLiteral("--json"), QStringLiteral("@DIR@")};
+    QTest::newRow("clean of a missing path")
+        << QStringList{QStringLiteral("clean"), QStringLiteral("@DIR@"), missing};
+    QTest::newRow("clean with unknown rule")
+        << QStringList{QStringLiteral("clean"), QStringLiteral("--keep=largest"), QStringLiteral("@DIR@")};
+    QTest::newRow("restore with argument") << QStringList{QStringLiteral("restore"), QStringLiteral("@DIR@")};
 }
 
 void tst_Cli::usageErrors()
@@ -412,6 +506,9 @@ void tst_Cli::usageErrors()
     QVERIFY(result.err.endsWith('\n'));
     QCOMPARE(result.err.count('\n'), 1);
     QVERIFY(result.err.size() > 1);
+    // A refused clean moves nothing.
+    QCOMPARE(readFile(m_root + "/b.txt"), QByteArray("twin"));
+    QCOMPARE(readFile(m_root + "/a.txt"), QByteArray("twin"));
 }
 
 void tst_Cli::interruptStopsCleanly()
@@ -463,6 +560,220 @@ void tst_Cli::interruptStopsCleanly()
     } else {
         QCOMPARE(code, 130);
     }
+}
+
+void tst_Cli::keepFlagsFollowRuleAndReferences()
+{
+    const QByteArray r = m_root;
+    for (const char* dir : {"/ref", "/ref/sub", "/work", "/work/deep", "/work/longer-name"}) {
+        QVERIFY(makeDir(r + dir));
+    }
+    // A picture with a reference copy, a song without one, notes only in the
+    // reference folder, and a near name that is not inside it.
+    QVERIFY(makeDir(r + "/ref2"));
+    for (const char* p : {"/ref/p.jpg", "/work/p.jpg", "/work/deep/p.jpg", "/ref2/p.jpg"}) {
+        QVERIFY(writeFile(r + p, filled('p', 1000)));
+    }
+    QVERIFY(writeFile(r + "/work/s1.mp3", filled('s', 500)));
+    QVERIFY(writeFile(r + "/work/longer-name/s1.mp3", filled('s', 500)));
+    QVERIFY(writeFile(r + "/work/deep/s1.mp3", filled('s', 500)));
+    QVERIFY(setModified(r + "/work/s1.mp3", 1000));
+    QVERIFY(setModified(r + "/work/longer-name/s1.mp3", 3000));
+    QVERIFY(setModified(r + "/work/deep/s1.mp3", 3000)); // ties with longer-name for newest
+    QVERIFY(writeFile(r + "/ref/d.txt", "notes"));
+    QVERIFY(writeFile(r + "/ref/sub/d.txt", "notes"));
+
+    const QList<QPair<QString, QByteArray>> rules{
+        {QString(), QByteArray()},
+        {QStringLiteral("first"), QByteArray()},
+        {QStringLiteral("newest"), QByteArray()},
+        {QStringLiteral("oldest"), r + "/work/s1.mp3"},
+        {QStringLiteral("shortest-path"), r + "/work/s1.mp3"},
+        {QStringLiteral("longest-path"), r + "/work/longer-name/s1.mp3"}};
+    for (const auto& [rule, expectedSong] : rules) {
+        QStringList arguments{QStringLiteral("scan"), QStringLiteral("--json"), QStringLiteral("--reference"),
+                              QFile::decodeName(r + "/ref")};
+        if (!rule.isEmpty()) {
+            arguments << QStringLiteral("--keep") << rule;
+        }
+        arguments << QFile::decodeName(r + "/work") << QFile::decodeName(r + "/ref2");
+        const CliResult result = runCli(arguments);
+        QCOMPARE(result.exitCode, 0);
+        const QJsonObject top = QJsonDocument::fromJson(result.out).object();
+        int sets = 0;
+        for (const QJsonValue& group : top.value(QLatin1String("groups")).toArray()) {
+            for (const QJsonValue& set : group.toObject().value(QLatin1String("sets")).toArray()) {
+                ++sets;
+                QByteArrayList keep;
+                QByteArrayList all;
+                for (const QJsonValue& f : set.toObject().value(QLatin1String("files")).toArray()) {
+                    const QJsonObject object = f.toObject();
+                    QVERIFY(object.value(QLatin1String("keep")).isBool());
+                    const QByteArray path = decodePath(object.value(QLatin1String("path")).toString());
+                    all.append(path);
+                    if (object.value(QLatin1String("keep")).toBool()) {
+                        keep.append(path);
+                    }
+                }
+                if (all.contains(r + "/ref/p.jpg")) {
+                    QCOMPARE(all.size(), 4); // the reference folder is scanned too
+                    QCOMPARE(keep, QByteArrayList{r + "/ref/p.jpg"});
+                } else if (all.contains(r + "/ref/d.txt")) {
+                    QCOMPARE(keep.size(), 2); // only reference copies: none to mark
+                } else {
+                    QCOMPARE(keep.size(), 1);
+                    if (rule == QLatin1String("newest")) {
+                        // Tied: the one met first of the two.
+                        const qsizetype a = all.indexOf(r + "/work/longer-name/s1.mp3");
+                        const qsizetype b = all.indexOf(r + "/work/deep/s1.mp3");
+                        QCOMPARE(keep.first(), all.at(qMin(a, b)));
+                    } else if (expectedSong.isEmpty()) {
+                        QCOMPARE(keep.first(), all.first()); // first: the file met first
+                    } else {
+                        QCOMPARE(keep.first(), expectedSong);
+                    }
+                }
+            }
+        }
+        QCOMPARE(sets, 3);
+    }
+}
+
+void tst_Cli::cleanThenRestoreRoundTrip()
+{
+    const QByteArray r = m_root;
+    for (const char* dir : {"/ref", "/work", "/work/sub"}) {
+        QVERIFY(makeDir(r + dir));
+    }
+    const QList<QPair<QByteArray, QByteArray>> files{
+        {r + "/work/a.jpg", filled('a', 3000)},
+        {r + "/work/sub/a copy.jpg", filled('a', 3000)},
+        {r + "/work/sub/caf\xe9 \xff.jpg", filled('a', 3000)},
+        {r + "/ref/s.mp3", filled('s', 700)},
+        {r + "/work/s.mp3", filled('s', 700)},
+        {r + "/work/sub/s.mp3", filled('s', 700)},
+        {r + "/work/x.txt", "notes\n"},
+        {r + "/work/sub/x.txt", "notes\n"},
+    };
+    for (const auto& [path, bytes] : files) {
+        QVERIFY(writeFile(path, bytes));
+    }
+    {
+        StatisticsStore store;
+        store.loadDataFile(supportFolder());
+        QVERIFY(store.recordRun(3, 999, 0, 0));
+    }
+
+    const CliResult clean =
+        runCli({QStringLiteral("clean"), QStringLiteral("--reference"), QFile::decodeName(r + "/ref"),
+                QStringLiteral("--keep"), QStringLiteral("shortest-path"), QFile::decodeName(r + "/work")});
+    QCOMPARE(clean.exitStatus, QProcess::NormalExit);
+    QVERIFY2(clean.exitCode == 0, clean.err.constData());
+    QByteArrayList moved = linesStartingWith(clean.out, "moved to Trash: ");
+    std::sort(moved.begin(), moved.end());
+    QByteArrayList expected{r + "/work/sub/a copy.jpg", r + "/work/sub/caf\xe9 \xff.jpg", r + "/work/s.mp3",
+                            r + "/work/sub/s.mp3", r + "/work/sub/x.txt"};
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(moved, expected);
+    QVERIFY(clean.out.contains("Cleaned 5 files, 7.41 KB"));
+    for (const QByteArray& path : expected) {
+        QVERIFY(!exists(path));
+    }
+    // Every set keeps a live copy outside the Trash, the reference among them.
+    QCOMPARE(readFile(r + "/work/a.jpg"), filled('a', 3000));
+    QCOMPARE(readFile(r + "/ref/s.mp3"), filled('s', 700));
+    QCOMPARE(readFile(r + "/work/x.txt"), QByteArray("notes\n"));
+    QCOMPARE(entryCount(trash() + "/files"), 5);
+    {
+        StatisticsStore store;
+        store.loadDataFile(supportFolder());
+        QCOMPARE(store.alreadyDeletedCount(), 8);
+        QCOMPARE(store.alreadyDeletedSize(), 999ULL + 3000 * 2 + 700 * 2 + 6);
+    }
+
+    // The emptied folder goes before the restore.
+    QCOMPARE(::rmdir((r + "/work/sub").constData()), 0);
+    const CliResult restore = runCli({QStringLiteral("restore")});
+    QCOMPARE(restore.exitStatus, QProcess::NormalExit);
+    QVERIFY2(restore.exitCode == 0, restore.err.constData());
+    QByteArrayList restored = linesStartingWith(restore.out, "restored: ");
+    std::sort(restored.begin(), restored.end());
+    QCOMPARE(restored, expected);
+    QVERIFY(restore.out.contains("Restored 5 of 5 files"));
+    for (const auto& [path, bytes] : files) {
+        QCOMPARE(readFile(path), bytes);
+    }
+    QCOMPARE(entryCount(trash() + "/files"), 0);
+    QCOMPARE(entryCount(trash() + "/info"), 0);
+    {
+        StatisticsStore store;
+        store.loadDataFile(supportFolder());
+        QCOMPARE(store.alreadyDeletedCount(), 3);
+        QCOMPARE(store.alreadyDeletedSize(), 999ULL);
+    }
+
+    const CliResult again = runCli({QStringLiteral("restore")});
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(again.out, QByteArray("No clean-up to restore\n"));
+}
+
+void tst_Cli::cleanDryRunMovesNothing()
+{
+    QVERIFY(writeFile(m_root + "/a.txt", "twin"));
+    QVERIFY(writeFile(m_root + "/bb.txt", "twin"));
+    const CliResult dry =
+        runCli({QStringLiteral("clean"), QStringLiteral("--dry-run"), QStringLiteral("--keep"),
+                QStringLiteral("shortest-path"), QFile::decodeName(m_root)});
+    QCOMPARE(dry.exitCode, 0);
+    QCOMPARE(linesStartingWith(dry.out, "would move to Trash: "), QByteArrayList{m_root + "/bb.txt"});
+    QVERIFY(dry.out.contains("Would clean 1 file, 0.00 KB"));
+    QCOMPARE(readFile(m_root + "/bb.txt"), QByteArray("twin"));
+    QCOMPARE(entryCount(trash() + "/files"), 0);
+    QVERIFY(!exists(m_home + "/state/Tidemark/cleanup-journal"));
+    QCOMPARE(runCli({QStringLiteral("restore")}).out, QByteArray("No clean-up to restore\n"));
+}
+
+void tst_Cli::cleanReportsWhatTheTrashRefuses()
+{
+    QVERIFY(writeFile(m_root + "/a.txt", "twin"));
+    QVERIFY(writeFile(m_root + "/bb.txt", "twin"));
+    // A plain file where the Trash folder should be: no move can succeed.
+    QVERIFY(writeFile(trash(), "in the way"));
+    const CliResult clean = runCli({QStringLiteral("clean"), QStringLiteral("--keep"),
+                                    QStringLiteral("shortest-path"), QFile::decodeName(m_root)});
+    QCOMPARE(clean.exitStatus, QProcess::NormalExit);
+    QCOMPARE(clean.exitCode, 1);
+    QVERIFY(clean.err.contains("not moved: " + m_root + "/bb.txt"));
+    QVERIFY(clean.out.contains("Cleaned 0 files"));
+    QCOMPARE(readFile(m_root + "/bb.txt"), QByteArray("twin"));
+    QCOMPARE(readFile(m_root + "/a.txt"), QByteArray("twin"));
+    QCOMPARE(runCli({QStringLiteral("restore")}).out, QByteArray("No clean-up to restore\n"));
+}
+
+void tst_Cli::restoreRefusesToOverwrite()
+{
+    QVERIFY(writeFile(m_root + "/a.txt", "twin"));
+    QVERIFY(writeFile(m_root + "/bb.txt", "twin"));
+    const CliResult clean = runCli({QStringLiteral("clean"), QStringLiteral("--keep"),
+                                    QStringLiteral("shortest-path"), QFile::decodeName(m_root)});
+    QCOMPARE(clean.exitCode, 0);
+    QVERIFY(!exists(m_root + "/bb.txt"));
+    QCOMPARE(readFile(m_root + "/a.txt"), QByteArray("twin"));
+
+    QVERIFY(writeFile(m_root + "/bb.txt", "mine"));
+    const CliResult restore = runCli({QStringLiteral("restore")});
+    QCOMPARE(restore.exitStatus, QProcess::NormalExit);
+    QCOMPARE(restore.exitCode, 1);
+    QVERIFY(restore.err.startsWith("tidemark-cli: not restored: " + m_root + "/bb.txt: "));
+    QVERIFY(restore.out.contains("Restored 0 of 1 files"));
+    QCOMPARE(readFile(m_root + "/bb.txt"), QByteArray("mine"));
+    QCOMPARE(entryCount(trash() + "/files"), 1);
+
+    // With the place free again, the same restore succeeds.
+    QCOMPARE(::unlink((m_root + "/bb.txt").constData()), 0);
+    const CliResult retry = runCli({QStringLiteral("restore")});
+    QCOMPARE(retry.exitCode, 0);
+    QCOMPARE(readFile(m_root + "/bb.txt"), QByteArray("twin"));
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

@@ -4,6 +4,8 @@
 #include "app/DeletionController.h"
 #include "app/LocationPageController.h"
 #include "app/ReviewController.h"
+#include "review/CleanupJournal.h"
+#include "review/CleanupRestore.h"
 #include "review/ResultOutlineModel.h"
 #include "review/SetFilesModel.h"
 #include "review/StatisticsStore.h"
@@ -574,6 +576,50 @@ private Q_SLOTS:
         QCOMPARE(PreviewLoader::resizeImageAtPath(folder + "/\xff\xfe.png").size(), QSize(10, 10));
         QVERIFY(FileProperties::getAllProperties(folder + "/\xff\xfe.png")
                     .startsWith(QStringLiteral(" \uFFFD\uFFFD.png")));
+    }
+
+    // The window's Delete writes every file it moves to the clean-up
+    // journal, so a restore brings the window's clean-up back.
+    void windowDeletionCanBeRestored()
+    {
+        AppHarness app;
+        QVERIFY(app.delegate.launch());
+        const QByteArray root = writeTree();
+        const QByteArrayList names{"/a.png", "/sub/b.png", "/sub/caf\xe9.png", "/notes.txt", "/sub/notes.txt",
+                                   "/x.bin", "/sub/y.bin", "/sub/z.bin",       "/w.bin",     "/sub/w.bin"};
+        QHash<QByteArray, QByteArray> before;
+        for (const QByteArray& name : names) {
+            before.insert(name, TreeBuilder::readBytes(root + name));
+        }
+        const qint64 countBefore = app.delegate.store().alreadyDeletedCount();
+        scanTo(app, root);
+        pressOk(app);
+        app.w<QAbstractButton>("markAll")->click();
+        QSignalSpy finished(app.delegate.deletion(), &DeletionController::deletionFinished);
+        app.w<QAbstractButton>("finishButton")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Long);
+        pressOk(app);
+
+        CleanupJournal journal;
+        const std::optional<CleanupJournal::Cleanup> last = journal.lastPending();
+        QVERIFY(last);
+        QCOMPARE(last->items.size(), 6);
+        for (const CleanupJournal::Item& item : last->items) {
+            QVERIFY(item.originalPath.startsWith(root + "/"));
+            QVERIFY(TreeBuilder::exists(item.filesPath));
+        }
+        StatisticsStore store;
+        store.loadDataFile(app.delegate.appSupportPath());
+        QCOMPARE(store.alreadyDeletedCount(), countBefore + 6);
+        const CleanupRestore::Result result = CleanupRestore::restoreLast(journal, &store);
+        QVERIFY(result.allRestored());
+        QCOMPARE(result.restoredCount, 6ULL);
+        for (const QByteArray& name : names) {
+            QCOMPARE(TreeBuilder::readBytes(root + name), before.value(name));
+        }
+        StatisticsStore reread;
+        reread.loadDataFile(app.delegate.appSupportPath());
+        QCOMPARE(reread.alreadyDeletedCount(), countBefore);
     }
 };
 

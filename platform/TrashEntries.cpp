@@ -1,0 +1,178 @@
+#include "platform/TrashEntries.h"
+
+#include <QList>
+#include <dirent.h>
+#include <fcntl.h>
+#include <glib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray parentOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash <= 0) {
+        return QByteArrayLiteral("/");
+    }
+    return path.left(slash);
+}
+
+QByteArray baseNameOf(const QByteArray& path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+// The top folder of the mount that holds `folder`: walk up while the device
+// stays the same.
+QByteArray mountTopOf(const QByteArray& folder)
+{
+    struct stat st
+    {
+    };
+    QByteArray current = folder;
+    while (::stat(current.constData(), &st) != 0) {
+        if (current == "/") {
+            return current;
+        }
+        current = parentOf(current);
+    }
+    const dev_t device = st.st_dev;
+    while (current != "/") {
+        const QByteArray up = parentOf(current);
+        struct stat upSt
+        {
+        };
+        if (::stat(up.constData(), &upSt) != 0 || upSt.st_dev != device) {
+            break;
+        }
+        current = up;
+    }
+    return current;
+}
+
+bool matches(const QByteArray& path, dev_t device, ino_t inode)
+{
+    struct stat st
+    {
+    };
+    return ::lstat(path.constData(), &st) == 0 && st.st_dev == device && st.st_ino == inode;
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+QByteArray percentDecoded(const QByteArray& text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == '%' && i + 2 < text.size() && hexValue(text.at(i + 1)) >= 0 &&
+            hexValue(text.at(i + 2)) >= 0) {
+            out += char(hexValue(text.at(i + 1)) * 16 + hexValue(text.at(i + 2)));
+            i += 2;
+        } else {
+            out += text.at(i);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArray TrashEntries::homeTrash()
+{
+    // GIO reads the data home once per process; ask the same source it uses.
+    return QByteArray(g_get_user_data_dir()) + "/Trash";
+}
+
+QList<QByteArray> TrashEntries::trashFoldersFor(const QByteArray& path)
+{
+    QList<QByteArray> folders{homeTrash()};
+    const QByteArray top = mountTopOf(parentOf(path));
+    const QByteArray base = top == "/" ? QByteArray() : top;
+    const QByteArray uid = QByteArray::number(qulonglong(::getuid()));
+    folders.append(base + "/.Trash/" + uid);
+    folders.append(base + "/.Trash-" + uid);
+    return folders;
+}
+
+std::optional<TrashEntries::Entry> TrashEntries::locate(const QByteArray& originalPath, dev_t device,
+                                                        ino_t inode)
+{
+    const QByteArray name = baseNameOf(originalPath);
+    for (const QByteArray& trash : trashFoldersFor(originalPath)) {
+        const QByteArray files = trash + "/files/";
+        const QByteArray info = trash + "/info/";
+        // Most items keep their own name in the Trash.
+        if (matches(files + name, device, inode)) {
+            return Entry{files + name, info + name + ".trashinfo"};
+        }
+        DIR* dir = ::opendir(files.constData());
+        if (!dir) {
+            continue;
+        }
+        std::optional<Entry> found;
+        while (const dirent* e = ::readdir(dir)) {
+            if (e->d_ino != inode) {
+                continue;
+            }
+            const QByteArray candidate(e->d_name);
+            if (matches(files + candidate, device, inode)) {
+                found = Entry{files + candidate, info + candidate + ".trashinfo"};
+                break;
+            }
+        }
+        ::closedir(dir);
+        if (found) {
+            return found;
+        }
+    }
+    return std::nullopt;
+}
+
+QByteArray TrashEntries::originalPathOf(const QByteArray& infoPath)
+{
+    const int fd = ::open(infoPath.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    QByteArray text;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0 && text.size() < (1 << 20)) {
+        text.append(buffer, n);
+    }
+    ::close(fd);
+    bool inGroup = false;
+    for (const QByteArray& rawLine : text.split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        if (line.startsWith('[')) {
+            inGroup = line == "[Trash Info]";
+        } else if (inGroup && line.startsWith("Path=")) {
+            const QByteArray path = percentDecoded(line.mid(5));
+            if (path.startsWith('/')) {
+                return path;
+            }
+            // Relative to the top of the volume: <top>/.Trash/<uid>/info or <top>/.Trash-<uid>/info.
+            QByteArray trash = parentOf(parentOf(infoPath));
+            QByteArray top = parentOf(trash);
+            if (baseNameOf(top) == ".Trash") {
+                top = parentOf(top);
+            }
+            return (top == "/" ? QByteArray() : top) + '/' + path;
+        }
+    }
+    return {};
+}

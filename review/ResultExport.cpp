@@ -1,0 +1,170 @@
+#include "review/ResultExport.h"
+
+#include "platform/PathText.h"
+#include "scan/FileCategories.h"
+
+#include <QDateTime>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qsizetype ChunkSize = 1 << 20;
+
+struct CategoryTree
+{
+    const ModalPtr* tree;
+    Category category;
+};
+
+// The order of the combined tree.
+QList<CategoryTree> categoryTrees(const ScanResults& r)
+{
+    return {{&r.imageModal, Category::Images},
+            {&r.videoModal, Category::Video},
+            {&r.audioModal, Category::Audio},
+            {&r.docsModal, Category::Documents},
+            {&r.otherModal, Category::Others}};
+}
+
+QByteArray csvField(const QByteArray& field)
+{
+    if (!field.contains(',') && !field.contains('"') && !field.contains('\n') && !field.contains('\r')) {
+        return field;
+    }
+    QByteArray quoted = field;
+    quoted.replace('"', "\"\"");
+    return '"' + quoted + '"';
+}
+
+} // namespace
+
+bool ResultExport::writeJson(const ScanResults& results, const KeepRule& rule,
+                             const ReferenceRoots& references, const Sink& sink)
+{
+    QByteArray out("{\"groups\":[");
+    bool firstGroup = true;
+    for (const CategoryTree& entry : categoryTrees(results)) {
+        const ModalPtr& tree = *entry.tree;
+        if (!tree) {
+            continue;
+        }
+        for (const ExtensionsPtr& extension : tree->extensionsArray()) {
+            if (!firstGroup) {
+                out += ',';
+            }
+            firstGroup = false;
+            out += "{\"name\":\"" + PathText::jsonEscaped(extension->name()) + "\",\"category\":\"" +
+                   FileCategories::categoryName(entry.category) + "\",\"sets\":[";
+            bool firstSet = true;
+            for (const SetPtr& set : extension->sets()) {
+                out += firstSet ? "{\"files\":[" : ",{\"files\":[";
+                firstSet = false;
+                const QList<bool> keep = rule.keepers(*set, references);
+                for (qsizetype i = 0; i < set->files().size(); ++i) {
+                    const FilePtr& file = set->files().at(i);
+                    if (i > 0) {
+                        out += ',';
+                    }
+                    out += "{\"path\":\"" + PathText::jsonEscaped(file->filePath()) +
+                           "\",\"size\":" + QByteArray::number(file->fileSize()) +
+                           (keep.at(i) ? ",\"keep\":true}" : ",\"keep\":false}");
+                }
+                out += "]}";
+            }
+            out += "]}";
+            if (out.size() > ChunkSize) {
+                if (!sink(out)) {
+                    return false;
+                }
+                out.clear();
+            }
+        }
+    }
+    const quint64 copies = results.modal ? results.modal->totalFiles() : 0;
+    const quint64 bytes = results.modal ? results.modal->totalFilesSize() : 0;
+    out += "],\"totalFiles\":" + QByteArray::number(copies) +
+           ",\"totalFilesSize\":" + QByteArray::number(bytes) + "}\n";
+    return sink(out);
+}
+
+bool ResultExport::writeCsv(const ScanResults& results, const KeepRule& rule,
+                            const ReferenceRoots& references, const Sink& sink)
+{
+    QByteArray out("set,group,category,path,size,modified,keep\r\n");
+    quint64 setNumber = 0;
+    for (const CategoryTree& entry : categoryTrees(results)) {
+        const ModalPtr& tree = *entry.tree;
+        if (!tree) {
+            continue;
+        }
+        for (const ExtensionsPtr& extension : tree->extensionsArray()) {
+            const QByteArray group = csvField(extension->name());
+            const QByteArray category = FileCategories::categoryName(entry.category);
+            for (const SetPtr& set : extension->sets()) {
+                ++setNumber;
+                const QList<bool> keep = rule.keepers(*set, references);
+                for (qsizetype i = 0; i < set->files().size(); ++i) {
+                    const FilePtr& file = set->files().at(i);
+                    const QDateTime modified = file->fileModificationDate();
+                    out += QByteArray::number(setNumber) + ',' + group + ',' + category + ',' +
+                           csvField(file->filePath()) + ',' + QByteArray::number(file->fileSize()) + ',' +
+                           (modified.isValid() ? modified.toUTC().toString(Qt::ISODateWithMs).toLatin1()
+                                               : QByteArray()) +
+                           (keep.at(i) ? ",yes\r\n" : ",no\r\n");
+                }
+                if (out.size() > ChunkSize) {
+                    if (!sink(out)) {
+                        return false;
+                    }
+                    out.clear();
+                }
+            }
+        }
+    }
+    return sink(out);
+}
+
+bool ResultExport::save(const QByteArray& path, Format format, const ScanResults& results,
+                        const KeepRule& rule, const ReferenceRoots& references, QString* error)
+{
+    const QByteArray temporary = path + ".part";
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int failure = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        const Sink sink = [&](const QByteArray& chunk) {
+            for (qsizetype done = 0; done < chunk.size();) {
+                const ssize_t n = ::write(fd, chunk.constData() + done, size_t(chunk.size() - done));
+                if (n < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (n <= 0) {
+                    failure = n < 0 ? errno : EIO;
+                    return false;
+                }
+                done += n;
+            }
+            return true;
+        };
+        const bool written = format == Format::Json ? writeJson(results, rule, references, sink)
+                                                    : writeCsv(results, rule, references, sink);
+        if (written && ::fsync(fd) != 0) {
+            failure = errno;
+        }
+        if (::close(fd) != 0 && !failure) {
+            failure = errno;
+        }
+        if (!failure && ::rename(temporary.constData(), path.constData()) != 0) {
+            failure = errno;
+        }
+        if (failure) {
+            ::unlink(temporary.constData());
+        }
+    }
+    if (failure && error) {
+        *error = QString::fromLocal8Bit(std::strerror(failure));
+    }
+    return !failure;
+}
