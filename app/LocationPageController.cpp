@@ -161,10 +161,10 @@ void LocationPageController::showNotice(const QString& text)
     QTimer::singleShot(0, this, [this, text] {
         auto* ui = m_window->ui();
         ui->runningAlertText->setText(text);
-        const QPoint topLeft = ui->tableExact->mapTo(m_window, QPoint(220, 50));
-        ui->runningAlert->move(topLeft);
-        ui->runningAlert->show();
-        ui->runningAlert->raise();
+        // Over the table, where the first-size window has it; a larger
+        // window keeps it centred the same way.
+        m_window->showOverlayTopLeft(ui->runningAlert, ui->tableExact->geometry().topLeft() +
+                                                           ui->tabViewMain->pos() + QPoint(220, 50));
     });
 }
 

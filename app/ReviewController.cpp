@@ -108,12 +108,8 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
                 QLabel* view = m_window->ui()->imView;
                 if (!thumbnail.isNull()) {
                     // Scaled in device pixels, so a 2x screen gets a sharp picture.
-                    const qreal ratio = view->devicePixelRatioF();
-                    const QSize display = view->size() - QSize(2, 2);
-                    QPixmap pixmap = QPixmap::fromImage(thumbnail).scaled(
-                        display * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-                    pixmap.setDevicePixelRatio(ratio);
-                    view->setPixmap(pixmap);
+                    view->setPixmap(PreviewLoader::fitPreview(thumbnail, view->size() - QSize(2, 2),
+                                                              view->devicePixelRatioF()));
                 }
                 m_window->ui()->textField->setText(properties);
             });

@@ -4,7 +4,7 @@
 # present, so it is cheap to call before every build.
 set -euo pipefail
 
-packages=(qt6-base-dev libplist-dev libglib2.0-dev cmake g++ pkg-config make unzip zip librsvg2-bin "$@")
+packages=(qt6-base-dev libplist-dev libglib2.0-dev cmake g++ pkg-config make unzip zip librsvg2-bin libarchive-dev "$@")
 
 missing=()
 for package in "${packages[@]}"; do
