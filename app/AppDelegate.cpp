@@ -229,6 +229,7 @@ void AppDelegate::wireWindow()
     connect(ui->cancelYes, &QAbstractButton::clicked, this, &AppDelegate::stopYesClicked);
     connect(ui->cancelNo, &QAbstractButton::clicked, this, &AppDelegate::stopNOClicked);
     connect(ui->runningAlertOk, &QAbstractButton::clicked, this, &AppDelegate::runningAlertOK);
+    connect(ui->tabViewMain, &QStackedWidget::currentChanged, this, &AppDelegate::pageChanged);
     connect(ui->buttonHelpManual, &QAbstractButton::clicked, this, &AppDelegate::buttonHelpManualClicked);
 
     QAction* help = m_helpMenu->addAction(tr("Tidemark Help"), this, &AppDelegate::helpMenuClicked);
@@ -283,6 +284,10 @@ void AppDelegate::wireScan()
         m_window->ui()->searchStatus->setText(QStringLiteral("Searching for duplicate files..."));
         m_window->ui()->progressTypeText->setText(QStringLiteral("Searching for duplicate files"));
     });
+    connect(m_scan, &ScanSession::comparedTextChanged, this, [this](const QString& text) {
+        m_window->ui()->progressTypeText->setText(
+            QStringLiteral("Searching for duplicate files: %1").arg(text));
+    });
     connect(m_scan, &ScanSession::locationsConsumed, m_locations, &LocationPageController::consumed);
     connect(m_locations, &LocationPageController::alertRequested, this,
             [this](const QString& text) { showAlert(text, false); });
@@ -321,7 +326,18 @@ void AppDelegate::showAlert(const QString& informativeText, bool goHomeAfter)
 void AppDelegate::showRunningAlert(const QString& text)
 {
     m_window->ui()->runningAlertText->setText(text);
+    m_window->ui()->runningAlert->setProperty("page", m_window->currentPageIdentifier());
     m_window->showOverlayAt(m_window->ui()->runningAlert, 275, 225);
+}
+
+void AppDelegate::pageChanged()
+{
+    // A notice belongs to the page that raised it and goes with it; a hold
+    // it stood for goes too, or nothing would be left to lift it.
+    QWidget* alert = m_window->ui()->runningAlert;
+    if (alert->isVisible() && alert->property("page").toString() != m_window->currentPageIdentifier()) {
+        runningAlertOK();
+    }
 }
 
 void AppDelegate::homeCleanup()
@@ -427,12 +443,9 @@ bool AppDelegate::windowShouldClose()
         return false;
     }
     if (m_scan->scanning()) {
-        // Hold the scan while the notice is up; a hold the user had already
-        // set by Pause stays theirs to lift.
-        const bool alreadyPaused = m_scan->isPaused();
-        m_window->ui()->runningAlert->setProperty("pausedByGuard", !alreadyPaused);
-        m_scan->setPauseFlag(true);
-        m_window->ui()->animationImage->setRunning(false);
+        // The guard's hold is one named hold: closing again changes nothing,
+        // and the notice's Ok lifts exactly this hold.
+        m_scan->holdForGuard();
         showRunningAlert(BusyNotice);
         return false;
     }
@@ -446,13 +459,8 @@ bool AppDelegate::windowShouldClose()
 
 void AppDelegate::runningAlertOK()
 {
-    QWidget* alert = m_window->ui()->runningAlert;
-    alert->hide();
-    if (alert->property("pausedByGuard").toBool()) {
-        alert->setProperty("pausedByGuard", false);
-        m_scan->setPauseFlag(false);
-        m_window->ui()->animationImage->setRunning(m_scan->scanning());
-    }
+    m_window->ui()->runningAlert->hide();
+    m_scan->releaseGuard();
 }
 
 void AppDelegate::buttonHelpManualClicked()

@@ -107,6 +107,7 @@ private:
     void showHomePicture();
     void showAlert(const QString& informativeText, bool goHomeAfter);
     void showRunningAlert(const QString& text);
+    void pageChanged();
     void setHomeButtonImages();
     // Looks of the painted buttons that their window description cannot give.
     void styleControls();

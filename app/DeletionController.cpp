@@ -60,6 +60,7 @@ void DeletionController::sendToRecycleClicked(QAbstractButton*)
     m_sizeAtStart = m_store.alreadyDeletedSize();
     m_deletedCount = 0;
     m_deletedSize = 0;
+    m_notMovedCount = 0;
     m_stopDeletion = false;
     m_pauseDeletion = false;
     m_window->ui()->pauseResumeBtn->setEnabled(true);
@@ -69,6 +70,18 @@ void DeletionController::sendToRecycleClicked(QAbstractButton*)
     m_window->ui()->deletionIndicator->setMaximum(barValue(m_run->maximum(), m_run->maximum()));
     m_run->start();
     m_poll.start();
+}
+
+QString DeletionController::notMovedText(quint64 count)
+{
+    // A partial failure must never read as full success.
+    if (count == 0) {
+        return {};
+    }
+    if (count == 1) {
+        return QStringLiteral("1 marked file could not be moved to the Trash and stays marked.");
+    }
+    return QStringLiteral("%1 marked files could not be moved to the Trash and stay marked.").arg(count);
 }
 
 void DeletionController::setDeletionView()
@@ -163,6 +176,7 @@ void DeletionController::applyRemoved()
         const RemovalResult result = modal->forgetRemovedFilesInSet(r.set, r.extension, r.files);
         m_deletedCount += result.deletedFilesCount;
         m_deletedSize += result.deletedFilesSize;
+        m_notMovedCount += r.notMoved;
     }
     // Repainting the whole outline costs time in proportion to its rows, so
     // during a long run it is brought up to date at most once a second; the
@@ -205,6 +219,6 @@ void DeletionController::finish()
     m_information->showInformation(
         QStringLiteral("Information"), QStringLiteral("Duplicates Cleaned: %1").arg(m_deletedCount),
         QStringLiteral("Space Regained: %1 ").arg(Formatting::getFormattedStringForSize(m_deletedSize)),
-        QString(), QStringLiteral("common_info"), QStringLiteral("Ok"));
+        notMovedText(m_notMovedCount), QStringLiteral("common_info"), QStringLiteral("Ok"));
     Q_EMIT deletionFinished(m_deletedCount, m_deletedSize);
 }

@@ -50,6 +50,10 @@ Q_SIGNALS:
     // The stop question was opened (tests answer it).
     void questionShown(const QString& text);
 
+public:
+    // The report's line for marked files left in place; empty when none.
+    static QString notMovedText(quint64 count);
+
 private:
     void poll();
     void applyRemoved();
@@ -68,6 +72,7 @@ private:
     quint64 m_sizeAtStart = 0;
     quint64 m_deletedCount = 0;
     quint64 m_deletedSize = 0;
+    quint64 m_notMovedCount = 0;
     bool m_pauseDeletion = false;
     bool m_stopDeletion = false;
 };

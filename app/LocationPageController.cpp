@@ -3,16 +3,19 @@
 #include "locations/LocationTableModel.h"
 #include "ui/CheckBoxDelegate.h"
 #include "ui/CheckColumnKeys.h"
+#include "ui/CheckToggleAccessible.h"
 #include "ui/LocationCellDelegate.h"
 #include "ui/MainWindow.h"
 #include "ui/Opacity.h"
 #include "ui_MainWindow.h"
 
+#include <QAbstractItemView>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTimer>
-#include <QUrl>
 
 namespace {
 
@@ -24,15 +27,13 @@ const QStringList PhotoTypes = {
     QStringLiteral("nef"),      QStringLiteral("mrw"),  QStringLiteral("orf"),  QStringLiteral("x3f"),
     QStringLiteral("raw"),      QStringLiteral("raf"),  QStringLiteral("dcx")};
 
-// Paths chosen in a panel, as bytes. QUrl keeps the exact bytes of a local
-// file in its percent-encoded form.
-QByteArrayList pathsOf(const QList<QUrl>& urls)
+// Paths chosen in a panel, as bytes in the file system's encoding.
+QByteArrayList pathsOf(const QStringList& files)
 {
     QByteArrayList paths;
-    for (const QUrl& url : urls) {
-        if (url.isLocalFile()) {
-            paths.append(
-                QByteArray::fromPercentEncoding(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority)));
+    for (const QString& file : files) {
+        if (!file.isEmpty()) {
+            paths.append(QFile::encodeName(file));
         }
     }
     return paths;
@@ -49,6 +50,7 @@ LocationPageController::LocationPageController(MainWindow* window, QObject* pare
     table->setModel(m_model);
     table->setItemDelegateForColumn(LocationTableModel::MainCell, m_delegate);
     CheckColumnKeys::install(table, LocationTableModel::ButtonCell);
+    CheckToggleAccessible::install(table, LocationTableModel::ButtonCell);
     connect(m_delegate, &LocationCellDelegate::pictureReady, table->viewport(),
             qOverload<>(&QWidget::update));
     table->setItemDelegateForColumn(LocationTableModel::ButtonCell, new CheckBoxDelegate(this));
@@ -158,13 +160,18 @@ void LocationPageController::showNotice(const QString& text)
         return;
     }
     // After the current event, as a queued notice over the table.
-    QTimer::singleShot(0, this, [this, text] {
+    const QString page = m_window->currentPageIdentifier();
+    QTimer::singleShot(0, this, [this, text, page] {
+        if (m_window->currentPageIdentifier() != page) {
+            return; // the page that raised it is gone
+        }
         auto* ui = m_window->ui();
         ui->runningAlertText->setText(text);
-        const QPoint topLeft = ui->tableExact->mapTo(m_window, QPoint(220, 50));
-        ui->runningAlert->move(topLeft);
-        ui->runningAlert->show();
-        ui->runningAlert->raise();
+        // Over the table, where the first-size window has it; a larger
+        // window keeps it centred the same way.
+        ui->runningAlert->setProperty("page", page);
+        m_window->showOverlayTopLeft(ui->runningAlert, ui->tableExact->geometry().topLeft() +
+                                                           ui->tabViewMain->pos() + QPoint(220, 50));
     });
 }
 
@@ -175,11 +182,28 @@ void LocationPageController::addFolders()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly);
-    // The desktop's own chooser offers several folders at once; Qt's does not.
+    dialog->setDirectory(QDir::homePath()); // not wherever the program was started from
     dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QFileDialog::urlsSelected, this,
-            [this](const QList<QUrl>& urls) { addFolderPaths(pathsOf(urls)); });
+    // The accepted selection. filesSelected is the one announcement both
+    // Qt's own dialog and a desktop's native one make (urlsSelected comes
+    // from native dialogs only).
+    connect(dialog, &QFileDialog::filesSelected, this,
+            [this](const QStringList& files) { addFolderPaths(pathsOf(files)); });
     dialog->open();
+    allowSeveralFolders(dialog);
+}
+
+void LocationPageController::allowSeveralFolders(QFileDialog* dialog)
+{
+    // Qt's own dialog picks one folder in Directory mode; its views take a
+    // multiple selection, and accepting reports every selected folder. A
+    // native dialog has no such views and offers its own.
+    for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>()) {
+        if (view->objectName() == QLatin1String("listView") ||
+            view->objectName() == QLatin1String("treeView")) {
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        }
+    }
 }
 
 void LocationPageController::addFiles()
@@ -193,9 +217,10 @@ void LocationPageController::addFiles()
         patterns << QStringLiteral("*.") + type << QStringLiteral("*.") + type.toUpper();
     }
     dialog->setNameFilter(tr("Photos (%1)").arg(patterns.join(QLatin1Char(' '))));
+    dialog->setDirectory(QDir::homePath());
     dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QFileDialog::urlsSelected, this,
-            [this](const QList<QUrl>& urls) { addFilePaths(pathsOf(urls)); });
+    connect(dialog, &QFileDialog::filesSelected, this,
+            [this](const QStringList& files) { addFilePaths(pathsOf(files)); });
     dialog->open();
 }
 

@@ -9,6 +9,7 @@ class LocationCellDelegate;
 class LocationTableModel;
 class MainWindow;
 class QAction;
+class QFileDialog;
 class QMenu;
 
 // The scan location page: the list and its rules, the folder browser, and
@@ -58,6 +59,7 @@ Q_SIGNALS:
 
 private:
     void showNotice(const QString& text);
+    static void allowSeveralFolders(QFileDialog* dialog);
     void reload();
     void updateHistoryButtons();
     void showPageFor(FolderBrowser::Page page);

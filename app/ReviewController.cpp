@@ -6,7 +6,9 @@
 #include "scan/Formatting.h"
 #include "ui/BusyIndicator.h"
 #include "ui/ButtonStyling.h"
+#include "ui/CheckBoxDelegate.h"
 #include "ui/CheckColumnKeys.h"
+#include "ui/CheckToggleAccessible.h"
 #include "ui/FileProperties.h"
 #include "ui/HoverButton.h"
 #include "ui/InformationWindow.h"
@@ -81,6 +83,9 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
     connect(ui->OView2, &QWidget::customContextMenuRequested, this, &ReviewController::showContextMenu);
     connect(m_outline, &ResultOutlineModel::marksChanged, this, &ReviewController::checkBoxClicked);
     CheckColumnKeys::install(ui->OView2, ResultOutlineModel::Check);
+    // A click anywhere in the box's cell toggles it, as on the location page.
+    ui->OView2->setItemDelegateForColumn(ResultOutlineModel::Check, new CheckBoxDelegate(this));
+    CheckToggleAccessible::install(ui->OView2, ResultOutlineModel::Check);
 
     QTableView* table = ui->resultTable;
     table->setModel(m_files);
@@ -102,18 +107,16 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
     connect(table, &QAbstractItemView::doubleClicked, this, &ReviewController::doubleClick);
     connect(m_files, &SetFilesModel::checkNotif, this, &ReviewController::collectionViewCheckButtonCLicked);
     CheckColumnKeys::install(table, SetFilesModel::ButtonCell);
+    table->setItemDelegateForColumn(SetFilesModel::ButtonCell, new CheckBoxDelegate(this));
+    CheckToggleAccessible::install(table, SetFilesModel::ButtonCell);
 
     connect(m_preview, &PreviewLoader::previewReady, this,
             [this](quint64, const QByteArray&, const QImage& thumbnail, const QString& properties) {
                 QLabel* view = m_window->ui()->imView;
                 if (!thumbnail.isNull()) {
                     // Scaled in device pixels, so a 2x screen gets a sharp picture.
-                    const qreal ratio = view->devicePixelRatioF();
-                    const QSize display = view->size() - QSize(2, 2);
-                    QPixmap pixmap = QPixmap::fromImage(thumbnail).scaled(
-                        display * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-                    pixmap.setDevicePixelRatio(ratio);
-                    view->setPixmap(pixmap);
+                    view->setPixmap(PreviewLoader::fitPreview(thumbnail, view->size() - QSize(2, 2),
+                                                              view->devicePixelRatioF()));
                 }
                 m_window->ui()->textField->setText(properties);
             });
@@ -365,6 +368,12 @@ void ReviewController::removeLoading()
 
 ExtensionsPtr ReviewController::selectedExtension() const
 {
+    // The group of the selected set, wherever the outline's current row
+    // (a group row after a click on its name or an arrow key) has gone.
+    const QModelIndexList rows = m_window->ui()->OView2->selectionModel()->selectedRows();
+    if (!rows.isEmpty() && m_outline->isSetRow(rows.first())) {
+        return m_outline->extensionAt(rows.first());
+    }
     return m_outline->extensionAt(m_window->ui()->OView2->currentIndex());
 }
 
@@ -478,19 +487,15 @@ void ReviewController::reloadViews()
 
 void ReviewController::updateSummary()
 {
-    const ModalPtr& tree = modal();
-    quint64 sets = 0;
-    for (const ExtensionsPtr& group : tree->extensions()) {
-        sets += group->nummberOfSets();
-    }
+    const ResultReview::Totals totals = m_review.totalsOnScreen();
     auto count = [](quint64 n, const char* one, const char* many) {
         return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
     };
-    m_window->ui()->resultSummary->setText(
-        QStringLiteral("%1 in %2: %3, %4")
-            .arg(count(sets, "set", "sets"), count(tree->extensionCount(), "group", "groups"),
-                 count(tree->totalFiles(), "duplicate file", "duplicate files"),
-                 Formatting::getFormattedStringForSize(tree->totalFilesSize())));
+    m_window->ui()->resultSummary->setText(QStringLiteral("%1 in %2: %3, %4")
+                                               .arg(count(totals.sets, "set", "sets"),
+                                                    count(totals.groups, "group", "groups"),
+                                                    count(totals.files, "duplicate file", "duplicate files"),
+                                                    Formatting::getFormattedStringForSize(totals.bytes)));
 }
 
 void ReviewController::reloadAfterRemoval()

@@ -34,6 +34,14 @@ public:
     const QVariantMap& urlTable() const { return m_urlTable; }
     QString runningVersion() const;
     QString updaterPath() const;
+    // The product folder that holds the outer Tidemark.app, when Tidemark
+    // runs from the installed layout; empty otherwise.
+    QString productFolder() const;
+    // A package manager installed this copy: its update prompt only points
+    // there. The hint (where to get updates) may be empty.
+    bool isPackageManaged(QString* hint = nullptr) const;
+    // An updater is at work on this product (or was just started from here).
+    bool updateUnderWay() const;
 
     // Both return at once; the answer comes on the UI thread. At start-up
     // only an offer is shown, from the menu the up-to-date alert too.
@@ -42,7 +50,9 @@ public:
 
     // The check itself; blocks for up to the time-out, so never on the UI thread.
     QString checkForupUpdates();
-    void showIfUpdateAvailable(const QString& version, bool fromMenu);
+    // `manifestRead`: the server answered with a manifest; without one the
+    // menu's answer is that the check could not be made, not "up to date".
+    void showIfUpdateAvailable(const QString& version, bool fromMenu, bool manifestRead = true);
     bool launchApp(const QString& path, const QStringList& arguments);
     void waitForStartupCheck();
 
@@ -55,7 +65,10 @@ Q_SIGNALS:
 private:
     void startCheck(bool fromMenu);
     void showPrompt(const QString& version);
+    void showPackagePrompt(const QString& version, const QString& hint);
     void showUpToDateAlert();
+    void showAlert(const char* objectName, const QString& informativeText);
+    void startUpdater();
 
     QWidget* m_window;
     Options m_options;
@@ -64,4 +77,5 @@ private:
     QPointer<QThread> m_startupThread;
     std::atomic_bool m_cancel{false};
     bool m_menuAsked = false;
+    qint64 m_updaterPid = 0;
 };

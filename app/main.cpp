@@ -15,6 +15,8 @@ int main(int argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Quillon"));
     QCoreApplication::setApplicationName(QStringLiteral("Tidemark"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIDEMARK_VERSION));
+    // Ties the windows to the installed desktop entry (the Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillon.Tidemark"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     MainWindow window;

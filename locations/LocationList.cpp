@@ -1,9 +1,11 @@
 #include "locations/LocationList.h"
 
 #include "platform/ConsoleUser.h"
+#include "platform/PathText.h"
 #include "platform/UserFolders.h"
 #include "scan/Formatting.h"
 
+#include <QCollator>
 #include <QFile>
 #include <algorithm>
 #include <cstring>
@@ -80,7 +82,9 @@ bool LocationList::isSpecialFolder(const QByteArray& name)
 
 QByteArrayList LocationList::getFoldersAtPath(const QByteArray& path)
 {
-    return UserFolders::subfoldersOf(path);
+    QByteArrayList folders = UserFolders::subfoldersOf(path);
+    sortByName(folders);
+    return folders;
 }
 
 bool LocationList::isSupportedImage(const QByteArray& path)
@@ -138,27 +142,69 @@ LocationEntry LocationList::defaultEntry(const QByteArray& path) const
     return entry;
 }
 
-void LocationList::ensureEnvironment()
+void LocationList::setEnvironment(Environment environment)
 {
-    if (m_environmentSet) {
-        return;
-    }
+    m_reader = [environment] { return environment; };
+    m_environment = std::move(environment);
+}
+
+LocationList::Environment LocationList::systemEnvironment(const QByteArray& driveRoot)
+{
     Environment environment;
     const QString user = ConsoleUser::getUserName();
     const QByteArray home = ConsoleUser::homeDirectory(user);
     if (!home.isEmpty()) {
         // Our own session may move its config folder; another user's stays at ~/.config.
         const QByteArray configHome = home == qgetenv("HOME") ? qgetenv("XDG_CONFIG_HOME") : QByteArray();
-        environment.userFolders = UserFolders::desktopDocumentsPictures(home, configHome);
+        for (const QByteArray& folder : UserFolders::desktopDocumentsPictures(home, configHome)) {
+            struct stat st
+            {
+            };
+            // A folder the user does not have is not offered.
+            if (::stat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
+                environment.userFolders.append(folder);
+            }
+        }
     }
-    environment.drives = UserFolders::drives(QFile::encodeName(user));
+    QByteArrayList drives = UserFolders::drives(QFile::encodeName(user), driveRoot);
+    if (!drives.isEmpty()) {
+        const QByteArray root = drives.takeFirst();
+        sortByName(drives);
+        drives.prepend(root);
+    }
+    environment.drives = drives;
     environment.mounts = MountTable::system();
-    setEnvironment(std::move(environment));
+    return environment;
+}
+
+void LocationList::sortByName(QByteArrayList& paths)
+{
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    QList<std::pair<QString, QByteArray>> keyed;
+    keyed.reserve(paths.size());
+    for (const QByteArray& path : std::as_const(paths)) {
+        keyed.append({PathText::display(lastComponent(path)), path});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [&collator](const auto& a, const auto& b) {
+        const int order = collator.compare(a.first, b.first);
+        return order != 0 ? order < 0 : a.second < b.second;
+    });
+    for (qsizetype i = 0; i < keyed.size(); ++i) {
+        paths[i] = keyed.at(i).second;
+    }
+}
+
+void LocationList::readEnvironment()
+{
+    m_environment = m_reader ? m_reader() : systemEnvironment();
 }
 
 void LocationList::setInitialState()
 {
-    ensureEnvironment();
+    // Drives come and go and folders are made while the program runs.
+    readEnvironment();
     QByteArrayList candidates;
     if (m_scanFolderClicked) {
         candidates = m_environment.userFolders;

@@ -6,6 +6,7 @@
 #include <QByteArrayList>
 #include <QList>
 #include <QString>
+#include <functional>
 
 // The scan location list of the location page and its rules: default
 // entries, what may be added, marks, and which page buttons are enabled.
@@ -41,7 +42,7 @@ public:
 
     // The first character, lower-cased, is one of !~`@#$%^&*-+();:={}[],.<>?\/"'
     static bool isSpecialFolder(const QByteArray& name);
-    // Subfolders in listing order; special names skipped; links to folders count.
+    // Subfolders sorted by name; special names skipped; links to folders count.
     static QByteArrayList getFoldersAtPath(const QByteArray& path);
     // The 23 image types of "Add Photos", case ignored.
     static bool isSupportedImage(const QByteArray& path);
@@ -56,12 +57,18 @@ public:
     const QByteArrayList& stateArray() const { return m_stateArray; }
     bool scanFolderClicked() const { return m_scanFolderClicked; }
     void setScanFolderClicked(bool folderMode) { m_scanFolderClicked = folderMode; }
-    void setEnvironment(Environment environment)
-    {
-        m_environment = std::move(environment);
-        m_environmentSet = true;
-    }
+    // A fixed environment (tests); every page then shows these folders.
+    void setEnvironment(Environment environment);
+    // Where each page reads its environment from; by default the system,
+    // read afresh every time default entries are made.
+    void setEnvironmentReader(std::function<Environment()> reader) { m_reader = std::move(reader); }
     const Environment& environment() const { return m_environment; }
+    // The system's user folders (those that exist) and drives, now. Drives
+    // are looked for under `driveRoot` (tests), "/" itself always first.
+    static Environment systemEnvironment(const QByteArray& driveRoot = {});
+    // Folder names in the order a person expects: by name, case-insensitive
+    // and locale-aware; equal names by their bytes.
+    static void sortByName(QByteArrayList& paths);
 
     // Appends the default entries of the current mode (network drives never).
     void setInitialState();
@@ -88,11 +95,11 @@ public:
 
 private:
     LocationEntry defaultEntry(const QByteArray& path) const;
-    void ensureEnvironment();
+    void readEnvironment();
 
     QList<LocationEntry> m_entries;
     QByteArrayList m_stateArray;
     bool m_scanFolderClicked = false;
     Environment m_environment;
-    bool m_environmentSet = false; // else setInitialState asks the system
+    std::function<Environment()> m_reader; // empty: the system
 };

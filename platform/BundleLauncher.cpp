@@ -10,11 +10,11 @@ QString BundleLauncher::executableOf(const QString& bundlePath)
     return QDir::cleanPath(bundlePath) + QStringLiteral("/Contents/MacOS/") + name;
 }
 
-bool BundleLauncher::launchApp(const QString& bundlePath, const QStringList& arguments)
+bool BundleLauncher::launchApp(const QString& bundlePath, const QStringList& arguments, qint64* pid)
 {
     const QString program = executableOf(bundlePath);
     if (!QFileInfo(program).isExecutable()) {
         return false;
     }
-    return QProcess::startDetached(program, arguments);
+    return QProcess::startDetached(program, arguments, QString(), pid);
 }

@@ -9,5 +9,6 @@ class BundleLauncher
 {
 public:
     static QString executableOf(const QString& bundlePath);
-    static bool launchApp(const QString& bundlePath, const QStringList& arguments);
+    // `pid`, when given, gets the started process's id.
+    static bool launchApp(const QString& bundlePath, const QStringList& arguments, qint64* pid = nullptr);
 };

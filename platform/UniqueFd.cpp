@@ -15,3 +15,11 @@ bool UniqueFd::close()
     m_fd = -1;
     return fd >= 0 && ::close(fd) == 0;
 }
+
+void UniqueFd::reset(int fd)
+{
+    if (m_fd >= 0 && m_fd != fd) {
+        ::close(m_fd);
+    }
+    m_fd = fd;
+}

@@ -11,6 +11,8 @@ public:
 
     int get() const { return m_fd; }
     bool isValid() const { return m_fd >= 0; }
+    // Closes the descriptor held so far and takes `fd`.
+    void reset(int fd);
     // Closes now and reports the result: a delayed write error can show up here.
     bool close();
 

@@ -71,8 +71,10 @@ void DeletionRun::run()
         m_recorder.beforeSet(*step.set);
         QList<FilePtr> files = step.set->trashSelectedFiles();
         m_recorder.afterSet(files);
+        const quint64 moved = quint64(files.size());
+        const quint64 notMoved = step.marked > moved ? step.marked - moved : 0;
         std::lock_guard lock(m_mutex);
-        m_removed.append({step.extension, step.set, std::move(files)});
+        m_removed.append({step.extension, step.set, std::move(files), notMoved});
     }
     m_recorder.finish();
     m_finished.store(true);

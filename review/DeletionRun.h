@@ -23,6 +23,9 @@ public:
         ExtensionsPtr extension;
         SetPtr set;
         QList<FilePtr> files;
+        // Marked files of the set that could not be moved to the Trash (gone,
+        // changed, refused by the Trash, or no independent copy left).
+        quint64 notMoved = 0;
     };
 
     // Plans the run from the marks of `modal` as they are now; call on the

@@ -49,6 +49,129 @@ bool pathFromNode(plist_t node, QByteArray* path)
     return !path->contains('\0');
 }
 
+bool isXmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Undoes XML's character escapes; false for anything this reader does not
+// know (the general reader then decides).
+bool unescapeXml(QByteArrayView text, QByteArray* out)
+{
+    if (!text.contains('&')) {
+        *out = text.toByteArray();
+        return true;
+    }
+    out->clear();
+    out->reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (c != '&') {
+            out->append(c);
+            continue;
+        }
+        const qsizetype semicolon = text.indexOf(';', i);
+        if (semicolon < 0) {
+            return false;
+        }
+        const QByteArrayView name = text.sliced(i + 1, semicolon - i - 1);
+        if (name == "amp") {
+            out->append('&');
+        } else if (name == "lt") {
+            out->append('<');
+        } else if (name == "gt") {
+            out->append('>');
+        } else if (name == "quot") {
+            out->append('"');
+        } else if (name == "apos") {
+            out->append('\'');
+        } else {
+            return false;
+        }
+        i = semicolon;
+    }
+    return true;
+}
+
+// A fast reader for the one shape this program writes: an XML array of
+// <string> and <data> entries, nothing else. A list of a million paths
+// loads in a fraction of the general reader's time. Anything it does not
+// expect makes it give up, and the general reader reads the file instead.
+bool readOwnArray(const QByteArray& bytes, QByteArrayList* paths)
+{
+    const QByteArrayView all(bytes);
+    qsizetype at = all.indexOf("<plist");
+    if (at < 0) {
+        return false;
+    }
+    at = all.indexOf('>', at);
+    if (at < 0) {
+        return false;
+    }
+    ++at;
+    auto skipSpace = [&] {
+        while (at < all.size() && isXmlSpace(all.at(at))) {
+            ++at;
+        }
+    };
+    auto take = [&](QByteArrayView word) {
+        if (all.sliced(at).startsWith(word)) {
+            at += word.size();
+            return true;
+        }
+        return false;
+    };
+    skipSpace();
+    if (take("<array/>")) {
+        skipSpace();
+    } else {
+        if (!take("<array>")) {
+            return false;
+        }
+        QByteArray path;
+        for (;;) {
+            skipSpace();
+            if (take("</array>")) {
+                break;
+            }
+            if (take("<string/>") || take("<data/>")) {
+                paths->append(QByteArray());
+                continue;
+            }
+            const bool isString = take("<string>");
+            if (!isString && !take("<data>")) {
+                return false;
+            }
+            const QByteArrayView close = isString ? QByteArrayView("</string>") : QByteArrayView("</data>");
+            const qsizetype end = all.indexOf(close, at);
+            if (end < 0) {
+                return false;
+            }
+            const QByteArrayView inside = all.sliced(at, end - at);
+            if (inside.contains('<')) {
+                return false; // comments, CDATA: the general reader knows them
+            }
+            if (isString) {
+                if (!unescapeXml(inside, &path)) {
+                    return false;
+                }
+            } else {
+                path = QByteArray::fromBase64(inside.toByteArray());
+            }
+            at = end + close.size();
+            if (!path.contains('\0')) {
+                paths->append(path);
+            }
+        }
+        skipSpace();
+    }
+    if (!take("</plist>")) {
+        return false;
+    }
+    skipSpace();
+    return at == all.size();
+}
+
 } // namespace
 
 void ExceptionList::load(const QByteArray& folder)
@@ -56,13 +179,32 @@ void ExceptionList::load(const QByteArray& folder)
     m_filePath = folder.endsWith('/') ? folder + "exception.plist" : folder + "/exception.plist";
     m_paths.clear();
     m_index.clear();
+    m_loadFailed = false;
 
-    const PropertyListFile::Loaded loaded = PropertyListFile::load(m_filePath);
-    plist_t root = loaded.root.get();
-    if (loaded.status != PropertyListFile::Status::Ok || plist_get_node_type(root) != PLIST_ARRAY) {
+    QByteArray bytes;
+    const PropertyListFile::Status status = PropertyListFile::readFile(m_filePath, &bytes);
+    if (status != PropertyListFile::Status::Ok) {
+        m_loadFailed = status != PropertyListFile::Status::Missing;
+        return;
+    }
+    if (!bytes.startsWith("bplist") && !bytes.contains('\0') && readOwnArray(bytes, &m_paths)) {
+        m_index.reserve(m_paths.size());
+        for (const QByteArray& path : std::as_const(m_paths)) {
+            m_index.insert(path);
+        }
+        return;
+    }
+    m_paths.clear();
+    const PropertyListFile::Root parsed = PropertyListFile::parse(bytes);
+    bytes.clear();
+    plist_t root = parsed.get();
+    if (!root || plist_get_node_type(root) != PLIST_ARRAY) {
+        m_loadFailed = true;
         return;
     }
     const uint32_t count = plist_array_get_size(root);
+    m_paths.reserve(count);
+    m_index.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
         QByteArray path;
         if (pathFromNode(plist_array_get_item(root, i), &path)) {
@@ -135,6 +277,12 @@ bool ExceptionList::lastWriteSucceeded() const
 
 void ExceptionList::write()
 {
+    if (m_loadFailed) {
+        // The file on disk may hold the user's list; only a clean load makes
+        // it ours to replace.
+        m_lastWriteSucceeded = false;
+        return;
+    }
     PropertyListFile::Root array(plist_new_array());
     for (const QByteArray& path : std::as_const(m_paths)) {
         plist_array_append_item(array.get(), nodeForPath(path));

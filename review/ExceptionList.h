@@ -14,7 +14,8 @@ class ExceptionList
 public:
     // Reads <folder>/exception.plist. A missing file, or one that is not an
     // array, gives an empty list; entries that are neither text nor data
-    // are skipped.
+    // are skipped. A file that is there but could not be read is never
+    // written over: changes then stay in memory for this run only.
     void load(const QByteArray& folder);
 
     QByteArray filePath() const;
@@ -40,6 +41,8 @@ public:
     // Whether the last write reached the disk; a failure is not shown to the
     // user, the in-memory list stays changed until the program quits.
     bool lastWriteSucceeded() const;
+    // False when exception.plist exists but could not be read as a list.
+    bool loadedCleanly() const { return !m_loadFailed; }
 
 private:
     void write();
@@ -48,4 +51,5 @@ private:
     QByteArrayList m_paths;
     QSet<QByteArray> m_index;
     bool m_lastWriteSucceeded = true;
+    bool m_loadFailed = false;
 };

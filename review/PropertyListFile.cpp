@@ -4,6 +4,7 @@
 
 #include <QRandomGenerator>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,7 +64,9 @@ int createTemporary(const QByteArray& path, QByteArray* tempPath)
 // memory (a chain of doubly referenced arrays). Our own files are one level
 // deep, so anything far outside these limits is refused.
 constexpr int maxDepth = 256;
-constexpr quint64 maxNodes = quint64(1) << 22;
+// Bounded by the file's size as well (see binaryShapeIsSafe), so this only
+// has to be far above any list of paths.
+constexpr quint64 maxNodes = quint64(1) << 28;
 
 quint64 readBigEndian(const uchar* p, int size)
 {
@@ -256,6 +259,9 @@ PropertyListFile::Root PropertyListFile::parse(const QByteArray& bytes)
         return {};
     }
     const bool binary = plist_is_binary(bytes.constData(), uint32_t(bytes.size())) != 0;
+    if (!binary && std::memchr(bytes.constData(), '\0', size_t(bytes.size())) != nullptr) {
+        return {};
+    }
     if (binary ? !binaryShapeIsSafe(bytes) : !xmlNestingIsSafe(bytes)) {
         return {};
     }
@@ -264,49 +270,59 @@ PropertyListFile::Root PropertyListFile::parse(const QByteArray& bytes)
     return Root(node);
 }
 
-PropertyListFile::Loaded PropertyListFile::load(const QByteArray& path)
+PropertyListFile::Status PropertyListFile::readFile(const QByteArray& path, QByteArray* bytes)
 {
-    Loaded result;
+    bytes->clear();
     struct stat st;
     if (path.isEmpty() || ::stat(path.constData(), &st) != 0) {
         // Only a clear "not there" counts as missing; anything else might be
         // a file we must not replace.
-        result.status = (path.isEmpty() || errno == ENOENT) ? Status::Missing : Status::Unreadable;
-        return result;
+        return (path.isEmpty() || errno == ENOENT) ? Status::Missing : Status::Unreadable;
     }
-    result.status = Status::Unreadable;
     // Non-blocking so that a FIFO at the path cannot hang start-up.
     UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxFileSize) {
-        return result;
+        return Status::Unreadable;
     }
     // Read to the end rather than trusting st_size: the file may change under us.
-    QByteArray bytes;
-    bytes.resize(qsizetype(st.st_size) + 1);
+    bytes->resize(qsizetype(st.st_size) + 1);
     qsizetype used = 0;
     for (;;) {
-        if (used == bytes.size()) {
-            if (bytes.size() > maxFileSize) {
-                return result;
+        if (used == bytes->size()) {
+            if (bytes->size() > maxFileSize) {
+                bytes->clear();
+                return Status::Unreadable;
             }
-            bytes.resize(qMin<qsizetype>(bytes.size() * 2, maxFileSize + 1));
+            bytes->resize(qMin<qsizetype>(bytes->size() * 2, maxFileSize + 1));
         }
-        const ssize_t n = ::read(fd.get(), bytes.data() + used, size_t(bytes.size() - used));
+        const ssize_t n = ::read(fd.get(), bytes->data() + used, size_t(bytes->size() - used));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            return result;
+            bytes->clear();
+            return Status::Unreadable;
         }
         if (n == 0) {
             break;
         }
         used += n;
     }
-    bytes.truncate(used);
+    bytes->truncate(used);
+    return Status::Ok;
+}
+
+PropertyListFile::Loaded PropertyListFile::load(const QByteArray& path)
+{
+    Loaded result;
+    QByteArray bytes;
+    result.status = readFile(path, &bytes);
+    if (result.status != Status::Ok) {
+        return result;
+    }
     result.root = parse(bytes);
-    if (result.root) {
-        result.status = Status::Ok;
+    if (!result.root) {
+        result.status = Status::Unreadable;
     }
     return result;
 }
@@ -329,12 +345,21 @@ bool PropertyListFile::saveXml(const QByteArray& path, plist_t root)
 
 bool PropertyListFile::writeAtomically(const QByteArray& path, const QByteArray& bytes)
 {
-    if (path.isEmpty() || path.endsWith('/')) {
+    // What could not be read back is not written: the old file stays.
+    if (path.isEmpty() || path.endsWith('/') || bytes.size() > maxFileSize) {
         return false;
     }
     QByteArray tempPath;
     UniqueFd fd(createTemporary(path, &tempPath));
     if (fd.get() < 0) {
+        return false;
+    }
+    // Run as root on behalf of a user, the file takes the owner of the
+    // folder it lives in, so that user's own runs can go on replacing it.
+    struct stat folderStatus;
+    if (::geteuid() == 0 && ::stat(folderOf(path).constData(), &folderStatus) == 0 &&
+        folderStatus.st_uid != 0 && ::fchown(fd.get(), folderStatus.st_uid, folderStatus.st_gid) != 0) {
+        ::unlink(tempPath.constData());
         return false;
     }
     const bool written = writeAll(fd.get(), bytes.constData(), bytes.size()) && ::fsync(fd.get()) == 0;

@@ -29,14 +29,20 @@ public:
         Root root;
     };
 
-    // Larger files are refused without being read: ours are a few kilobytes,
-    // and the parser takes a 32-bit length.
-    static constexpr qint64 maxFileSize = 16 * 1024 * 1024;
+    // Larger files are refused without being read, and never written: the
+    // parser takes a 32-bit length. Far above any list a person builds (a
+    // million exceptions take about 100 MB), so whatever the program wrote
+    // it can read back.
+    static constexpr qint64 maxFileSize = qint64(2047) * 1024 * 1024;
 
     static Loaded load(const QByteArray& path);
+    // The whole file, unparsed: Ok with its bytes, Missing or Unreadable
+    // (including over the size cap) as load would say.
+    static Status readFile(const QByteArray& path, QByteArray* bytes);
 
     // Parses bytes already in memory; an empty Root when they are not a
-    // property list or are over the size cap.
+    // property list or are over the size cap. XML text never holds a NUL
+    // byte, so XML with one is refused (a file padded with zeros).
     static Root parse(const QByteArray& bytes);
 
     // Replaces the file at `path` with `root` as an XML property list. The

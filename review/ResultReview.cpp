@@ -39,10 +39,28 @@ unsigned bitOf(ResultReview::Category category)
 
 quint64 totalFilesOf(const ModalPtr& modal)
 {
-    return modal ? modal->totalFiles() : 0;
+    return ResultReview::totalsOf(modal).files;
 }
 
 } // namespace
+
+ResultReview::Totals ResultReview::totalsOf(const ModalPtr& modal)
+{
+    Totals totals;
+    if (!modal) {
+        return totals;
+    }
+    // The root's own counters may lag behind its groups (a combined root is
+    // a sum taken when it was made); the groups are always current.
+    modal->calculateTotalFilesAndSize();
+    totals.files = modal->totalFiles();
+    totals.bytes = modal->totalFilesSize();
+    totals.groups = quint64(modal->extensionCount());
+    for (const ExtensionsPtr& group : modal->extensions()) {
+        totals.sets += group->nummberOfSets();
+    }
+    return totals;
+}
 
 void ResultReview::setResults(const ScanResults& results)
 {
@@ -129,14 +147,14 @@ std::optional<ResultReview::Information> ResultReview::showInformationWindowAcco
         return std::nullopt;
     }
     m_summaryShown |= bitOf(m_category);
-    m_modal->calculateTotalFilesAndSize();
-    return Information{QStringLiteral("Information"),
-                       QString::fromLatin1(t->summaryLine).arg(m_modal->totalFiles()),
-                       QStringLiteral("Memory Occupied: %1")
-                           .arg(Formatting::getFormattedStringForSize(m_modal->totalFilesSize())),
-                       QString(),
-                       QString::fromLatin1(t->image),
-                       QStringLiteral("Review")};
+    const Totals totals = totalsOf(m_modal);
+    return Information{
+        QStringLiteral("Information"),
+        QString::fromLatin1(t->summaryLine).arg(totals.files),
+        QStringLiteral("Memory Occupied: %1").arg(Formatting::getFormattedStringForSize(totals.bytes)),
+        QString(),
+        QString::fromLatin1(t->image),
+        QStringLiteral("Review")};
 }
 
 ResultReview::Route ResultReview::routeAfterInformation() const

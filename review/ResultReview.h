@@ -41,6 +41,18 @@ public:
         ShowAll
     };
 
+    // The figures of a tree, summed afresh over its groups: the results
+    // line and the information window both read them, so they always agree.
+    struct Totals
+    {
+        quint64 sets = 0;
+        quint64 groups = 0;
+        quint64 files = 0; // redundant copies
+        quint64 bytes = 0;
+    };
+    static Totals totalsOf(const ModalPtr& modal);
+    Totals totalsOnScreen() const { return totalsOf(m_modal); }
+
     // A finished scan: its combined tree is shown under All.
     void setResults(const ScanResults& results);
     // Home clean-up: no trees, no category, every summary may show again.

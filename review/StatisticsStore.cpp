@@ -3,6 +3,7 @@
 #include "scan/Formatting.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,13 +27,36 @@ quint64 integerValue(plist_t dict, const char* key)
 
 // mkdir -p on the exact bytes of `path` (a name that is not UTF-8 must not
 // be decoded on the way). Failures are left for the writes to run into.
-void makeFolders(const QByteArray& path)
+// Run as root on behalf of another user, every folder made here, and the
+// program's own two levels (Quillon/Tidemark, which an older run may have
+// left owned by root), take the owner of the folder above them.
+void makeFolders(QByteArray path)
 {
+    while (path.size() > 1 && path.endsWith('/')) {
+        path.chop(1);
+    }
+    const bool root = ::geteuid() == 0;
+    qsizetype levelsFromEnd = path.count('/');
     for (qsizetype i = 1; i <= path.size(); ++i) {
-        if (i == path.size() || path.at(i) == '/') {
-            // An error on one level (exists, no permission to look) is not
-            // final: the levels below may still be creatable.
-            ::mkdir(path.left(i).constData(), 0755);
+        if (i != path.size() && path.at(i) != '/') {
+            continue;
+        }
+        const bool ownLevel = --levelsFromEnd < 2;
+        // An error on one level (exists, no permission to look) is not
+        // final: the levels below may still be creatable.
+        const QByteArray level = path.left(i);
+        const bool created = ::mkdir(level.constData(), 0755) == 0;
+        if (!root || !(created || ownLevel)) {
+            continue;
+        }
+        const qsizetype slash = level.lastIndexOf('/');
+        const QByteArray parent = slash > 0 ? level.left(slash) : QByteArray("/");
+        struct stat above;
+        struct stat here;
+        if (::stat(parent.constData(), &above) == 0 && above.st_uid != 0 &&
+            ::lstat(level.constData(), &here) == 0 && S_ISDIR(here.st_mode) &&
+            (here.st_uid != above.st_uid || here.st_gid != above.st_gid)) {
+            ::lchown(level.constData(), above.st_uid, above.st_gid);
         }
     }
 }

@@ -1,5 +1,6 @@
 #include "scan/Collector.h"
 
+#include "platform/NoFollowPath.h"
 #include "scan/ScanControl.h"
 #include "scan/ScanProgress.h"
 
@@ -7,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -14,6 +16,11 @@ namespace {
 qint64 toNs(const statx_timestamp& ts)
 {
     return static_cast<qint64>(ts.tv_sec) * 1000000000LL + static_cast<qint64>(ts.tv_nsec);
+}
+
+bool isDotOrDotDot(const char* name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
 } // namespace
@@ -25,8 +32,14 @@ std::size_t Collector::IdentityHash::operator()(const Identity& id) const noexce
 
 Collector::Collector(ScanControl& control, ScanProgress& progress, CategoryLists& lists,
                      const QSet<QByteArray>* exceptions)
-    : m_control(control), m_progress(progress), m_lists(lists), m_exceptions(exceptions)
+    : m_control(control), m_progress(progress), m_lists(lists), m_exceptions(exceptions),
+      m_homeTrashes(TrashFolders::homeTrashes())
 {
+}
+
+Collector::~Collector()
+{
+    closeAll();
 }
 
 bool Collector::isSkippedName(const char* name)
@@ -46,7 +59,7 @@ bool Collector::readAttributes(int dirFd, const char* name, FileAttributes& out)
     struct statx stx
     {
     };
-    const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO;
+    const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO | STATX_NLINK;
     if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &stx) != 0) {
         return false;
     }
@@ -57,25 +70,16 @@ bool Collector::readAttributes(int dirFd, const char* name, FileAttributes& out)
     out.isDirectory = S_ISDIR(stx.stx_mode);
     out.immutable =
         (stx.stx_attributes_mask & STATX_ATTR_IMMUTABLE) && (stx.stx_attributes & STATX_ATTR_IMMUTABLE);
+    out.mountRoot =
+        (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+    out.links = (stx.stx_mask & STATX_NLINK) ? stx.stx_nlink : 1;
     out.size = (stx.stx_mask & STATX_SIZE) ? stx.stx_size : 0;
     out.modificationNs = (stx.stx_mask & STATX_MTIME) ? toNs(stx.stx_mtime) : File::NoDate;
     out.creationNs = (stx.stx_mask & STATX_BTIME) ? toNs(stx.stx_btime) : File::NoDate;
-    out.device = (static_cast<quint64>(stx.stx_dev_major) << 32) | stx.stx_dev_minor;
+    // The same encoding as st_dev, so it compares with fstat's answer.
+    out.device = ::makedev(stx.stx_dev_major, stx.stx_dev_minor);
     out.inode = stx.stx_ino;
     return true;
-}
-
-QByteArray Collector::joinPath(const QByteArray& folder, const char* name, std::size_t nameLength)
-{
-    const bool needSlash = folder.isEmpty() || !folder.endsWith('/');
-    QByteArray path;
-    path.reserve(folder.size() + (needSlash ? 1 : 0) + static_cast<qsizetype>(nameLength));
-    path.append(folder);
-    if (needSlash) {
-        path.append('/');
-    }
-    path.append(name, static_cast<qsizetype>(nameLength));
-    return path;
 }
 
 QByteArray Collector::singleFileKey(const Identity& folder, const QByteArray& name)
@@ -85,9 +89,17 @@ QByteArray Collector::singleFileKey(const Identity& folder, const QByteArray& na
     return key;
 }
 
+bool Collector::isTrash(const Identity& id) const
+{
+    return m_homeTrashes.contains(TrashFolders::Identity{id.device, id.inode});
+}
+
 Collector::Outcome Collector::addAllPhotos(const QList<LocationEntry>& entries)
 {
     m_progress.setStage(ScanProgress::Stage::Collecting);
+    // A new scan replaces the results of the last one: its locations go too,
+    // so a folder that has since replaced a link is not held to the link.
+    NoFollowPath::clearRoots();
     for (const LocationEntry& entry : entries) {
         if (m_control.stop()) {
             break;
@@ -110,6 +122,7 @@ Collector::Outcome Collector::addAllPhotos(const QList<LocationEntry>& entries)
         m_control.setAdded(true);
         return Outcome::Stopped;
     }
+    dropRepeatedMountedFiles();
     if (m_lists.allEmpty()) {
         m_control.setGo(false);
         m_control.setAdded(true);
@@ -139,98 +152,198 @@ void Collector::acceptFilenameDrag3(const QByteArray& folderPath)
         return;
     }
     const Identity id{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
-    if (!m_walkedFolders.insert(id).second) {
+    if (isTrash(id) || m_pseudo.isPseudo(fd) || TrashFolders::isInsideTrash(folderPath) ||
+        !m_walkedFolders.insert(id).second) {
         ::close(fd);
         return;
     }
-    walk(fd, folderPath, id);
+    NoFollowPath::registerRoot(folderPath, id.device, id.inode);
+    walkFrom(fd, folderPath, id);
 }
 
-void Collector::walk(int dirFd, const QByteArray& folderPath, const Identity& folder)
+void Collector::readEntries(int fd, std::vector<Entry>& out)
 {
-    DIR* dir = ::fdopendir(dirFd);
-    if (!dir) {
-        ::close(dirFd);
+    // A second descriptor for the listing, so the folder's own stays usable
+    // for the entries' attributes and for opening its subfolders.
+    const int listFd = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) {
         return;
     }
-    // Every file of this folder shares one copy of the folder's path.
-    const QByteArray prefix = folderPath.endsWith('/') ? folderPath : folderPath + '/';
+    DIR* dir = ::fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return;
+    }
     while (dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+        if (isDotOrDotDot(name) || isSkippedName(name) || TrashFolders::isVolumeTrashName(name)) {
             continue;
-        }
-        if (isSkippedName(name)) {
-            continue;
-        }
-        if (!m_control.waitWhilePaused()) {
-            break;
         }
         const unsigned char type = entry->d_type;
         if (type != DT_UNKNOWN && type != DT_DIR && type != DT_REG) {
             continue; // links, devices, sockets: never followed, never collected
         }
-        const std::size_t nameLength = std::strlen(name);
-        if (type == DT_DIR) {
-            const int childFd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (childFd < 0) {
-                continue;
-            }
+        out.push_back({QByteArray(name), type});
+    }
+    ::closedir(dir);
+}
+
+void Collector::walkFrom(int rootFd, const QByteArray& rootPath, const Identity& root)
+{
+    m_path = rootPath.endsWith('/') ? rootPath : rootPath + '/';
+    Frame frame;
+    frame.fd = rootFd;
+    frame.id = root;
+    frame.pathLength = m_path.size();
+    readEntries(rootFd, frame.entries);
+    m_frames.push_back(std::move(frame));
+
+    while (!m_frames.empty()) {
+        Frame& top = m_frames.back();
+        if (top.next == top.entries.size()) {
+            popFolder();
+            continue;
+        }
+        if (!m_control.waitWhilePaused()) {
+            closeAll();
+            return;
+        }
+        // Taken out of the list, so a long folder's names go as it is walked.
+        const Entry entry = std::move(top.entries[top.next]);
+        ++top.next;
+        if (top.fd < 0) {
+            continue; // the folder could not be reached again; its rest is left out
+        }
+        const char* name = entry.name.constData();
+        if (entry.type == DT_DIR) {
+            const int childFd = ::openat(top.fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             struct stat st
             {
             };
+            if (childFd < 0) {
+                continue;
+            }
             if (::fstat(childFd, &st) != 0) {
                 ::close(childFd);
                 continue;
             }
-            const Identity child{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
-            if (!m_walkedFolders.insert(child).second) {
-                ::close(childFd);
-                continue;
-            }
-            walk(childFd, joinPath(folderPath, name, nameLength), child);
+            enterFolder(name, childFd, st);
             continue;
         }
         FileAttributes attributes;
-        if (!readAttributes(dirFd, name, attributes)) {
+        if (!readAttributes(top.fd, name, attributes)) {
             continue;
         }
         if (attributes.isDirectory) {
             // The file system did not fill d_type; walk it all the same.
-            const int childFd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (childFd < 0) {
-                continue;
-            }
-            const Identity child{attributes.device, attributes.inode};
+            const int childFd = ::openat(top.fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             struct stat st
             {
             };
-            if (::fstat(childFd, &st) != 0 || static_cast<quint64>(st.st_ino) != child.inode ||
-                !m_walkedFolders.insert(child).second) {
+            if (childFd < 0) {
+                continue;
+            }
+            if (::fstat(childFd, &st) != 0 || static_cast<quint64>(st.st_ino) != attributes.inode) {
                 ::close(childFd);
                 continue;
             }
-            walk(childFd, joinPath(folderPath, name, nameLength), child);
+            enterFolder(name, childFd, st);
             continue;
         }
         if (!attributes.isRegular || attributes.immutable) {
             continue;
         }
-        const QByteArray nameBytes = QByteArray::fromRawData(name, static_cast<qsizetype>(nameLength));
-        if (!m_singleFiles.isEmpty() && m_singleFiles.contains(singleFileKey(folder, nameBytes))) {
+        if (!m_singleFiles.isEmpty() && m_singleFiles.contains(singleFileKey(top.id, entry.name))) {
             continue;
         }
-        considerRegularFile(prefix, QByteArray(name, static_cast<qsizetype>(nameLength)), attributes);
+        if (top.prefix.isEmpty()) {
+            top.prefix = m_path.left(top.pathLength);
+        }
+        considerRegularFile(top.prefix, entry.name, attributes);
     }
-    ::closedir(dir);
+}
+
+void Collector::enterFolder(const char* name, int fd, const struct stat& st)
+{
+    const Frame& parent = m_frames.back();
+    const Identity id{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
+    // A new device is a mount: kernel pseudo file systems are not walked.
+    if (isTrash(id) || m_walkedFolders.contains(id) ||
+        (id.device != parent.id.device && m_pseudo.isPseudo(fd))) {
+        ::close(fd);
+        return;
+    }
+    m_walkedFolders.insert(id);
+    m_path.truncate(parent.pathLength);
+    m_path.append(name);
+    m_path.append('/');
+
+    Frame frame;
+    frame.fd = fd;
+    frame.id = id;
+    frame.pathLength = m_path.size();
+    readEntries(fd, frame.entries);
+    m_frames.push_back(std::move(frame));
+    // Only the deepest levels keep their folder open.
+    if (m_frames.size() > maxOpenFolders) {
+        Frame& far = m_frames[m_frames.size() - 1 - maxOpenFolders];
+        if (far.fd >= 0) {
+            ::close(far.fd);
+            far.fd = -1;
+        }
+    }
+}
+
+void Collector::popFolder()
+{
+    Frame child = std::move(m_frames.back());
+    m_frames.pop_back();
+    if (!m_frames.empty()) {
+        Frame& parent = m_frames.back();
+        m_path.truncate(parent.pathLength);
+        if (parent.fd < 0) {
+            // Back up through "..", accepted only if it is the folder that was
+            // walked (the child may have been moved meanwhile).
+            struct stat st
+            {
+            };
+            const int fd = child.fd >= 0 ? ::openat(child.fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+            if (fd >= 0 && ::fstat(fd, &st) == 0 && quint64(st.st_dev) == parent.id.device &&
+                quint64(st.st_ino) == parent.id.inode) {
+                parent.fd = fd;
+            } else if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+    if (child.fd >= 0) {
+        ::close(child.fd);
+    }
+}
+
+void Collector::closeAll()
+{
+    for (Frame& frame : m_frames) {
+        if (frame.fd >= 0) {
+            ::close(frame.fd);
+        }
+    }
+    m_frames.clear();
 }
 
 void Collector::considerRegularFile(const QByteArray& folderPrefix, const QByteArray& name,
                                     const FileAttributes& attributes)
 {
     m_progress.setCurrent(ScanProgress::Activity::Collecting, folderPrefix, name);
-    if (m_exceptions && !m_exceptions->isEmpty() && m_exceptions->contains(folderPrefix + name)) {
-        return;
+    if (m_exceptions && !m_exceptions->isEmpty()) {
+        // One buffer for every lookup: a long list costs a hash per file,
+        // not an allocation as well.
+        m_lookupKey.resize(0);
+        m_lookupKey.append(folderPrefix);
+        m_lookupKey.append(name);
+        if (m_exceptions->contains(m_lookupKey)) {
+            return;
+        }
     }
     appendFile(folderPrefix, name, attributes);
 }
@@ -255,9 +368,10 @@ void Collector::addSingleFile(const QByteArray& path)
     {
     };
     FileAttributes attributes;
-    const bool ok = ::fstat(dirFd, &st) == 0 && readAttributes(dirFd, name.constData(), attributes);
+    const bool ok = ::fstat(dirFd, &st) == 0 && readAttributes(dirFd, name.constData(), attributes) &&
+                    !m_pseudo.isPseudo(dirFd);
     ::close(dirFd);
-    if (!ok || !attributes.isRegular || attributes.immutable) {
+    if (!ok || !attributes.isRegular || attributes.immutable || TrashFolders::isInsideTrash(folderPath)) {
         return;
     }
     const Identity folder{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
@@ -269,6 +383,9 @@ void Collector::addSingleFile(const QByteArray& path)
         return;
     }
     m_singleFiles.insert(key);
+    if (slash > 0) {
+        NoFollowPath::registerRoot(folderPath, folder.device, folder.inode);
+    }
     considerRegularFile(path.left(slash + 1), name, attributes);
 }
 
@@ -284,9 +401,29 @@ void Collector::appendFile(const QByteArray& folderPrefix, const QByteArray& nam
     if (FileCategories::rawExtension(name).isEmpty()) {
         return;
     }
+    if (attributes.mountRoot) {
+        m_mountedFiles.insert({attributes.device, attributes.inode});
+    }
     const Category category = FileCategories::categoryOf(folderPrefix, name);
     FilePtr file(
         new File(folderPrefix, name, attributes.size, attributes.modificationNs, attributes.creationNs));
+    file->setIdentity(attributes.device, attributes.inode);
     m_lists.list(category).append(std::move(file));
     m_progress.addCollected();
+}
+
+void Collector::dropRepeatedMountedFiles()
+{
+    if (m_mountedFiles.empty()) {
+        return;
+    }
+    std::unordered_set<Identity, IdentityHash> seen;
+    for (QList<FilePtr>* list :
+         {&m_lists.arrOfImagesFileObject, &m_lists.arrOfAudioFileObject, &m_lists.arrOfVideosFileObject,
+          &m_lists.arrOfDocsFileObject, &m_lists.arrOfOthersFileObject}) {
+        list->removeIf([&](const FilePtr& f) {
+            const Identity id{f->device(), f->inode()};
+            return m_mountedFiles.contains(id) && !seen.insert(id).second;
+        });
+    }
 }

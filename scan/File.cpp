@@ -1,10 +1,9 @@
 #include "scan/File.h"
 
 #include "platform/Trash.h"
+#include "scan/ScannedFile.h"
 
-#include <sys/stat.h>
-
-static_assert(sizeof(File) <= 80, "File records are kept small: a scan may hold a million");
+static_assert(sizeof(File) <= 96, "File records are kept small: a scan may hold a million");
 
 File::File(QByteArray folder, QByteArray name, quint64 fileSize, qint64 modificationNs, qint64 creationNs)
     : m_folder(std::move(folder)), m_name(std::move(name)), m_fileSize(fileSize),
@@ -56,12 +55,9 @@ QDateTime File::fileCreationDate() const
 
 bool File::removeFile() const
 {
-    struct stat st
-    {
-    };
-    const QByteArray path = filePath();
-    if (::lstat(path.constData(), &st) != 0) {
+    // Only the file that was scanned, reached without following a link.
+    if (!ScannedFile(*this).isValid()) {
         return false;
     }
-    return Trash::moveToTrash(path);
+    return Trash::moveToTrash(filePath());
 }

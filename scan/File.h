@@ -45,7 +45,20 @@ public:
     qint64 modificationNs() const { return m_modificationNs; }
     qint64 creationNs() const { return m_creationNs; }
 
-    // Moves the file to the Trash; true only when it is there now.
+    // Which file the scan met: device and inode as the collector saw them
+    // (0 and 0 when unknown). The trash path checks it, so what goes to the
+    // Trash is the file that was scanned or nothing.
+    quint64 device() const { return m_device; }
+    quint64 inode() const { return m_inode; }
+    void setIdentity(quint64 device, quint64 inode)
+    {
+        m_device = device;
+        m_inode = inode;
+    }
+
+    // Moves the file to the Trash, reached without following a link below
+    // its location and only while it is still the file that was scanned;
+    // true only when it is there now.
     bool removeFile() const;
 
 private:
@@ -53,7 +66,7 @@ private:
 
     // A million of these may be alive at once: the state and the place in
     // the set share the word after the reference count, which keeps the
-    // record at 80 bytes.
+    // record at 96 bytes with the file's identity.
     quint32 m_index : 30 = 0; // place within a set; sets are far smaller than 2^30
     quint32 m_state : 2 = 0;  // 0, 1, or 3 for -1 (partly marked)
     QByteArray m_folder;
@@ -61,4 +74,6 @@ private:
     quint64 m_fileSize = 0;
     qint64 m_modificationNs = NoDate;
     qint64 m_creationNs = NoDate;
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
 };

@@ -50,6 +50,23 @@ void ScanControl::waitUntilAdded()
     }
 }
 
+void ScanControl::setGateClosed(bool closed)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_gateClosed.store(closed);
+    }
+    m_changed.notify_all();
+}
+
+void ScanControl::passGate()
+{
+    std::unique_lock lock(m_mutex);
+    while (m_gateClosed.load() && !m_stop.load()) {
+        m_changed.wait_for(lock, std::chrono::seconds(1));
+    }
+}
+
 void ScanControl::reset()
 {
     {

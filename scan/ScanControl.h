@@ -35,6 +35,12 @@ public:
     // Blocks until `added` is true.
     void waitUntilAdded();
 
+    // A gate the run passes between collection and detection; open unless
+    // closed. Lets tests hold a run at a known point without timing.
+    void setGateClosed(bool closed);
+    // Blocks while the gate is closed and no stop is requested.
+    void passGate();
+
     // Back to the idle state of a fresh run (all flags false, processed 0).
     void reset();
 
@@ -45,6 +51,7 @@ private:
     std::atomic<bool> m_added{false};
     std::atomic<bool> m_go{false};
     std::atomic<quint64> m_processed{0};
+    std::atomic<bool> m_gateClosed{false};
     std::mutex m_mutex;
     std::condition_variable m_changed;
 };

@@ -59,6 +59,7 @@ void ScanRun::work()
     if (m_observer) {
         m_observer->collectionFinished(m_outcome);
     }
+    m_control.passGate();
     if (m_control.go()) {
         const quint64 total = m_lists.totalCount();
         if (m_observer) {

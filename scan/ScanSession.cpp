@@ -1,5 +1,6 @@
 #include "scan/ScanSession.h"
 
+#include "scan/Formatting.h"
 #include "scan/ScanRun.h"
 
 #include <QMetaObject>
@@ -76,6 +77,14 @@ QString ScanSession::getTimeFormStringForInterval(double seconds)
         .arg(two((t / 3600) % 24), two((t / 60) % 60), two(t % 60));
 }
 
+QString ScanSession::comparedText(quint64 files, quint64 filesTotal, quint64 bytes, quint64 bytesTotal)
+{
+    return QStringLiteral("Compared %1 of %2 files (%3 of %4)")
+        .arg(files)
+        .arg(filesTotal)
+        .arg(Formatting::getFormattedStringForSize(bytes), Formatting::getFormattedStringForSize(bytesTotal));
+}
+
 bool ScanSession::scanning() const
 {
     return m_run && m_run->control().scanning();
@@ -114,7 +123,10 @@ void ScanSession::buttonFindDuplicatesExactClicked(const QList<LocationEntry>& e
     m_pausedMs = 0;
     m_pauseClock.invalidate();
     m_pauseTitle = QStringLiteral("Pause");
+    m_holds = 0;
+    m_confirmationOpen = false;
     m_lastGeneration = 0;
+    m_lastCompared.clear();
 
     m_scanClock.start();
     Q_EMIT elapsedTextChanged(getTimeFormStringForInterval(0));
@@ -127,76 +139,113 @@ void ScanSession::buttonFindDuplicatesExactClicked(const QList<LocationEntry>& e
     Q_EMIT animationRunningChanged(true);
     Q_EMIT scanPageRequested();
 
+    m_run->control().setGateClosed(m_detectionGate);
     m_run->start(entries, exceptions);
     m_progressTimer.start();
     m_elapsedTimer.start();
 }
 
-void ScanSession::setPauseFlag(bool paused)
+void ScanSession::setDetectionGate(bool held)
 {
-    if (!m_run) {
-        return;
+    m_detectionGate = held;
+    if (m_run) {
+        m_run->control().setGateClosed(held);
     }
-    const bool was = m_run->control().pause();
-    if (paused && !was) {
-        m_pauseClock.start();
-    } else if (!paused && was && m_pauseClock.isValid()) {
-        m_pausedMs += m_pauseClock.elapsed();
-        m_pauseClock.invalidate();
+}
+
+void ScanSession::setHold(Hold hold, bool on)
+{
+    if (on) {
+        m_holds |= unsigned(hold);
+    } else {
+        m_holds &= ~unsigned(hold);
     }
-    m_run->control().setPause(paused);
+    publishHolds();
+}
+
+void ScanSession::publishHolds()
+{
+    const bool paused = m_holds != 0;
+    if (m_run) {
+        const bool was = m_run->control().pause();
+        if (paused && !was) {
+            m_pauseClock.start();
+        } else if (!paused && was && m_pauseClock.isValid()) {
+            m_pausedMs += m_pauseClock.elapsed();
+            m_pauseClock.invalidate();
+        }
+        m_run->control().setPause(paused);
+    }
+    // The title, Stop and the animation follow the holds, never the other way round.
+    m_pauseTitle = userPaused() ? QStringLiteral("Resume") : QStringLiteral("Pause");
+    Q_EMIT pauseTitleChanged(m_pauseTitle);
+    Q_EMIT stopEnabledChanged(!userPaused() && !stopRequested());
+    Q_EMIT animationRunningChanged(scanning() && !paused);
+}
+
+void ScanSession::holdForGuard()
+{
+    if (scanning()) {
+        setHold(Hold::Guard, true);
+    }
+}
+
+void ScanSession::releaseGuard()
+{
+    if (guardHeld()) {
+        setHold(Hold::Guard, false);
+    }
 }
 
 void ScanSession::pause()
 {
-    if (m_pauseTitle == QLatin1String("Pause")) {
-        setPauseFlag(true);
-        m_pauseTitle = QStringLiteral("Resume");
-        Q_EMIT pauseTitleChanged(m_pauseTitle);
-        Q_EMIT animationRunningChanged(false);
-        Q_EMIT stopEnabledChanged(false);
-    } else {
-        setPauseFlag(false);
-        m_pauseTitle = QStringLiteral("Pause");
-        Q_EMIT pauseTitleChanged(m_pauseTitle);
-        Q_EMIT animationRunningChanged(true);
-        Q_EMIT stopEnabledChanged(true);
+    if (!m_run) {
+        return;
     }
+    setHold(Hold::User, !userPaused());
 }
 
 void ScanSession::stop()
 {
+    if (!m_run || m_confirmationOpen) {
+        return;
+    }
+    m_confirmationOpen = true;
     Q_EMIT confirmationVisibleChanged(true);
     Q_EMIT pauseResumeEnabledChanged(false);
-    if (!isPaused()) {
+    if (!userPaused()) {
         pause();
     }
 }
 
 void ScanSession::stopYesClicked()
 {
+    m_confirmationOpen = false;
     Q_EMIT confirmationVisibleChanged(false);
-    setPauseFlag(false);
     if (m_run) {
         m_run->control().setStop(true);
     }
+    // Every hold ends: a stopping scan must reach its stop point.
+    m_holds = 0;
+    publishHolds();
 }
 
 void ScanSession::stopNOClicked()
 {
+    m_confirmationOpen = false;
     Q_EMIT pauseResumeEnabledChanged(true);
     Q_EMIT confirmationVisibleChanged(false);
-    if (isPaused()) {
-        // The title may still read "Pause" when the hold came from elsewhere.
-        m_pauseTitle = QStringLiteral("Resume");
-        pause();
+    // It resumes, also when the user had paused before asking; a hold of
+    // the close guard stays until its notice is answered.
+    if (userPaused()) {
+        setHold(Hold::User, false);
     }
 }
 
 void ScanSession::homeCleanup()
 {
     if (m_run) {
-        setPauseFlag(false);
+        m_run->control().setPause(false);
         m_run->control().setStop(m_run->isRunning());
         m_finishedRuns.push_back(std::move(m_run));
     }
@@ -206,6 +255,8 @@ void ScanSession::homeCleanup()
     m_results = {};
     m_total = 0;
     m_detecting = false;
+    m_holds = 0;
+    m_confirmationOpen = false;
     m_pauseTitle = QStringLiteral("Pause");
     Q_EMIT stopEnabledChanged(true);
     Q_EMIT helpEnabledChanged(true);
@@ -252,6 +303,14 @@ void ScanSession::pollProgress()
     }
     if (m_detecting) {
         Q_EMIT progressChanged(m_run->control().processed(), m_total, false);
+        if (progress.filesToCompare() != 0) {
+            const QString compared = comparedText(progress.comparedFiles(), progress.filesToCompare(),
+                                                  progress.comparedBytes(), progress.bytesToCompare());
+            if (compared != m_lastCompared) {
+                m_lastCompared = compared;
+                Q_EMIT comparedTextChanged(compared);
+            }
+        }
     }
 }
 
@@ -300,6 +359,17 @@ void ScanSession::onScanFinished(quint64 generation, const ScanResults& results)
     m_results = results;
     if (m_run) {
         m_run->control().setScanning(false); // the run is over once its results are shown
+    }
+    // A run that ended while asked to stop or held leaves no question and no
+    // hold behind on the results page.
+    if (m_confirmationOpen) {
+        m_confirmationOpen = false;
+        Q_EMIT confirmationVisibleChanged(false);
+        Q_EMIT pauseResumeEnabledChanged(true);
+    }
+    m_holds = 0;
+    if (m_run) {
+        m_run->control().setPause(false);
     }
     m_progressTimer.stop();
     m_elapsedTimer.stop();

@@ -26,9 +26,24 @@ public:
     ~ScanSession() override;
 
     static QString getTimeFormStringForInterval(double seconds);
+    // "Compared 3 of 10 files (1.20 MB of 4.00 MB)": comparison progress of
+    // detection, so a long read of one large group still shows movement.
+    static QString comparedText(quint64 files, quint64 filesTotal, quint64 bytes, quint64 bytesTotal);
+
+    // Why a scan holds. The user's pause is the one the Pause/Resume button
+    // shows; the close guard's hold is lifted only by its notice.
+    enum class Hold : unsigned
+    {
+        None = 0,
+        User = 1,  // Pause pressed, or Stop asked (the button reads "Resume")
+        Guard = 2, // the window was closed during the scan
+    };
 
     bool scanning() const;
+    // The scan's pause flag is set: at least one hold is on.
     bool isPaused() const;
+    bool userPaused() const { return m_holds & unsigned(Hold::User); }
+    bool guardHeld() const { return m_holds & unsigned(Hold::Guard); }
     bool stopRequested() const;
     const QString& pauseTitle() const { return m_pauseTitle; }
     const ScanResults& results() const { return m_results; }
@@ -44,8 +59,13 @@ public:
     void stop();
     void stopYesClicked();
     void stopNOClicked();
-    // Sets the pause flag alone (the close guard's hold) and clears it again.
-    void setPauseFlag(bool paused);
+    // The close guard's hold: idempotent, however often the window is closed.
+    void holdForGuard();
+    // Lifts the guard's hold only; a pause of the user's stays.
+    void releaseGuard();
+    // Test seam: while held, a run waits between collection and detection
+    // (applies to the current run and to runs started later).
+    void setDetectionGate(bool held);
     // Forgets the current run: flags cleared, timers stopped, results dropped.
     void homeCleanup();
 
@@ -65,6 +85,8 @@ Q_SIGNALS:
     void confirmationVisibleChanged(bool visible);
     void helpEnabledChanged(bool enabled);
     void detectionStarted(quint64 total);
+    // Detection's comparison moved on (text from comparedText).
+    void comparedTextChanged(const QString& text);
     // Collection found nothing: tell the user, then go home.
     void nothingCollected();
     // Collection was stopped: go home without detection.
@@ -82,6 +104,9 @@ private:
     void onDetectionStarted(quint64 generation, quint64 total);
     void onScanFinished(quint64 generation, const ScanResults& results);
     void pollProgress();
+    // Applies the holds to the run's flag, the title, Stop and the animation.
+    void setHold(Hold hold, bool on);
+    void publishHolds();
     void tickElapsed();
     void reapFinishedRuns();
     double activeSeconds() const;
@@ -91,6 +116,9 @@ private:
     quint64 m_generation = 0;
     ScanResults m_results;
     QString m_pauseTitle;
+    unsigned m_holds = 0;
+    bool m_confirmationOpen = false;
+    bool m_detectionGate = false;
     QTimer m_progressTimer;
     QTimer m_elapsedTimer;
     QElapsedTimer m_scanClock;
@@ -98,5 +126,6 @@ private:
     qint64 m_pausedMs = 0;
     quint64 m_total = 0;
     quint64 m_lastGeneration = 0;
+    QString m_lastCompared;
     bool m_detecting = false;
 };

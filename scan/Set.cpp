@@ -1,6 +1,7 @@
 #include "scan/Set.h"
 
-#include "scan/FileCompare.h"
+#include "platform/TrashFolders.h"
+#include "scan/ScannedFile.h"
 
 void Set::addFiles(const FilePtr& file)
 {
@@ -75,14 +76,22 @@ qint64 Set::determineSelfState() const
 
 bool Set::hasIntactKeeperFor(const File& marked) const
 {
+    // Both sides are reached without following a link below their locations
+    // and must still be the files the scan recorded; a copy reached through
+    // a swapped-in link, a bind mount of the marked file itself, or a file
+    // since put in the Trash never counts as the kept copy.
+    const ScannedFile markedOnDisk(marked);
+    if (!markedOnDisk.isValid()) {
+        return false;
+    }
     for (const FilePtr& keeper : m_files) {
         if (keeper->state() != 0 || keeper.get() == &marked) {
             continue;
         }
-        if (!FileCompare::isRegularFileOfSize(keeper->filePath(), keeper->fileSize())) {
+        if (TrashFolders::isInsideTrash(keeper->folder().isEmpty() ? keeper->filePath() : keeper->folder())) {
             continue;
         }
-        if (FileCompare::contentsEqual(keeper->filePath(), marked.filePath())) {
+        if (ScannedFile::keeps(ScannedFile(*keeper), markedOnDisk)) {
             return true;
         }
     }

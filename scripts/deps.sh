@@ -4,7 +4,10 @@
 # present, so it is cheap to call before every build.
 set -euo pipefail
 
-packages=(qt6-base-dev libplist-dev libglib2.0-dev cmake g++ pkg-config make unzip zip librsvg2-bin "$@")
+# xvfb, xauth, the xcb platform plugin and a font: the end-to-end suite runs
+# the program in a real window on a private X server.
+packages=(qt6-base-dev libplist-dev libglib2.0-dev zlib1g-dev cmake g++ pkg-config make unzip zip librsvg2-bin
+    libarchive-dev xvfb xauth qt6-qpa-plugins libxkbcommon-x11-0 fonts-dejavu-core "$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -3,6 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <array>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
 namespace {
 
@@ -32,7 +37,144 @@ void writeNode(const QVariant& node, QByteArray& out)
     }
 }
 
+quint32 crc32(const QByteArray& data)
+{
+    return quint32(::crc32_z(::crc32_z(0, nullptr, 0), reinterpret_cast<const Bytef*>(data.constData()),
+                             size_t(data.size())));
+}
+
+void put16(QByteArray& out, quint32 value)
+{
+    out.append(char(value & 0xFF));
+    out.append(char((value >> 8) & 0xFF));
+}
+
+void put32(QByteArray& out, quint32 value)
+{
+    put16(out, value & 0xFFFF);
+    put16(out, value >> 16);
+}
+
+void walkTree(const QByteArray& path, const QByteArray& relative, QMap<QByteArray, QByteArray>& items)
+{
+    DIR* dir = ::opendir(path.constData());
+    if (!dir) {
+        return;
+    }
+    while (dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..") {
+            continue;
+        }
+        const QByteArray child = path + '/' + name;
+        const QByteArray key = relative.isEmpty() ? name : relative + '/' + name;
+        struct stat st;
+        if (::lstat(child.constData(), &st) != 0) {
+            continue;
+        }
+        const QByteArray mode = QByteArray::number(st.st_mode, 8);
+        if (S_ISDIR(st.st_mode)) {
+            items.insert(key, "dir " + mode);
+            walkTree(child, key, items);
+        } else if (S_ISREG(st.st_mode)) {
+            items.insert(key, "file " + mode + ' ' + UpdateFixture::readFile(child));
+        } else {
+            items.insert(key, "other " + mode);
+        }
+    }
+    ::closedir(dir);
+}
+
 } // namespace
+
+QByteArray UpdateFixture::zip(const QList<ZipEntry>& entries)
+{
+    QByteArray out;
+    QByteArray central;
+    for (const ZipEntry& entry : entries) {
+        QByteArray stored = entry.data;
+        if (entry.deflate) {
+            // qCompress gives a 4-byte length and a zlib stream around raw deflate.
+            const QByteArray zlib = qCompress(entry.data, 9);
+            stored = zlib.mid(6, zlib.size() - 10);
+        }
+        const quint32 size =
+            entry.declaredSize >= 0 ? quint32(entry.declaredSize) : quint32(entry.data.size());
+        const quint32 crc = crc32(entry.data);
+        const quint32 offset = quint32(out.size());
+        const quint16 method = entry.deflate ? 8 : 0;
+        put32(out, 0x04034b50);
+        put16(out, 20);
+        put16(out, 0);
+        put16(out, method);
+        put32(out, 0); // time and date
+        put32(out, crc);
+        put32(out, quint32(stored.size()));
+        put32(out, size);
+        put16(out, quint32(entry.name.size()));
+        put16(out, 0);
+        out += entry.name + stored;
+
+        put32(central, 0x02014b50);
+        put16(central, quint32(entry.host) << 8 | 30);
+        put16(central, 20);
+        put16(central, 0);
+        put16(central, method);
+        put32(central, 0);
+        put32(central, crc);
+        put32(central, quint32(stored.size()));
+        put32(central, size);
+        put16(central, quint32(entry.name.size()));
+        put16(central, 0); // extra
+        put16(central, 0); // comment
+        put16(central, 0); // disk
+        put16(central, 0); // internal attributes
+        put32(central, entry.external);
+        put32(central, offset);
+        central += entry.name;
+    }
+    const quint32 centralOffset = quint32(out.size());
+    out += central;
+    put32(out, 0x06054b50);
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, quint32(entries.size()));
+    put16(out, quint32(entries.size()));
+    put32(out, quint32(central.size()));
+    put32(out, centralOffset);
+    put16(out, 0);
+    return out;
+}
+
+QList<UpdateFixture::ZipEntry> UpdateFixture::entriesOf(const QByteArray& root, const QByteArray& prefix)
+{
+    QList<ZipEntry> entries;
+    QMap<QByteArray, QByteArray> items;
+    walkTree(root, {}, items);
+    entries.append({prefix + '/', {}, 3, quint32(S_IFDIR | 0755) << 16});
+    for (auto it = items.begin(); it != items.end(); ++it) {
+        struct stat st;
+        ::lstat((root + '/' + it.key()).constData(), &st);
+        ZipEntry entry;
+        entry.external = quint32(st.st_mode) << 16;
+        if (S_ISDIR(st.st_mode)) {
+            entry.name = prefix + '/' + it.key() + '/';
+        } else {
+            entry.name = prefix + '/' + it.key();
+            entry.data = readFile(root + '/' + it.key());
+            entry.deflate = true;
+        }
+        entries.append(entry);
+    }
+    return entries;
+}
+
+QMap<QByteArray, QByteArray> UpdateFixture::snapshot(const QByteArray& root)
+{
+    QMap<QByteArray, QByteArray> items;
+    walkTree(root, {}, items);
+    return items;
+}
 
 QByteArray UpdateFixture::plistXml(const QVariant& root)
 {
@@ -90,7 +232,8 @@ bool UpdateFixture::writeProduct(const QByteArray& product, const Tree& tree)
         ok = ok && QDir().mkpath(QFile::decodeName(product));
     }
     if (tree.withUninstaller) {
-        ok = ok && writeFile(product + "/Uninstaller.app/Contents/MacOS/Uninstaller", markerScript(tree.label), true);
+        ok = ok && writeFile(product + "/Uninstaller.app/Contents/MacOS/Uninstaller",
+                             markerScript(tree.label), true);
     }
     return ok;
 }

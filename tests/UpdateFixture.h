@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QMap>
 #include <QString>
 #include <QVariantMap>
 
@@ -40,4 +42,25 @@ public:
 
     // Runs a program to its end with $TIDEMARK_TEST_MARKER set; its exit code.
     static int runProgram(const QByteArray& program);
+
+    // One entry of a zip archive written byte by byte, with the host byte of
+    // "version made by" and the external attributes as given.
+    struct ZipEntry
+    {
+        QByteArray name;
+        QByteArray data;
+        quint8 host = 3; // 0 FAT, 2 VMS, 3 Unix, 10 NTFS
+        quint32 external = 0;
+        bool deflate = false;
+        // The uncompressed size written in the headers; -1: the real one.
+        qint64 declaredSize = -1;
+    };
+    static QByteArray zip(const QList<ZipEntry>& entries);
+    // The tree under `root` as Unix-made entries named "<prefix>/<path>",
+    // folders with a trailing slash, modes in the external attributes.
+    static QList<ZipEntry> entriesOf(const QByteArray& root, const QByteArray& prefix);
+
+    // Every item under `root` (without following links): its type, mode and
+    // contents, to compare an installed tree byte for byte.
+    static QMap<QByteArray, QByteArray> snapshot(const QByteArray& root);
 };

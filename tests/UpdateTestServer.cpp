@@ -73,16 +73,19 @@ void UpdateTestServer::accept()
             const QList<QByteArray> requestLine = buffer.left(buffer.indexOf("\r\n")).split(' ');
             const QByteArray path = requestLine.value(1);
             Mode mode = Mode::Serve;
-            QByteArray body;
-            bool found = false;
             {
                 QMutexLocker lock(&m_mutex);
                 m_requests.append(path);
                 mode = m_modes.value(path, Mode::Serve);
-                found = m_files.contains(path);
-                body = m_files.value(path);
             }
             if (mode == Mode::Silent) {
+                return;
+            }
+            if (mode == Mode::Hold) {
+                m_held.append({socket, path});
+                connect(socket, &QObject::destroyed, m_server, [this, socket] {
+                    m_held.removeIf([socket](const auto& held) { return held.first == socket; });
+                });
                 return;
             }
             if (mode == Mode::Close) {
@@ -90,10 +93,51 @@ void UpdateTestServer::accept()
                 socket->deleteLater();
                 return;
             }
-            const QByteArray status = found ? "200 OK" : "404 Not Found";
-            socket->write("HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size()) +
-                          "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n\r\n" + body);
-            socket->disconnectFromHost();
+            answer(socket, path);
         });
     }
+}
+
+void UpdateTestServer::answer(QTcpSocket* socket, const QByteArray& path)
+{
+    QByteArray body;
+    bool found = false;
+    Mode mode = Mode::Serve;
+    {
+        QMutexLocker lock(&m_mutex);
+        found = m_files.contains(path);
+        body = m_files.value(path);
+        mode = m_modes.value(path, Mode::Serve);
+    }
+    const QByteArray status = found ? "200 OK" : "404 Not Found";
+    const QByteArray head = "HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                            "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n\r\n";
+    if (mode == Mode::Stall) {
+        // The connection stays open with the rest of the body owed.
+        socket->write(head + body.left(body.size() / 2));
+        socket->flush();
+        return;
+    }
+    socket->write(head + body);
+    socket->disconnectFromHost();
+}
+
+void UpdateTestServer::release(const QByteArray& path)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_modes.insert(path, Mode::Serve);
+    }
+    QMetaObject::invokeMethod(
+        m_server,
+        [this, path] {
+            const auto held = m_held;
+            for (const auto& [socket, heldPath] : held) {
+                if (heldPath == path) {
+                    answer(socket, path);
+                }
+            }
+            m_held.removeIf([&path](const auto& item) { return item.second == path; });
+        },
+        Qt::BlockingQueuedConnection);
 }

@@ -9,6 +9,7 @@
 #include <QThread>
 
 class QTcpServer;
+class QTcpSocket;
 
 // A small HTTP server on 127.0.0.1 running on a thread of its own, so the
 // code under test may wait for it from any thread. Paths are matched as
@@ -22,6 +23,8 @@ public:
         Serve,  // 200 with the body, or 404 when none is set
         Close,  // the connection is closed without an answer
         Silent, // the request is never answered
+        Stall,  // headers and half the body, then nothing more
+        Hold,   // answered in full only once release() is called
     };
 
     UpdateTestServer();
@@ -31,10 +34,13 @@ public:
     void setFile(const QByteArray& path, const QByteArray& body);
     void setMode(const QByteArray& path, Mode mode);
     QList<QByteArray> requests() const;
+    // Answers the requests held for `path` and serves it from now on.
+    void release(const QByteArray& path);
     void clear();
 
 private:
     void accept();
+    void answer(QTcpSocket* socket, const QByteArray& path);
 
     QThread m_thread;
     QTcpServer* m_server = nullptr;
@@ -43,4 +49,6 @@ private:
     QHash<QByteArray, QByteArray> m_files;
     QHash<QByteArray, Mode> m_modes;
     QList<QByteArray> m_requests;
+    // Touched on the server's thread only.
+    QList<QPair<QTcpSocket*, QByteArray>> m_held;
 };

@@ -1,4 +1,6 @@
 #include "TestSupport.h"
+#include "platform/PseudoFileSystems.h"
+#include "platform/TrashFolders.h"
 #include "scan/CategoryLists.h"
 #include "scan/Collector.h"
 #include "scan/FileCategories.h"
@@ -315,6 +317,67 @@ private Q_SLOTS:
                 QCOMPARE(f->index(), quint64(0));
             }
         }
+    }
+
+    // Deeper than the folders the walk keeps open: levels above are reached
+    // again through "..", and the order is still the plain depth-first one.
+    void walkOrderBeyondOpenFolders()
+    {
+        TempRoot tmp;
+        QByteArray folder = tmp.path;
+        const int depth = int(Collector::maxOpenFolders) * 2 + 7;
+        for (int level = 0; level < depth; ++level) {
+            QVERIFY(writeFile(folder + "/before" + QByteArray::number(level) + ".txt", "b"));
+            QVERIFY(writeFile(folder + "/after" + QByteArray::number(level) + ".txt", "a"));
+            QVERIFY(build(folder, {"side/", "side/s.txt", "down/"}));
+            folder += "/down";
+        }
+        QByteArrayList walked;
+        referenceWalk(tmp.path, walked);
+        QCOMPARE(walked.size(), depth * 3);
+
+        Collection c;
+        QCOMPARE(c.run({folderEntry(tmp.path)}), Collector::Outcome::Collected);
+        QCOMPARE(c.paths(Category::Documents), walked);
+        for (const FilePtr& f : c.lists.list(Category::Documents)) {
+            struct stat st = {};
+            QCOMPARE(::lstat(f->filePath().constData(), &st), 0);
+            QCOMPARE(f->device(), quint64(st.st_dev));
+            QCOMPARE(f->inode(), quint64(st.st_ino));
+        }
+    }
+
+    // Trash folders are left out wherever the walk meets them, by name at a
+    // volume's top and by identity for the home Trash.
+    void trashFolderNames()
+    {
+        QVERIFY(TrashFolders::isVolumeTrashName(".Trash-0"));
+        QVERIFY(TrashFolders::isVolumeTrashName(".Trash-1000"));
+        QVERIFY(TrashFolders::isVolumeTrashName(".Trash"));
+        QVERIFY(!TrashFolders::isVolumeTrashName(".Trash-"));
+        QVERIFY(!TrashFolders::isVolumeTrashName(".Trash-1000x"));
+        QVERIFY(!TrashFolders::isVolumeTrashName("Trash"));
+
+        TempRoot tmp;
+        QVERIFY(build(tmp.path, {".Trash-1000/", ".Trash-1000/t.txt", ".Trash-x/", ".Trash-x/kept.txt"}));
+        Collection c;
+        c.run({folderEntry(tmp.path)});
+        QCOMPARE(c.paths(Category::Documents), QByteArrayList{tmp.path + "/.Trash-x/kept.txt"});
+    }
+
+    void pseudoFileSystemNames()
+    {
+        for (const char* name : {"proc", "sysfs", "devtmpfs", "cgroup2", "debugfs", "tracefs", "securityfs",
+                                 "pstore", "bpf", "configfs", "fusectl", "mqueue", "binfmt_misc", "autofs"}) {
+            QVERIFY2(PseudoFileSystems::isPseudoTypeName(name), name);
+        }
+        for (const char* name : {"ext4", "tmpfs", "btrfs", "xfs", "vfat", "fuse.sshfs", "nfs4", "overlay"}) {
+            QVERIFY2(!PseudoFileSystems::isPseudoTypeName(name), name);
+        }
+        QVERIFY(PseudoFileSystems::isPseudoMagic(0x9fa0));      // proc
+        QVERIFY(PseudoFileSystems::isPseudoMagic(0x62656572));  // sysfs
+        QVERIFY(!PseudoFileSystems::isPseudoMagic(0xEF53));     // ext4
+        QVERIFY(!PseudoFileSystems::isPseudoMagic(0x01021994)); // tmpfs
     }
 
     void skippedNames()

@@ -663,6 +663,28 @@ private Q_SLOTS:
         }
     }
 
+    // A source that offers nothing but a move: the paths are listed and the
+    // source hears that nothing was moved.
+    void realDropMoveOnly()
+    {
+        App app;
+        QVERIFY(app.open(false, m_user, m_drives));
+        QVERIFY(QTest::qWaitForWindowExposed(&app.window));
+        QMimeData mime;
+        mime.setData(QStringLiteral("text/uri-list"), UriList::fromLocalPaths({m_drop + "/newFolder"}));
+        const QPoint onRow1 = app.table()->visualRect(app.model()->index(1, 0)).center();
+        QDragEnterEvent enter(onRow1, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        QDragMoveEvent move(onRow1, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        QDropEvent drop(QPointF(onRow1), Qt::MoveAction, &mime, Qt::LeftButton, {});
+        for (QDropEvent* event : {static_cast<QDropEvent*>(&enter), static_cast<QDropEvent*>(&move), &drop}) {
+            QApplication::sendEvent(app.table()->viewport(), event);
+            QVERIFY(event->isAccepted());
+        }
+        QVERIFY(drop.dropAction() != Qt::MoveAction);
+        QVERIFY(app.names().contains(m_drop + "/newFolder"));
+        QVERIFY(QFileInfo::exists(QFile::decodeName(m_drop + "/newFolder")));
+    }
+
     // The scan covers the marked entries of the page shown, nothing else.
     void scanFromFolderPage()
     {

@@ -4,6 +4,8 @@
 #include "ui/ButtonStyling.h"
 #include "ui/HoverButton.h"
 #include "ui/Opacity.h"
+#include "ui/PreviewLoader.h"
+#include "ui/PropertiesLabel.h"
 #include "ui/ViewBackgroundTree.h"
 #include "ui/ViewButtonBar.h"
 #include "ui/ViewButtonGrayBar.h"
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <cmath>
 #include <functional>
 
 using WidgetFactory = std::function<QWidget*()>;
@@ -70,6 +73,27 @@ QIcon solid(const QSize& size, const QColor& color)
     return QIcon(pixmap);
 }
 
+// WCAG relative luminance and contrast ratio.
+double luminance(const QColor& c)
+{
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
+// `color` laid over white at `alpha`.
+QColor overWhite(const QColor& color, double alpha)
+{
+    auto mix = [alpha](int v) { return qRound(v * alpha + 255 * (1 - alpha)); };
+    return QColor(mix(color.red()), mix(color.green()), mix(color.blue()));
+}
+
 bool showsCursor(const QWidget& widget, Qt::CursorShape shape)
 {
     return widget.testAttribute(Qt::WA_SetCursor) && widget.cursor().shape() == shape;
@@ -99,6 +123,13 @@ private slots:
     void plainButtonTakesTheAttributes();
     void paintedButtonsWorkFromTheKeyboard_data();
     void paintedButtonsWorkFromTheKeyboard();
+    void disabledButtonFadesOnce();
+    void hoverLookEndsWithEnabledChangeOrCover();
+    void focusRingStandsOutOnEveryBackground_data();
+    void focusRingStandsOutOnEveryBackground();
+    void propertiesLineTheirColonsUp();
+    void previewNeverEnlargesBeyondTwice_data();
+    void previewNeverEnlargesBeyondTwice();
 };
 
 void TstPaintedControls::barsFillWithTheirColour_data()
@@ -492,6 +523,246 @@ void TstPaintedControls::paintedButtonsWorkFromTheKeyboard()
     QCOMPARE(clicked.size(), 1);
     QTest::keyClick(button, Qt::Key_Return);
     QTRY_COMPARE(clicked.size(), 2);
+}
+
+// A disabled button is faded once: by its page's alpha when the page dims
+// it, else by its own paint, never by both.
+void TstPaintedControls::disabledButtonFadesOnce()
+{
+    QWidget page;
+    page.setAutoFillBackground(true);
+    QPalette white = page.palette();
+    white.setColor(QPalette::Window, Qt::white);
+    page.setPalette(white);
+    page.resize(400, 80);
+    const QVariantMap detail{{QStringLiteral("Title"), QStringLiteral("Scan")},
+                             {QStringLiteral("TitleColor"), QColor(Qt::white)},
+                             {QStringLiteral("Font"), 14}};
+    auto* dimmedByPage = new WIndowsLikeButton(&page);
+    dimmedByPage->setGeometry(10, 10, 130, 38);
+    ButtonStyling::setButtonAtrribute(dimmedByPage, 0, QColor(0, 155, 178), detail);
+    dimmedByPage->setEnabled(false);
+    Opacity::set(dimmedByPage, 0.6);
+    auto* dimmedAlone = new WIndowsLikeButton(&page);
+    dimmedAlone->setGeometry(200, 10, 130, 38);
+    ButtonStyling::setButtonAtrribute(dimmedAlone, 0, QColor(0, 155, 178), detail);
+    dimmedAlone->setEnabled(false);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+
+    const QImage shot = page.grab().toImage();
+    const QColor fill = overWhite(WIndowsLikeButton::fillColor(), ButtonStyling::disabledOpacity());
+    // Inside the white border, left of the title.
+    QCOMPARE_COLOR(shot, 10 + 6, 10 + 19, fill);
+    QCOMPARE_COLOR(shot, 200 + 6, 10 + 19, fill);
+    // The title stays readable on its fill: the brightest title pixel against it.
+    for (int left : {10, 200}) {
+        QColor brightest = fill;
+        for (int y = 10 + 8; y < 10 + 30; ++y) {
+            for (int x = left + 30; x < left + 100; ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                if (luminance(c) > luminance(brightest)) {
+                    brightest = c;
+                }
+            }
+        }
+        QVERIFY2(contrast(brightest, fill) >= 2.0,
+                 qPrintable(QStringLiteral("title contrast %1").arg(contrast(brightest, fill))));
+    }
+}
+
+// No hover or pressed look outlives the hover: a button disabled under the
+// pointer and enabled again, or covered by a panel, looks as it should.
+void TstPaintedControls::hoverLookEndsWithEnabledChangeOrCover()
+{
+    QWidget page;
+    page.resize(500, 300);
+    auto* markAll = new WIndowsLikeButton(&page);
+    markAll->setGeometry(20, 20, 120, 38);
+    auto* tab = new HoverButton(&page);
+    tab->setGeometry(160, 20, 96, 32);
+    tab->setBackgroundColor(QColor(21, 138, 162));
+    auto* tile = new ButtonHoverComplex(&page);
+    tile->setGeometry(20, 80, 160, 166);
+    tile->setFillColor(QColor(0, 155, 178));
+    auto* home = new ButtonHoverSimple(&page);
+    home->setGeometry(300, 20, 40, 32);
+    home->setResetImageWhenNotHovering(true);
+    home->setImageNormal(solid(QSize(40, 32), Qt::blue), solid(QSize(40, 32), Qt::red), QIcon(), QIcon());
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    const QPoint away(480, 290);
+
+    // Disabled while the pointer is over it (a deletion starts), the pointer
+    // leaves, the button is enabled again: full colour.
+    QTest::mouseMove(&page, away);
+    QTest::mouseMove(markAll, markAll->rect().center());
+    QTRY_COMPARE(Opacity::of(markAll), 0.7);
+    markAll->setEnabled(false);
+    QCOMPARE(Opacity::of(markAll), 1.0);
+    QTest::mouseMove(&page, away);
+    markAll->setEnabled(true);
+    QCOMPARE(Opacity::of(markAll), 1.0);
+    QCOMPARE_COLOR(page.grab().toImage(), 20 + 8, 20 + 19, WIndowsLikeButton::fillColor());
+
+    // The tab on show is disabled under the pointer and enabled later
+    // without a leave in between: no fade is left behind.
+    tab->setFadesWhenDisabled(false);
+    enter(*tab);
+    QCOMPARE(Opacity::of(tab), 0.7);
+    tab->setEnabled(false);
+    QCOMPARE(Opacity::of(tab), 1.0);
+    QCOMPARE_COLOR(page.grab().toImage(), 160 + 4, 20 + 16, QColor(21, 138, 162));
+    tab->setEnabled(true);
+    QCOMPARE(Opacity::of(tab), 1.0);
+
+    // The page's own alpha is not the hover's to take back.
+    enter(*markAll);
+    Opacity::set(markAll, 0.6);
+    markAll->setEnabled(false);
+    QCOMPARE(Opacity::of(markAll), 0.6);
+    leave(*markAll);
+    QCOMPARE(Opacity::of(markAll), 0.6);
+    markAll->setEnabled(true);
+    Opacity::set(markAll, 1.0);
+
+    // A cover laid over the page ends the hover of everything below it.
+    enter(*markAll);
+    enter(*tile);
+    enter(*home);
+    QCOMPARE(Opacity::of(tile), 0.8);
+    QCOMPARE(home->image().cacheKey(), home->hoverImage().cacheKey());
+    new ViewTransparent(&page);
+    QCOMPARE(Opacity::of(markAll), 1.0);
+    QCOMPARE(Opacity::of(tile), 1.0);
+    QVERIFY(!tile->hovering());
+    QVERIFY(!home->hovering());
+    QCOMPARE(home->image().cacheKey(), home->normalImage().cacheKey());
+    ViewTransparent::removeAll(&page);
+
+    // A disabled picture button does not keep its hover picture either.
+    enter(*home);
+    home->setEnabled(false);
+    QCOMPARE(home->image().cacheKey(), home->normalImage().cacheKey());
+    home->setEnabled(true);
+    QCOMPARE_COLOR(page.grab().toImage(), 300 + 20, 20 + 16, QColor(Qt::blue));
+}
+
+void TstPaintedControls::focusRingStandsOutOnEveryBackground_data()
+{
+    QTest::addColumn<WidgetFactory>("make");
+    QTest::newRow("teal filled") << WidgetFactory([] {
+        auto* b = new WIndowsLikeButton;
+        b->setAttributedTitle(ButtonStyling::setCenterAttributes(Qt::white, QStringLiteral("Go"), 13));
+        return b;
+    });
+    QTest::newRow("white panel button") << WidgetFactory([] {
+        auto* b = new ButtonSettingsSaved;
+        b->setTitle(QStringLiteral("Go"));
+        return b;
+    });
+    QTest::newRow("dark teal tab") << WidgetFactory([] {
+        auto* b = new HoverButton;
+        b->setBackgroundColor(QColor(21, 138, 162));
+        return b;
+    });
+    QTest::newRow("unfilled") << WidgetFactory([] { return new HoverButton; });
+    QTest::newRow("tile") << WidgetFactory([] {
+        auto* b = new ButtonHoverComplex;
+        b->setFillColor(QColor(0, 155, 178));
+        return b;
+    });
+}
+
+// The ring must show against what it sits on: its outer line against the
+// button's own fill, at 3:1 or better.
+void TstPaintedControls::focusRingStandsOutOnEveryBackground()
+{
+    QFETCH(WidgetFactory, make);
+    QWidget window;
+    window.setAutoFillBackground(true);
+    QPalette white = window.palette();
+    white.setColor(QPalette::Window, Qt::white);
+    window.setPalette(white);
+    window.resize(300, 300);
+    auto* button = qobject_cast<QAbstractButton*>(make());
+    button->setParent(&window);
+    button->setGeometry(20, 20, 160, 60);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const QColor background = window.grab().toImage().pixelColor(20 + 12, 20 + 8);
+    button->setFocus();
+    QVERIFY(button->hasFocus());
+    const QImage shot = window.grab().toImage();
+    const QColor ring = shot.pixelColor(20 + 2, 20 + 30);
+    QVERIFY2(contrast(ring, background) >= 3.0, qPrintable(QStringLiteral("ring %1 on %2: %3:1")
+                                                               .arg(ring.name(), background.name())
+                                                               .arg(contrast(ring, background))));
+    // And against the window around the button.
+    QVERIFY(contrast(ring, Qt::white) >= 3.0);
+}
+
+// The properties keep their words; drawn in a proportional font, every
+// colon of a row sits in one column.
+void TstPaintedControls::propertiesLineTheirColonsUp()
+{
+    const QString text =
+        QStringLiteral(" holiday.jpg\nSize                          : 1.50 MB\nImage Dimensions   : "
+                       "800x600\nCreated Date           : 2024-03-05 14:07:09\nModified Date         "
+                       ": 2024-03-05 14:07:09");
+    PropertiesLabel label;
+    QFont font = label.font();
+    font.setPixelSize(13);
+    label.setFont(font);
+    label.setStyleSheet(QStringLiteral("color: black; background: white;"));
+    label.resize(400, 120);
+    label.setText(text);
+    QCOMPARE(label.text(), text);
+    label.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&label));
+    const QImage shot = label.grab().toImage();
+    const QFontMetrics metrics(font);
+    const int colon = label.colonColumn();
+    QVERIFY(colon > 4 + metrics.horizontalAdvance(QStringLiteral("Image Dimensions")));
+    // Each of the four rows has ink in the colon's column and none just
+    // before it (where the zig-zag of padded labels used to put colons).
+    const int lineHeight = metrics.lineSpacing() + 2;
+    for (int row = 0; row < 4; ++row) {
+        const int top = 4 + lineHeight + 2 + row * lineHeight;
+        bool inkAtColon = false;
+        for (int y = top; y < top + lineHeight; ++y) {
+            for (int x = colon; x < colon + metrics.horizontalAdvance(QLatin1Char(':')) + 1; ++x) {
+                inkAtColon = inkAtColon || shot.pixelColor(x, y).lightness() < 160;
+            }
+        }
+        QVERIFY2(inkAtColon, qPrintable(QStringLiteral("row %1 has no colon at x %2").arg(row).arg(colon)));
+    }
+}
+
+void TstPaintedControls::previewNeverEnlargesBeyondTwice_data()
+{
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QSize>("shown"); // logical pixels
+    QTest::newRow("icon") << QSize(24, 24) << 1.0 << QSize(48, 48);
+    QTest::newRow("icon at 2x") << QSize(24, 24) << 2.0 << QSize(48, 48);
+    QTest::newRow("small and wide") << QSize(100, 20) << 1.0 << QSize(200, 40);
+    QTest::newRow("fits to width") << QSize(640, 320) << 1.0 << QSize(280, 140);
+    QTest::newRow("fits to height") << QSize(300, 600) << 2.0 << QSize(97, 194);
+    QTest::newRow("enlarged a little") << QSize(200, 100) << 1.0 << QSize(280, 140);
+}
+
+void TstPaintedControls::previewNeverEnlargesBeyondTwice()
+{
+    QFETCH(QSize, picture);
+    QFETCH(qreal, ratio);
+    QFETCH(QSize, shown);
+    QImage image(picture, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    const QPixmap pixmap = PreviewLoader::fitPreview(image, QSize(280, 194), ratio);
+    QCOMPARE(pixmap.devicePixelRatio(), ratio);
+    QCOMPARE(pixmap.deviceIndependentSize().toSize(), shown);
 }
 
 QTEST_MAIN(TstPaintedControls)

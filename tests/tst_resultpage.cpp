@@ -23,6 +23,7 @@
 #include <QImageWriter>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -511,6 +512,40 @@ private Q_SLOTS:
         app.w<QAbstractButton>("pauseResumeBtn")->click();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Long);
         pressOk(app);
+    }
+
+    // A file system that keeps no creation date (ext2 with small inodes):
+    // the date shows as missing, never as 1970.
+    void missingCreationDate()
+    {
+        const QByteArray image = m_files.path + "/nobirth.img";
+        const QByteArray mount = m_files.path + "/nobirth";
+        ::mkdir(mount.constData(), 0700);
+        auto run = [](const QString& program, const QStringList& arguments) {
+            QProcess process;
+            process.start(program, arguments);
+            return process.waitForFinished(Long) && process.exitStatus() == QProcess::NormalExit &&
+                   process.exitCode() == 0;
+        };
+        if (!run(QStringLiteral("truncate"),
+                 {QStringLiteral("-s"), QStringLiteral("4M"), QFile::decodeName(image)}) ||
+            !run(QStringLiteral("mkfs.ext2"),
+                 {QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-I"), QStringLiteral("128"),
+                  QFile::decodeName(image)})) {
+            QSKIP("cannot make an ext2 image (mkfs.ext2 missing?)");
+        }
+        if (!run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("loop"),
+                                           QFile::decodeName(image), QFile::decodeName(mount)})) {
+            QSKIP("the kernel refused a loop mount here");
+        }
+        const QByteArray file = mount + "/old.txt";
+        const bool written = TreeBuilder::writeBytes(file, "words\n");
+        const QString text = FileProperties::getAllProperties(file);
+        QVERIFY(run(QStringLiteral("umount"), {QFile::decodeName(mount)}));
+        QVERIFY(written);
+        QVERIFY2(text.contains(QStringLiteral("Created Date        : (null)")), qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("1970")));
+        QVERIFY(!text.contains(QStringLiteral("Modified Date       : (null)")));
     }
 
     void propertiesAndThumbnails()

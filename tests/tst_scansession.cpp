@@ -164,6 +164,62 @@ private Q_SLOTS:
         QCOMPARE(ScanSession::getTimeFormStringForInterval(seconds), text);
     }
 
+    void comparedText()
+    {
+        QCOMPARE(ScanSession::comparedText(0, 10, 0, 4000000),
+                 QStringLiteral("Compared 0 of 10 files (0.00 KB of 4.00 MB)"));
+        QCOMPARE(ScanSession::comparedText(3, 10, 1200000, 4000000),
+                 QStringLiteral("Compared 3 of 10 files (1.20 MB of 4.00 MB)"));
+    }
+
+    // The holds are named: the close guard's hold is one however often it is
+    // set, the notice lifts only it, and the title and Stop follow the user's
+    // own pause alone.
+    void namedHolds()
+    {
+        ScanSession session;
+        QSignalSpy consumed(&session, &ScanSession::locationsConsumed);
+        QSignalSpy finished(&session, &ScanSession::scanFinished);
+        QSignalSpy stopEnabled(&session, &ScanSession::stopEnabledChanged);
+        session.setDetectionGate(true);
+        session.buttonFindDuplicatesExactClicked(folder(m_small));
+        QTRY_COMPARE_WITH_TIMEOUT(consumed.count(), 1, Long);
+
+        session.holdForGuard();
+        session.holdForGuard();
+        QVERIFY(session.isPaused() && session.guardHeld() && !session.userPaused());
+        QCOMPARE(session.pauseTitle(), QStringLiteral("Pause"));
+        QVERIFY(stopEnabled.last().first().toBool());
+        session.releaseGuard();
+        QVERIFY(!session.isPaused());
+
+        session.holdForGuard();
+        session.pause();
+        QCOMPARE(session.pauseTitle(), QStringLiteral("Resume"));
+        QVERIFY(!stopEnabled.last().first().toBool());
+        session.releaseGuard();
+        QVERIFY(session.isPaused()); // the user's pause stays
+        QCOMPARE(session.pauseTitle(), QStringLiteral("Resume"));
+        session.pause();
+        QVERIFY(!session.isPaused());
+        QVERIFY(stopEnabled.last().first().toBool());
+
+        // Stop, then No, under the guard's hold: the question's hold goes,
+        // the guard's stays until its notice is answered.
+        session.holdForGuard();
+        session.stop();
+        QCOMPARE(session.pauseTitle(), QStringLiteral("Resume"));
+        session.stopNOClicked();
+        QCOMPARE(session.pauseTitle(), QStringLiteral("Pause"));
+        QVERIFY(session.isPaused() && session.guardHeld());
+        session.releaseGuard();
+        QVERIFY(!session.isPaused());
+
+        session.setDetectionGate(false);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Long);
+        QVERIFY(!session.scanning());
+    }
+
     void wholeScan()
     {
         ScanSession session;

@@ -4,9 +4,12 @@
 #include "app/UpdateController.h"
 #include "update/InternetConnection.h"
 #include "update/UpdateAddress.h"
+#include "update/UpdateLock.h"
 #include "update/UpdateManifest.h"
 #include "update/UrlTable.h"
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -35,6 +38,10 @@ private Q_SLOTS:
     void updateStartsUpdaterWithNothing();
     void remindMeLaterStartsNothing();
     void urlTableBesideExecutable();
+    void unreachableServerSaysSo();
+    void richTextPromptIsPlain();
+    void packageManagedPrompt();
+    void secondUpdaterNeverStarted();
 
 private:
     struct Bundle
@@ -46,6 +53,11 @@ private:
     QByteArray makeBundle(const QByteArray& root, const QString& version, const QVariantMap& urls);
     UpdateController::Options options(const QByteArray& bundle, bool connected = true) const;
     QMessageBox* openBox(QWidget* window, const char* name) const;
+    // A real click on the painted button.
+    static void clickButton(QAbstractButton* button);
+    // An installed product at `name` whose Tidemark runs `version` and
+    // checks the test server.
+    QByteArray installProduct(const QByteArray& name, const QString& version);
 
     QTemporaryDir m_home;
     TempRoot m_root;
@@ -64,8 +76,9 @@ void TestUpdate::initTestCase()
 QByteArray TestUpdate::makeBundle(const QByteArray& root, const QString& version, const QVariantMap& urls)
 {
     const QByteArray bundle = root + "/Tidemark.app";
-    UpdateFixture::writeFile(bundle + "/Contents/Info.plist",
-                             UpdateFixture::plistXml(QVariantMap{{QStringLiteral("CFBundleShortVersionString"), version}}));
+    UpdateFixture::writeFile(
+        bundle + "/Contents/Info.plist",
+        UpdateFixture::plistXml(QVariantMap{{QStringLiteral("CFBundleShortVersionString"), version}}));
     if (!urls.isEmpty()) {
         UpdateFixture::writeFile(bundle + "/Contents/Resources/Urls.plist", UpdateFixture::plistXml(urls));
     }
@@ -93,6 +106,22 @@ QMessageBox* TestUpdate::openBox(QWidget* window, const char* name) const
     return nullptr;
 }
 
+void TestUpdate::clickButton(QAbstractButton* button)
+{
+    QVERIFY(button && button->isVisible());
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+}
+
+QByteArray TestUpdate::installProduct(const QByteArray& name, const QString& version)
+{
+    UpdateFixture::Tree tree;
+    tree.version = version;
+    tree.urls = {{"FolderLocation", m_server.base() + "/p"}, {"FolderName", "Tidemark"}};
+    const QByteArray product = m_root / name + "/Tidemark";
+    UpdateFixture::writeProduct(product, tree);
+    return product;
+}
+
 void TestUpdate::addresses_data()
 {
     QTest::addColumn<QString>("location");
@@ -100,13 +129,18 @@ void TestUpdate::addresses_data()
     QTest::addColumn<QString>("manifest");
     QTest::addColumn<QString>("archive");
 
-    QTest::newRow("plain") << "https://h/u" << "Tidemark" << "https://h/u/Tidemark/Update.plist"
+    QTest::newRow("plain") << "https://h/u"
+                           << "Tidemark"
+                           << "https://h/u/Tidemark/Update.plist"
                            << "https://h/u/Tidemark/2.0/Tidemark.zip";
-    QTest::newRow("slashes collapse at joins") << "https://h/u/" << "/Tidemark/" << "https://h/u/Tidemark/Update.plist"
+    QTest::newRow("slashes collapse at joins") << "https://h/u/"
+                                               << "/Tidemark/"
+                                               << "https://h/u/Tidemark/Update.plist"
                                                << "https://h/u/Tidemark/2.0/Tidemark.zip";
-    QTest::newRow("spaces only are escaped")
-        << "https://h/my files" << "Tide mark+é" << "https://h/my%20files/Tide%20mark+é/Update.plist"
-        << "https://h/my%20files/Tide%20mark+é/2.0/Tidemark.zip";
+    QTest::newRow("spaces only are escaped") << "https://h/my files"
+                                             << "Tide mark+é"
+                                             << "https://h/my%20files/Tide%20mark+é/Update.plist"
+                                             << "https://h/my%20files/Tide%20mark+é/2.0/Tidemark.zip";
 }
 
 void TestUpdate::addresses()
@@ -120,7 +154,8 @@ void TestUpdate::addresses()
     QCOMPARE(UpdateAddress::archiveAddress(folder), archive);
     QCOMPARE(UpdateAddress::localArchiveName(QStringLiteral("http://h/a%20b/My%20Archive.zip")),
              QStringLiteral("My Archive.zip"));
-    QCOMPARE(UpdateAddress::localArchiveName(QStringLiteral("http://h/a/..")), QStringLiteral("Tidemark.zip"));
+    QCOMPARE(UpdateAddress::localArchiveName(QStringLiteral("http://h/a/..")),
+             QStringLiteral("Tidemark.zip"));
 }
 
 void TestUpdate::manifestLookup_data()
@@ -129,11 +164,15 @@ void TestUpdate::manifestLookup_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("current maps to itself") << "2.0" << QString();
-    QTest::newRow("older is offered newer") << "1.0" << "2.0";
-    QTest::newRow("newer is offered older") << "3.0" << "2.0";
+    QTest::newRow("older is offered newer") << "1.0"
+                                            << "2.0";
+    QTest::newRow("newer is offered older") << "3.0"
+                                            << "2.0";
     QTest::newRow("not listed") << "1.5" << QString();
-    QTest::newRow("compared as text, not numbers") << "2" << "2.0";
-    QTest::newRow("case matters") << "1.0b" << "1.0B";
+    QTest::newRow("compared as text, not numbers") << "2"
+                                                   << "2.0";
+    QTest::newRow("case matters") << "1.0b"
+                                  << "1.0B";
     QTest::newRow("a non-text value is no entry") << "ReleaseNote" << QString();
 }
 
@@ -141,9 +180,13 @@ void TestUpdate::manifestLookup()
 {
     QFETCH(QString, running);
     QFETCH(QString, expected);
-    const QByteArray xml = UpdateFixture::plistXml(QVariantMap{
-        {"1.0", "2.0"}, {"2.0", "2.0"}, {"3.0", "2.0"}, {"2", "2.0"}, {"1.0b", "1.0B"},
-        {"ReleaseNote", QVariantList{QVariantMap{{"2.0", "Faster scans"}}}}});
+    const QByteArray xml = UpdateFixture::plistXml(
+        QVariantMap{{"1.0", "2.0"},
+                    {"2.0", "2.0"},
+                    {"3.0", "2.0"},
+                    {"2", "2.0"},
+                    {"1.0b", "1.0B"},
+                    {"ReleaseNote", QVariantList{QVariantMap{{"2.0", "Faster scans"}}}}});
     UpdateManifest manifest;
     QVERIFY(UpdateManifest::parse(xml, &manifest));
     QCOMPARE(manifest.nextVersion(running), expected);
@@ -162,7 +205,8 @@ void TestUpdate::releaseNotesAndDigest()
     QCOMPARE(manifest.releaseNote("3.0"), QStringLiteral("Not Specified"));
     QCOMPARE(manifest.sha256("2.0"), QStringLiteral("abcdef01"));
     QVERIFY(manifest.sha256("3.0").isNull());
-    QVERIFY(UpdateManifest::parse(UpdateFixture::plistXml(QVariantMap{{"ReleaseNote", QVariantList{}}}), &manifest));
+    QVERIFY(UpdateManifest::parse(UpdateFixture::plistXml(QVariantMap{{"ReleaseNote", QVariantList{}}}),
+                                  &manifest));
     QCOMPARE(manifest.releaseNote("2.0"), QStringLiteral("Not Specified"));
 }
 
@@ -172,14 +216,17 @@ void TestUpdate::defaultRoute_data()
     QTest::addColumn<QByteArray>("ipv6");
     QTest::addColumn<bool>("available");
 
-    const QByteArray header = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
+    const QByteArray header =
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
     const QByteArray v4Default = "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n";
     const QByteArray v4Local = "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n";
     const QByteArray v4Down = "eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n";
-    const QByteArray v6Default = "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
-                                 "fd000000000000000000000000000001 00000400 00000002 00000000 00000003     eth0\n";
-    const QByteArray v6Reject = "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
-                                "00000000000000000000000000000000 ffffffff 00000001 00000000 00200200       lo\n";
+    const QByteArray v6Default =
+        "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+        "fd000000000000000000000000000001 00000400 00000002 00000000 00000003     eth0\n";
+    const QByteArray v6Reject =
+        "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+        "00000000000000000000000000000000 ffffffff 00000001 00000000 00200200       lo\n";
     QTest::newRow("IPv4 default route") << header + v4Local + v4Default << v6Reject << true;
     QTest::newRow("only a local network") << header + v4Local << v6Reject << false;
     QTest::newRow("default route down") << header + v4Down << QByteArray() << false;
@@ -207,18 +254,19 @@ void TestUpdate::check_data()
     QTest::addColumn<bool>("connected");
     QTest::addColumn<bool>("withTable");
     QTest::addColumn<QString>("offered");
+    QTest::addColumn<bool>("manifestRead"); // else the menu says the check could not be made
 
     const QByteArray manifest =
         UpdateFixture::plistXml(QVariantMap{{"1.0", "2.0"}, {"2.0", "2.0"}, {"3.0", "2.5"}});
-    QTest::newRow("current version") << "2.0" << manifest << true << true << QString();
-    QTest::newRow("version not listed") << "1.7" << manifest << true << true << QString();
-    QTest::newRow("older version offered") << "3.0" << manifest << true << true << "2.5";
-    QTest::newRow("newer version offered") << "1.0" << manifest << true << true << "2.0";
-    QTest::newRow("no connection") << "1.0" << manifest << false << true << QString();
-    QTest::newRow("no URL table") << "1.0" << manifest << true << false << QString();
-    QTest::newRow("manifest missing") << "1.0" << QByteArray() << true << true << QString();
-    QTest::newRow("manifest not a dictionary") << "1.0" << QByteArray("<plist><array/></plist>") << true << true
-                                               << QString();
+    QTest::newRow("current version") << "2.0" << manifest << true << true << QString() << true;
+    QTest::newRow("version not listed") << "1.7" << manifest << true << true << QString() << true;
+    QTest::newRow("older version offered") << "3.0" << manifest << true << true << "2.5" << true;
+    QTest::newRow("newer version offered") << "1.0" << manifest << true << true << "2.0" << true;
+    QTest::newRow("no connection") << "1.0" << manifest << false << true << QString() << false;
+    QTest::newRow("no URL table") << "1.0" << manifest << true << false << QString() << false;
+    QTest::newRow("manifest missing") << "1.0" << QByteArray() << true << true << QString() << false;
+    QTest::newRow("manifest not a dictionary")
+        << "1.0" << QByteArray("<plist><array/></plist>") << true << true << QString() << false;
 }
 
 void TestUpdate::check()
@@ -228,6 +276,7 @@ void TestUpdate::check()
     QFETCH(bool, connected);
     QFETCH(bool, withTable);
     QFETCH(QString, offered);
+    QFETCH(bool, manifestRead);
 
     m_server.clear();
     if (!manifest.isEmpty()) {
@@ -235,14 +284,16 @@ void TestUpdate::check()
     }
     QVariantMap urls;
     if (withTable) {
-        urls = {{"FolderLocation", m_server.base() + "/updates"}, {"FolderName", "Tidemark"}, {"Support", "x"}};
+        urls = {
+            {"FolderLocation", m_server.base() + "/updates"}, {"FolderName", "Tidemark"}, {"Support", "x"}};
     }
     const QByteArray root = m_root / QTest::currentDataTag();
     const QByteArray bundle = makeBundle(root, running, urls);
 
     UpdateController controller(&m_window, options(bundle, connected));
     QCOMPARE(controller.runningVersion(), running);
-    QCOMPARE(controller.urlTable().value("FolderName").toString(), withTable ? QStringLiteral("Tidemark") : QString());
+    QCOMPARE(controller.urlTable().value("FolderName").toString(),
+             withTable ? QStringLiteral("Tidemark") : QString());
     QCOMPARE(controller.checkForupUpdates(), offered);
 
     // At start-up: silent unless there is something to offer.
@@ -266,7 +317,19 @@ void TestUpdate::check()
 
     // On the menu: a prompt (queued) or the up-to-date alert, always something.
     controller.updateMenuClicked();
-    if (offered.isNull()) {
+    if (offered.isNull() && !manifestRead) {
+        // "Up to date" only after a manifest was read.
+        QTRY_COMPARE(alerts.count(), 1);
+        QCOMPARE(alerts.first().at(0).toString(),
+                 QStringLiteral("Unable to check for updates right now, please try again later."));
+        QCOMPARE(alerts.first().at(1).toString(), QStringLiteral("Tidemark"));
+        QVERIFY(!openBox(&m_window, "upToDateAlert"));
+        QMessageBox* alert = openBox(&m_window, "unableToCheckAlert");
+        QVERIFY(alert);
+        QCOMPARE(alert->buttons().size(), 1);
+        clickButton(alert->buttons().first());
+        QTRY_VERIFY(!openBox(&m_window, "unableToCheckAlert"));
+    } else if (offered.isNull()) {
         QTRY_COMPARE(alerts.count(), 1);
         QCOMPARE(alerts.first().at(0).toString(), QStringLiteral("No update required."));
         QCOMPARE(alerts.first().at(1).toString(), QStringLiteral("Your application is up to date"));
@@ -291,7 +354,8 @@ void TestUpdate::check()
 void TestUpdate::spacesSentAsEscapes()
 {
     m_server.clear();
-    m_server.setFile("/my%20updates/Tide%20mark/Update.plist", UpdateFixture::plistXml(QVariantMap{{"1.0", "2.0"}}));
+    m_server.setFile("/my%20updates/Tide%20mark/Update.plist",
+                     UpdateFixture::plistXml(QVariantMap{{"1.0", "2.0"}}));
     const QVariantMap urls{{"FolderLocation", m_server.base() + "/my updates"}, {"FolderName", "Tide mark"}};
     UpdateController controller(&m_window, options(makeBundle(m_root / "spaces", "1.0", urls)));
     QCOMPARE(controller.checkForupUpdates(), QStringLiteral("2.0"));
@@ -362,11 +426,119 @@ void TestUpdate::urlTableBesideExecutable()
     // The shipped layout keeps the table beside the executable, where the
     // updater keeps or replaces it.
     const QByteArray bundle = makeBundle(m_root / "inner", "1.0", {});
-    QVERIFY(UpdateFixture::writeFile(bundle + "/Contents/MacOS/Urls.plist",
-                                     UpdateFixture::plistXml(QVariantMap{{"Support", "https://example.invalid/s"}})));
+    QVERIFY(UpdateFixture::writeFile(
+        bundle + "/Contents/MacOS/Urls.plist",
+        UpdateFixture::plistXml(QVariantMap{{"Support", "https://example.invalid/s"}})));
     UpdateController controller(&m_window, options(bundle));
-    QCOMPARE(UrlTable::text(controller.urlTable(), UrlTable::supportKey), QStringLiteral("https://example.invalid/s"));
+    QCOMPARE(UrlTable::text(controller.urlTable(), UrlTable::supportKey),
+             QStringLiteral("https://example.invalid/s"));
     QVERIFY(controller.checkForupUpdates().isNull());
+}
+
+// A server that cannot be reached is not an application that is up to date.
+void TestUpdate::unreachableServerSaysSo()
+{
+    m_server.clear();
+    m_server.setMode("/down/Tidemark/Update.plist", UpdateTestServer::Mode::Close);
+    const QVariantMap urls{{"FolderLocation", m_server.base() + "/down"}, {"FolderName", "Tidemark"}};
+    UpdateController controller(&m_window, options(makeBundle(m_root / "down", "1.0", urls)));
+    QSignalSpy alerts(&controller, &UpdateController::alertShown);
+    controller.updateMenuClicked();
+    QTRY_COMPARE(alerts.count(), 1);
+    QMessageBox* alert = openBox(&m_window, "unableToCheckAlert");
+    QVERIFY(alert);
+    QCOMPARE(alert->informativeText(),
+             QStringLiteral("Unable to check for updates right now, please try again later."));
+    QVERIFY(!openBox(&m_window, "upToDateAlert"));
+    // Qt asks again once when a connection closes unanswered.
+    const QList<QByteArray> asked = m_server.requests();
+    QVERIFY(!asked.isEmpty());
+    QCOMPARE(asked.count(QByteArray("/down/Tidemark/Update.plist")), asked.size());
+    clickButton(alert->buttons().first());
+    QTRY_VERIFY(!openBox(&m_window, "unableToCheckAlert"));
+}
+
+// The version offered comes from the server: the prompt shows it as text.
+void TestUpdate::richTextPromptIsPlain()
+{
+    m_server.clear();
+    const QString offered = QStringLiteral("<b>2.0</b><a href=\"x\">click</a>");
+    m_server.setFile("/rich/Tidemark/Update.plist", UpdateFixture::plistXml(QVariantMap{{"1.0", offered}}));
+    const QVariantMap urls{{"FolderLocation", m_server.base() + "/rich"}, {"FolderName", "Tidemark"}};
+    UpdateController controller(&m_window, options(makeBundle(m_root / "rich", "1.0", urls)));
+    controller.updateMenuClicked();
+    QTRY_VERIFY(openBox(&m_window, "updatePrompt"));
+    QMessageBox* prompt = openBox(&m_window, "updatePrompt");
+    QCOMPARE(prompt->textFormat(), Qt::PlainText);
+    bool shown = false;
+    for (QLabel* label : prompt->findChildren<QLabel*>()) {
+        if (label->text().contains(offered)) {
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            shown = true;
+        }
+    }
+    QVERIFY(shown);
+    clickButton(prompt->findChild<QPushButton*>("remindMeLaterButton"));
+    QTRY_VERIFY(!openBox(&m_window, "updatePrompt"));
+}
+
+// A copy installed by a package manager is told about a new version and
+// where to get it, and never offered an update in place.
+void TestUpdate::packageManagedPrompt()
+{
+    m_server.clear();
+    m_server.setFile("/p/Tidemark/Update.plist", UpdateFixture::plistXml(QVariantMap{{"1.0", "2.0"}}));
+    const QByteArray product = installProduct("packaged", "1.0");
+    QVERIFY(UpdateFixture::writeFile(product + "/Tidemark.app/Contents/Resources/PackageManaged",
+                                     "Run: sudo apt upgrade tidemark <b>now</b>\n"));
+    UpdateController controller(&m_window, options(product + "/Tidemark.app/Contents/MacOS/Tidemark.app"));
+    QCOMPARE(controller.productFolder(), QFile::decodeName(product));
+    QVERIFY(controller.isPackageManaged());
+    QSignalSpy launched(&controller, &UpdateController::updaterLaunched);
+    controller.updateMenuClicked();
+    QTRY_VERIFY(openBox(&m_window, "updatePrompt"));
+    QMessageBox* prompt = openBox(&m_window, "updatePrompt");
+    QCOMPARE(prompt->text(), QStringLiteral("New update available (Tidemark 2.0)"));
+    QVERIFY(prompt->informativeText().contains(QStringLiteral("package manager")));
+    QVERIFY(prompt->informativeText().endsWith(QStringLiteral("Run: sudo apt upgrade tidemark <b>now</b>")));
+    QVERIFY(!prompt->findChild<QPushButton*>("updateButton"));
+    QCOMPARE(prompt->buttons().size(), 1);
+    clickButton(prompt->findChild<QPushButton*>("okButton"));
+    QTRY_VERIFY(!openBox(&m_window, "updatePrompt"));
+    QCOMPARE(launched.count(), 0);
+}
+
+// While an updater holds its lock on the product, Update starts no second one.
+void TestUpdate::secondUpdaterNeverStarted()
+{
+    m_server.clear();
+    m_server.setFile("/p/Tidemark/Update.plist", UpdateFixture::plistXml(QVariantMap{{"1.0", "2.0"}}));
+    const QByteArray product = installProduct("busy", "1.0");
+    UpdateController controller(&m_window, options(product + "/Tidemark.app/Contents/MacOS/Tidemark.app"));
+    QSignalSpy launched(&controller, &UpdateController::updaterLaunched);
+    QSignalSpy alerts(&controller, &UpdateController::alertShown);
+    UpdateLock running;
+    QVERIFY(running.acquire(product, UpdateLock::userCachesFolder()));
+    QVERIFY(controller.updateUnderWay());
+
+    QFile::remove(QFile::decodeName(m_marker));
+    controller.updateMenuClicked();
+    QTRY_VERIFY(openBox(&m_window, "updatePrompt"));
+    clickButton(openBox(&m_window, "updatePrompt")->findChild<QPushButton*>("updateButton"));
+    QTRY_VERIFY(openBox(&m_window, "updateUnderWayAlert"));
+    QCOMPARE(alerts.last().at(0).toString(), QStringLiteral("An update of Tidemark is already under way."));
+    QCOMPARE(launched.count(), 0);
+    clickButton(openBox(&m_window, "updateUnderWayAlert")->buttons().first());
+    QTRY_VERIFY(!openBox(&m_window, "updateUnderWayAlert"));
+
+    // Once it is done, Update starts the updater again.
+    running.release();
+    QTRY_VERIFY(!controller.updateUnderWay());
+    controller.updateMenuClicked();
+    QTRY_VERIFY(openBox(&m_window, "updatePrompt"));
+    clickButton(openBox(&m_window, "updatePrompt")->findChild<QPushButton*>("updateButton"));
+    QTRY_COMPARE(launched.count(), 1);
+    QTRY_COMPARE(UpdateFixture::readFile(m_marker), QByteArray("updater nothing\n"));
 }
 
 QTEST_MAIN(TestUpdate)

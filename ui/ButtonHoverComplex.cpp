@@ -2,6 +2,8 @@
 
 #include "ui/ButtonStyling.h"
 #include "ui/Opacity.h"
+#include "ui/ViewTransparent.h"
+#include "ui/ViewTransparentCenter.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -12,6 +14,8 @@
 ButtonHoverComplex::ButtonHoverComplex(QWidget* parent) : QAbstractButton(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
+    connect(ViewTransparentCenter::instance(), &ViewTransparentCenter::viewTransparentAdded, this,
+            [this] { clearHover(); });
 }
 
 void ButtonHoverComplex::setImageNormal(const QIcon& normal, const QIcon& arrow)
@@ -108,8 +112,8 @@ QSize ButtonHoverComplex::sizeHint() const
 void ButtonHoverComplex::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    if (!isEnabled()) {
-        painter.setOpacity(0.5);
+    if (!isEnabled() && Opacity::of(this) >= 1.0) {
+        painter.setOpacity(ButtonStyling::disabledOpacity());
     }
     if (m_fillColor.isValid()) {
         const bool pressed = m_mouseDown || isDown();
@@ -136,10 +140,28 @@ void ButtonHoverComplex::paintEvent(QPaintEvent* event)
     }
 }
 
+void ButtonHoverComplex::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange) {
+        clearHover();
+    }
+    QAbstractButton::changeEvent(event);
+}
+
+void ButtonHoverComplex::clearHover()
+{
+    if (m_hovering && Opacity::of(this) == HoverOpacity) {
+        Opacity::set(this, 1.0);
+    }
+    m_hovering = false;
+    m_mouseDown = false;
+    update();
+}
+
 void ButtonHoverComplex::enterEvent(QEnterEvent* event)
 {
     m_hovering = true;
-    Opacity::set(this, 0.8);
+    Opacity::set(this, HoverOpacity);
     setCursor(Qt::PointingHandCursor);
     QAbstractButton::enterEvent(event);
 }

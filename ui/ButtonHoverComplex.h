@@ -33,6 +33,7 @@ public:
     QPixmap iconPixmap(qreal devicePixelRatio) const;
 
     static constexpr int kIconWidth = 110;
+    static constexpr double HoverOpacity = 0.8;
 
     QSize sizeHint() const override;
 
@@ -43,6 +44,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     int m_buttonID = 0;
@@ -51,4 +53,7 @@ private:
     bool m_hovering = false;
     bool m_mouseDown = false;
     QColor m_fillColor;
+
+    // Takes back the hover and pressed looks (enabled state changed, or a cover came).
+    void clearHover();
 };

@@ -1,6 +1,8 @@
 #include "ui/ButtonHoverSimple.h"
 
 #include "ui/ButtonStyling.h"
+#include "ui/ViewTransparent.h"
+#include "ui/ViewTransparentCenter.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -8,6 +10,25 @@
 ButtonHoverSimple::ButtonHoverSimple(QWidget* parent) : QAbstractButton(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
+    connect(ViewTransparentCenter::instance(), &ViewTransparentCenter::viewTransparentAdded, this,
+            [this] { dropHoverLook(); });
+}
+
+void ButtonHoverSimple::dropHoverLook()
+{
+    // The normal picture again: a hover picture must not outlive the hover.
+    m_hovering = false;
+    if (m_image.cacheKey() == m_hoverImage.cacheKey() && !m_hoverImage.isNull()) {
+        setImage(m_normalImage);
+    }
+}
+
+void ButtonHoverSimple::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange) {
+        dropHoverLook();
+    }
+    QAbstractButton::changeEvent(event);
 }
 
 void ButtonHoverSimple::setImageNormal(const QIcon& normal, const QIcon& hover, const QIcon& disabled,

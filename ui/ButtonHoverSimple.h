@@ -37,8 +37,11 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void dropHoverLook();
+
     int m_buttonID = 0;
     QIcon m_normalImage;
     QIcon m_hoverImage;

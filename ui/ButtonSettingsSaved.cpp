@@ -115,6 +115,15 @@ void ButtonSettingsSaved::leaveEvent(QEvent* event)
     QAbstractButton::leaveEvent(event);
 }
 
+void ButtonSettingsSaved::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange) {
+        m_hovering = false;
+        update();
+    }
+    QAbstractButton::changeEvent(event);
+}
+
 void ButtonSettingsSaved::keyPressEvent(QKeyEvent* event)
 {
     if (!ButtonStyling::clickOnEnter(this, event)) {

@@ -147,7 +147,19 @@ QFont ButtonStyling::systemFont(double size)
 
 QColor ButtonStyling::focusRingColor()
 {
-    return QColor(0xf0, 0xb4, 0x29);
+    // Deep navy: at least 4:1 against white, the teal fills and the pale
+    // gradients; the white line inside it carries the ring over dark fills.
+    return QColor(0x10, 0x2a, 0x43);
+}
+
+QColor ButtonStyling::focusRingInnerColor()
+{
+    return QColor(Qt::white);
+}
+
+double ButtonStyling::disabledOpacity()
+{
+    return 0.6;
 }
 
 void ButtonStyling::paintFocusRing(QPainter& painter, const QRectF& bounds, double cornerRadius)
@@ -159,6 +171,9 @@ void ButtonStyling::paintFocusRing(QPainter& painter, const QRectF& bounds, doub
     // Inside the bounds, clear of a 1-point border.
     const QRectF ring = bounds.adjusted(2.0, 2.0, -2.0, -2.0);
     painter.drawRoundedRect(ring, qMax(0.0, cornerRadius - 2.0), qMax(0.0, cornerRadius - 2.0));
+    painter.setPen(QPen(focusRingInnerColor(), 1.0));
+    const QRectF inner = bounds.adjusted(3.5, 3.5, -3.5, -3.5);
+    painter.drawRoundedRect(inner, qMax(0.0, cornerRadius - 3.5), qMax(0.0, cornerRadius - 3.5));
     painter.restore();
 }
 

@@ -35,8 +35,12 @@ public:
     // The system font at `size` points (one point is one logical pixel).
     static QFont systemFont(double size);
 
+    // The ring is two lines: focusRingColor outside, focusRingInnerColor inside.
     static QColor focusRingColor();
+    static QColor focusRingInnerColor();
     static void paintFocusRing(QPainter& painter, const QRectF& bounds, double cornerRadius = 0);
+    // The one fade of a disabled control, whether its page or its own paint applies it.
+    static double disabledOpacity();
 
     // Return and Enter click a focused button as Space does; true when taken.
     static bool clickOnEnter(QAbstractButton* button, QKeyEvent* event);

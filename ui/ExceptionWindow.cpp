@@ -36,6 +36,8 @@ ExceptionWindow::ExceptionWindow(QWidget* parent) : ViewSettingsSaved(parent)
                                            {QStringLiteral("Font"), 14}});
         button->setMinimumSize(96, 30);
     }
+    setDefaultButton(m_ok);
+    setCancelButton(m_cancel);
     setFixedSize(416, 150);
     hide();
 }

@@ -39,7 +39,9 @@ Attributes attributesOf(const QByteArray& path)
         return a;
     }
     a.size = stx.stx_size;
-    if (stx.stx_mask & STATX_BTIME) {
+    // A file system that keeps no birth time may still answer with zero:
+    // that is a missing date, not 1 January 1970.
+    if ((stx.stx_mask & STATX_BTIME) && (stx.stx_btime.tv_sec != 0 || stx.stx_btime.tv_nsec != 0)) {
         a.created = dateText(stx.stx_btime);
     }
     if (stx.stx_mask & STATX_MTIME) {

@@ -2,6 +2,8 @@
 
 #include "ui/ButtonStyling.h"
 #include "ui/Opacity.h"
+#include "ui/ViewTransparent.h"
+#include "ui/ViewTransparentCenter.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -12,6 +14,24 @@ HoverButton::HoverButton(QWidget* parent)
     : QAbstractButton(parent), m_title(ButtonStyling::setCenterAttributes(Qt::white, QString(), 14))
 {
     setFocusPolicy(Qt::StrongFocus);
+    // A cover laid over the page ends any hover look below it: the pointer
+    // can no longer leave the button in a way the button would see.
+    connect(ViewTransparentCenter::instance(), &ViewTransparentCenter::viewTransparentAdded, this,
+            [this] { clearHover(); });
+}
+
+bool HoverButton::isHoverFaded() const
+{
+    return m_hoverFaded;
+}
+
+void HoverButton::clearHover()
+{
+    // Only our own fade is taken back; an alpha the page set since stays.
+    if (m_hoverFaded && Opacity::of(this) == HoverOpacity) {
+        Opacity::set(this, 1.0);
+    }
+    m_hoverFaded = false;
 }
 
 double HoverButton::cornerRadius() const
@@ -90,15 +110,32 @@ bool HoverButton::dimsIconWhenDisabled() const
 void HoverButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    if (!isEnabled() && m_fadesWhenDisabled && Opacity::of(this) >= 1.0) {
+        // A command that cannot be used must look it, not only refuse the
+        // click; one fade only, so a page that already dims it is not
+        // doubled. The button is drawn whole and then faded as one, as the
+        // page's alpha does: a title is not faded a second time over its fill.
+        const qreal ratio = devicePixelRatioF();
+        QImage layer(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        layer.setDevicePixelRatio(ratio);
+        layer.fill(Qt::transparent);
+        QPainter layerPainter(&layer);
+        paintButton(layerPainter);
+        layerPainter.end();
+        painter.setOpacity(ButtonStyling::disabledOpacity());
+        painter.drawImage(QPoint(0, 0), layer);
+        return;
+    }
+    paintButton(painter);
+}
+
+void HoverButton::paintButton(QPainter& painter)
+{
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = rect();
     QPainterPath shape;
     shape.addRoundedRect(bounds, m_cornerRadius, m_cornerRadius);
     painter.setClipPath(shape);
-    if (!isEnabled() && m_fadesWhenDisabled) {
-        // A command that cannot be used must look it, not only refuse the click.
-        painter.setOpacity(0.45);
-    }
 
     const QColor background = paintedBackground();
     if (background.isValid()) {
@@ -135,7 +172,10 @@ void HoverButton::paintEvent(QPaintEvent*)
 void HoverButton::enterEvent(QEnterEvent* event)
 {
     if (isEnabled()) {
-        Opacity::set(this, 0.7);
+        if (Opacity::of(this) >= 1.0) {
+            Opacity::set(this, HoverOpacity);
+            m_hoverFaded = true;
+        }
         setCursor(Qt::PointingHandCursor);
     } else {
         setCursor(Qt::ForbiddenCursor);
@@ -145,12 +185,23 @@ void HoverButton::enterEvent(QEnterEvent* event)
 
 void HoverButton::leaveEvent(QEvent* event)
 {
-    if (isEnabled()) {
-        Opacity::set(this, 1.0);
-    } else {
+    clearHover();
+    if (!isEnabled()) {
         setCursor(Qt::ForbiddenCursor);
     }
     QAbstractButton::leaveEvent(event);
+}
+
+void HoverButton::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange) {
+        // A button disabled under the pointer would otherwise keep its hover
+        // fade through the time it is disabled and after.
+        clearHover();
+        setCursor(isEnabled() ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
+        update();
+    }
+    QAbstractButton::changeEvent(event);
 }
 
 void HoverButton::keyPressEvent(QKeyEvent* event)

@@ -30,6 +30,10 @@ public:
 
     QSize sizeHint() const override;
 
+    static constexpr double HoverOpacity = 0.7;
+    // True while the pointer's fade is applied.
+    bool isHoverFaded() const;
+
 protected:
     // What the fill, frame and icon look like; WIndowsLikeButton fixes them.
     virtual QColor paintedBackground() const;
@@ -40,10 +44,15 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     double m_cornerRadius = 0;
     QColor m_background;
     AttributedTitle m_title;
     bool m_fadesWhenDisabled = true;
+    bool m_hoverFaded = false;
+
+    void clearHover();
+    void paintButton(QPainter& painter);
 };

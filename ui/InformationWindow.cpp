@@ -40,6 +40,7 @@ InformationWindow::InformationWindow(QWidget* parent) : ViewSettingsSaved(parent
     layout->addStretch();
     layout->addWidget(m_button, 0, Qt::AlignHCenter);
     connect(m_button, &QPushButton::clicked, this, &InformationWindow::okClicked);
+    setDefaultButton(m_button);
     setFixedSize(380, 280);
     hide();
 }

@@ -8,22 +8,29 @@ namespace {
 
 bool proposesMove(const QDropEvent* event)
 {
-    const bool move = event->proposedAction() == Qt::MoveAction || event->dropAction() == Qt::MoveAction;
-    return move && (event->possibleActions() & Qt::CopyAction);
+    return event->proposedAction() == Qt::MoveAction || event->dropAction() == Qt::MoveAction;
 }
 
-// Lets `handle` judge the same event offering no move, then answers the
-// source with a copy.
+// Lets `handle` judge the same event offering a copy instead of a move,
+// then answers the source with a copy. A source that offers nothing but a
+// move still gets its paths listed, and hears that nothing was done to its
+// files (no action), so it deletes nothing.
 template <typename Event, typename Handler> void asCopy(Event* event, Handler handle)
 {
     if (!proposesMove(event)) {
         handle(event);
         return;
     }
-    Event safe(event->position().toPoint(), event->possibleActions() & ~Qt::MoveAction, event->mimeData(),
-               event->buttons(), event->modifiers());
+    const bool copyOffered = event->possibleActions() & Qt::CopyAction;
+    Event safe(event->position().toPoint(), (event->possibleActions() & ~Qt::MoveAction) | Qt::CopyAction,
+               event->mimeData(), event->buttons(), event->modifiers());
+    safe.setDropAction(Qt::CopyAction);
     handle(&safe);
-    event->setDropAction(Qt::CopyAction);
+    if (copyOffered) {
+        event->setDropAction(Qt::CopyAction);
+    } else if (event->type() == QEvent::Drop) {
+        event->setDropAction(Qt::IgnoreAction);
+    }
     event->setAccepted(safe.isAccepted());
 }
 

@@ -75,3 +75,23 @@ QImage PreviewLoader::resizeImageAtPath(const QByteArray& path, int maxPixelSize
     }
     return image;
 }
+
+QPixmap PreviewLoader::fitPreview(const QImage& thumbnail, const QSize& display, qreal ratio)
+{
+    if (thumbnail.isNull() || display.isEmpty()) {
+        return {};
+    }
+    // A picture's own size is taken in logical pixels: one image pixel to one
+    // point, as the properties text counts them.
+    const QSizeF own = thumbnail.size();
+    const QSizeF largest = own * MaxEnlargement;
+    QSizeF target = own.scaled(QSizeF(display), Qt::KeepAspectRatio);
+    if (target.width() > largest.width() || target.height() > largest.height()) {
+        target = largest;
+    }
+    const QSize pixels = (target * ratio).toSize().expandedTo(QSize(1, 1));
+    QPixmap pixmap =
+        QPixmap::fromImage(thumbnail.scaled(pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QObject>
+#include <QPixmap>
 #include <QThreadPool>
 #include <atomic>
 
@@ -24,6 +25,12 @@ public:
     void request(const QByteArray& path, bool imageProperties);
     // Forgets pending requests: nothing more is answered for them.
     void cancel();
+
+    // The thumbnail fitted into `display` (logical pixels) at `ratio` device
+    // pixels per logical one: shrunk to fit, and never enlarged beyond twice
+    // its own size, so a small icon stays a small, sharp icon.
+    static QPixmap fitPreview(const QImage& thumbnail, const QSize& display, qreal ratio);
+    static constexpr double MaxEnlargement = 2.0;
 
     // The thumbnail of a file; a null image when it is not a readable image.
     static QImage resizeImageAtPath(const QByteArray& path, int maxPixelSize = MaxPixelSize);

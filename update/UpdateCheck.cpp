@@ -30,6 +30,7 @@ UpdateCheck::Result UpdateCheck::run(const QVariantMap& urlTable, const QString&
     if (!fetched.ok || !UpdateManifest::parse(fetched.body, &result.manifest)) {
         return result;
     }
+    result.manifestRead = true;
     const QString next = result.manifest.nextVersion(runningVersion);
     if (next.isNull()) {
         return result;

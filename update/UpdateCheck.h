@@ -25,6 +25,9 @@ public:
         QString version;
         // "L/N/V" for that version.
         QString versionFolder;
+        // A manifest was fetched and read: only then may a null version
+        // be called up to date.
+        bool manifestRead = false;
         UpdateManifest manifest;
     };
 

@@ -48,3 +48,30 @@ QString UpdateManifest::sha256(const QString& version) const
     }
     return digest.toString().trimmed().toLower();
 }
+
+UpdateManifest::Digest UpdateManifest::digest(const QString& version, QString* hex) const
+{
+    const auto found = m_entries.constFind(digestKey);
+    if (found == m_entries.constEnd()) {
+        return Digest::None;
+    }
+    if (found->typeId() != QMetaType::QVariantMap) {
+        return Digest::Malformed;
+    }
+    const QVariant value = found->toMap().value(version);
+    if (value.typeId() != QMetaType::QString) {
+        return Digest::Malformed;
+    }
+    const QString text = value.toString().trimmed().toLower();
+    if (text.size() != 64) {
+        return Digest::Malformed;
+    }
+    for (const QChar c : text) {
+        if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+              (c >= QLatin1Char('a') && c <= QLatin1Char('f')))) {
+            return Digest::Malformed;
+        }
+    }
+    *hex = text;
+    return Digest::Valid;
+}

@@ -28,6 +28,17 @@ public:
     // Lower-case hex digest of `version`'s archive, or null when none is given.
     QString sha256(const QString& version) const;
 
+    enum class Digest
+    {
+        None,      // no "SHA256" key: nothing to check against
+        Valid,     // 64 hex digits for the version
+        Malformed, // the key is there but gives no usable digest
+    };
+    // The digest for `version` in lower case into `hex` when Valid. A key
+    // that is not a dictionary, has no text for the version or holds
+    // anything but 64 hex digits is Malformed: a failure, never a skipped check.
+    Digest digest(const QString& version, QString* hex) const;
+
     const QVariantMap& entries() const { return m_entries; }
 
 private:

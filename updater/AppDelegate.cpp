@@ -5,6 +5,7 @@
 #include "update/UpdateAddress.h"
 #include "update/UrlTable.h"
 #include "updater/DownloadApp.h"
+#include "updater/Installer.h"
 #include "updater/ProgressPanel.h"
 #include "updater/PromptWindow.h"
 #include "updater/StatusCenter.h"
@@ -71,10 +72,32 @@ bool AppDelegate::jobRunning() const
     return m_job && m_job->isRunning();
 }
 
+QByteArray AppDelegate::cachesFolder() const
+{
+    return m_options.job.cachesFolder.isEmpty() ? UpdaterLayout::cachesFolder() : m_options.job.cachesFolder;
+}
+
 void AppDelegate::applicationDidFinishLaunching()
 {
     loadUrlsFile();
     m_progressPannel->show();
+    // Files that a package manager owns are never replaced here.
+    const QByteArray product = m_layout.productFolder();
+    if (Installer::isPackageManaged(product)) {
+        QString text = UpdaterStatus::packageManagedMessage;
+        const QString hint =
+            QString::fromUtf8(UpdaterLayout::readHint(Installer::packageManagedMarker(product))).trimmed();
+        if (!hint.isEmpty()) {
+            text += QLatin1Char('\n') + hint;
+        }
+        showMessage(text);
+        return;
+    }
+    // One update at a time, from the check to the end of the installation.
+    if (!m_lock.acquire(product, cachesFolder())) {
+        showMessage(UpdaterStatus::underWayMessage);
+        return;
+    }
     if (!isInternetAvailable()) {
         internetMsg();
         return;
@@ -103,7 +126,14 @@ void AppDelegate::afterCheck(bool found)
         updateApp();
         return;
     }
+    m_lock.release();
     m_window->close();
+    // "Up to date" only once a manifest was read.
+    if (!m_manifestRead) {
+        m_progressPannel->progressLabel()->setText(QStringLiteral("Update check failed"));
+        showMessage(UpdaterStatus::unableToCheckMessage);
+        return;
+    }
     m_progressPannel->setChecking(false);
     m_progressPannel->checkingBox()->hide();
     m_progressPannel->progressLabel()->setText(QStringLiteral("Tidemark is up to date."));
@@ -147,11 +177,14 @@ UpdateCheck::Result AppDelegate::fetchManifest()
 
 bool AppDelegate::applyCheck(const UpdateCheck::Result& result)
 {
+    m_manifestRead = result.manifestRead;
     if (result.version.isNull()) {
         return false;
     }
     m_cloudLattestFolderPath = result.versionFolder;
-    m_expectedSha256 = result.manifest.sha256(result.version);
+    m_expectedSha256.clear();
+    m_digestMalformed =
+        result.manifest.digest(result.version, &m_expectedSha256) == UpdateManifest::Digest::Malformed;
     m_window->version()->setText(
         QStringLiteral("New update available (Tidemark Updater %1).\n Would you like to update this version?")
             .arg(result.version));
@@ -191,14 +224,30 @@ bool AppDelegate::update()
 void AppDelegate::startDownload()
 {
     disarmWatchdog();
+    if (jobRunning() || (!m_lock.isHeld() && !m_lock.acquire(m_layout.productFolder(), cachesFolder()))) {
+        m_progressPannel->progressInd()->hide();
+        showMessage(UpdaterStatus::underWayMessage);
+        return;
+    }
     DownloadJob::Settings settings = m_options.job;
     settings.expectedSha256 = m_expectedSha256;
+    settings.digestMalformed = m_digestMalformed;
     m_job = DownloadApp::downloadApp(UpdateAddress::archiveAddress(m_cloudLattestFolderPath), m_layout,
                                      m_center, settings);
+    // The lock goes with the job's end, whatever the watchdog said before.
+    connect(m_job, &QThread::finished, this, &AppDelegate::jobEnded);
+    if (m_job->isFinished()) {
+        jobEnded();
+    }
     m_remindTimer = new QTimer(this);
     m_remindTimer->setInterval(m_options.watchdogMs);
     connect(m_remindTimer, &QTimer::timeout, this, &AppDelegate::promotWindow);
     m_remindTimer->start();
+}
+
+void AppDelegate::jobEnded()
+{
+    m_lock.release();
 }
 
 void AppDelegate::disarmWatchdog()
@@ -238,6 +287,11 @@ void AppDelegate::exception()
 
 void AppDelegate::showMessage(const QString& text)
 {
+    // Every message ends the attempt; a job still running keeps the lock
+    // until it is done.
+    if (!jobRunning()) {
+        m_lock.release();
+    }
     m_progressPannel->setChecking(false);
     m_progressPannel->checkingBox()->hide();
     m_progressPannel->noUpdateresion()->setText(text);
@@ -267,6 +321,14 @@ void AppDelegate::updateProgress(const QString& status)
     if (status == UpdaterStatus::exception) {
         bar->hide();
         handleException();
+        return;
+    }
+    if (status == UpdaterStatus::rightsRefused || status == UpdaterStatus::rightsUnavailable ||
+        status == UpdaterStatus::packageManaged) {
+        bar->hide();
+        showMessage(status == UpdaterStatus::rightsRefused       ? UpdaterStatus::rightsRefusedMessage
+                    : status == UpdaterStatus::rightsUnavailable ? UpdaterStatus::rightsUnavailableMessage
+                                                                 : UpdaterStatus::packageManagedMessage);
         return;
     }
     m_progressPannel->progressLabel()->setText(status);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "update/UpdateCheck.h"
+#include "update/UpdateLock.h"
 #include "updater/DownloadJob.h"
 #include "updater/UpdaterLayout.h"
 
@@ -67,6 +68,8 @@ public:
     // Waits for a running download job to end (tests, quitting).
     void waitForJob();
     bool jobRunning() const;
+    // This updater holds the one-update-at-a-time lock.
+    bool holdsLock() const { return m_lock.isHeld(); }
 
 Q_SIGNALS:
     void terminateRequested();
@@ -80,6 +83,8 @@ private:
     bool applyCheck(const UpdateCheck::Result& result);
     void afterCheck(bool found);
     void startDownload();
+    void jobEnded();
+    QByteArray cachesFolder() const;
     void showMessage(const QString& text);
     void disarmWatchdog();
 
@@ -94,9 +99,12 @@ private:
     QString m_cloudLattestFolderPath;
     QString m_localAppPlistFileVersion;
     QString m_expectedSha256;
+    bool m_digestMalformed = false;
     QPointer<QThread> m_job;
     QPointer<QThread> m_check;
     std::atomic_bool m_cancel{false};
+    UpdateLock m_lock;
+    bool m_manifestRead = false;
 };
 
 } // namespace Updater

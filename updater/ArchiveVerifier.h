@@ -1,12 +1,14 @@
 #pragma once
 
+#include "updater/ArchiveUnpacker.h"
+
 #include <QByteArray>
 #include <QString>
 
 // The integrity check of a downloaded archive before anything is unpacked:
-// unzip must read every entry without error, no entry may reach outside
-// the folder it is unpacked into, the application must be in it, and when
-// the manifest gives a digest the bytes must match it.
+// when the manifest gives a digest the bytes must match it, every entry
+// must be a safe regular file or folder within the cap on the unpacked
+// size, and the application must be in it.
 class ArchiveVerifier
 {
 public:
@@ -14,14 +16,16 @@ public:
     {
         Sound,
         DigestMismatch,
-        Damaged,       // unzip -t failed, or unzip is missing
-        UnsafeEntry,   // absolute path, ".." component or a symbolic link
+        Damaged,       // not a readable zip archive
+        UnsafeEntry,   // absolute path, ".." component, link or device
+        TooLarge,      // would unpack beyond the cap
         NoApplication, // no Tidemark/Tidemark.app in it
     };
 
-    // `archive` is the file on disk, `bytes` its contents; `expectedSha256`
-    // is lower-case hex, or null for no digest check.
-    static Verdict check(const QByteArray& archive, const QByteArray& bytes, const QString& expectedSha256);
+    // `bytes` is the archive; `expectedSha256` is lower-case hex, or null
+    // for no digest check. The entries found go to `entries`.
+    static Verdict check(const QByteArray& bytes, const QString& expectedSha256,
+                         QList<ArchiveUnpacker::Entry>* entries, const ArchiveUnpacker::Limits& limits = {});
     // One entry name as stored in the archive.
     static bool entryIsSafe(const QByteArray& name);
 };

@@ -4,7 +4,6 @@
 #include "update/HttpFetch.h"
 #include "update/UpdateAddress.h"
 #include "updater/ArchiveVerifier.h"
-#include "updater/ByteProcess.h"
 #include "updater/FileTree.h"
 #include "updater/StatusCenter.h"
 #include "updater/UpdaterStatus.h"
@@ -13,7 +12,8 @@
 #include <QThread>
 #include <sys/stat.h>
 
-DownloadJob::DownloadJob(QString archiveAddress, UpdaterLayout layout, StatusCenter* center, Settings settings)
+DownloadJob::DownloadJob(QString archiveAddress, UpdaterLayout layout, StatusCenter* center,
+                         Settings settings)
     : m_address(UpdateAddress::escapeSpaces(archiveAddress)), m_layout(std::move(layout)), m_center(center),
       m_settings(std::move(settings))
 {
@@ -43,6 +43,9 @@ QByteArray DownloadJob::localArchivePath() const
 bool DownloadJob::run()
 {
     m_center->post(UpdaterStatus::downloading);
+    if (m_settings.digestMalformed) {
+        return fail();
+    }
     pause();
 
     HttpFetch::Limits limits;
@@ -73,16 +76,20 @@ bool DownloadJob::run()
     if (!PropertyListFile::writeAtomically(archive, fetched.body)) {
         return fail();
     }
-    if (ArchiveVerifier::check(archive, fetched.body, m_settings.expectedSha256) != ArchiveVerifier::Verdict::Sound) {
+    QList<ArchiveUnpacker::Entry> entries;
+    if (ArchiveVerifier::check(fetched.body, m_settings.expectedSha256, &entries, m_settings.unpackLimits) !=
+        ArchiveVerifier::Verdict::Sound) {
         return fail();
     }
     if (::mkdir(temporary.constData(), 0700) != 0) {
         return fail();
     }
-    const ByteProcess::Result unzip = ByteProcess::run({"unzip", "-u", "-d", temporary, archive});
-    if (!unzip.exited || unzip.exitCode != 0) {
+    if (ArchiveUnpacker::unpack(fetched.body, temporary, &entries, m_settings.unpackLimits) !=
+        ArchiveUnpacker::Verdict::Sound) {
         return fail();
     }
     Installer installer(m_layout, m_center, m_settings.install);
+    installer.setEntries(entries);
+    installer.setDigest(m_settings.expectedSha256);
     return installer.afterDownloadZipPath(archive, temporary);
 }

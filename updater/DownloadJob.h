@@ -11,7 +11,8 @@ class StatusCenter;
 
 // The download of one update, run start to end on a background thread:
 // fetch the archive whole, write it to the caches folder, check it, unpack
-// it beside it into "softwareQuillon" and hand over to the installer.
+// it in process beside it into "softwareQuillon" and hand over to the
+// installer.
 // Every step reports through the status centre; any failure posts
 // "exception".
 class DownloadJob
@@ -27,6 +28,10 @@ public:
         QByteArray cachesFolder;
         // Lower-case hex from the manifest, or null.
         QString expectedSha256;
+        // The manifest has a "SHA256" key that gives no usable digest: the
+        // job fails rather than go unchecked.
+        bool digestMalformed = false;
+        ArchiveUnpacker::Limits unpackLimits;
         Installer::Settings install;
         const std::atomic_bool* cancel = nullptr;
     };

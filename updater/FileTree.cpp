@@ -3,7 +3,6 @@
 #include "platform/UniqueFd.h"
 
 #include <QList>
-
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -72,13 +71,20 @@ bool copyFile(const QByteArray& from, const QByteArray& to, mode_t mode)
     return ::fchmod(out.get(), mode & 07777) == 0 && out.close();
 }
 
-bool copyTree(const QByteArray& from, const QByteArray& to)
+bool copyTree(const QByteArray& from, const QByteArray& to, bool plain)
 {
     struct stat st;
     if (::lstat(from.constData(), &st) != 0) {
         return false;
     }
+    if (plain) {
+        // Only the permission bits: no set-user-ID bit survives the copy.
+        st.st_mode &= S_IFMT | 0777;
+    }
     if (S_ISLNK(st.st_mode)) {
+        if (plain) {
+            return false;
+        }
         QByteArray target(qsizetype(st.st_size) + 1, '\0');
         const ssize_t n = ::readlink(from.constData(), target.data(), size_t(target.size()));
         if (n < 0 || n >= target.size()) {
@@ -102,7 +108,7 @@ bool copyTree(const QByteArray& from, const QByteArray& to)
         return false;
     }
     for (const QByteArray& name : names) {
-        if (!copyTree(from + '/' + name, to + '/' + name)) {
+        if (!copyTree(from + '/' + name, to + '/' + name, plain)) {
             return false;
         }
     }
@@ -151,7 +157,19 @@ bool FileTree::copy(const QByteArray& from, const QByteArray& to)
     if (from.isEmpty() || to.isEmpty() || exists(to)) {
         return false;
     }
-    if (!copyTree(from, to)) {
+    if (!copyTree(from, to, false)) {
+        remove(to);
+        return false;
+    }
+    return true;
+}
+
+bool FileTree::copyPlain(const QByteArray& from, const QByteArray& to)
+{
+    if (from.isEmpty() || to.isEmpty() || exists(to)) {
+        return false;
+    }
+    if (!copyTree(from, to, true)) {
         remove(to);
         return false;
     }

@@ -15,6 +15,9 @@ public:
     // Copies `from` to `to`, which must not exist yet. A failed copy removes
     // what it had written.
     static bool copy(const QByteArray& from, const QByteArray& to);
+    // The same for a tree that may hold only regular files and folders:
+    // anything else fails the copy, and only permission bits are kept.
+    static bool copyPlain(const QByteArray& from, const QByteArray& to);
     // Creates the folder and any missing parents.
     static bool makePath(const QByteArray& path);
     // Swaps two existing paths in one step when the file system can;

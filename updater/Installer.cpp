@@ -7,11 +7,33 @@
 #include "updater/StatusCenter.h"
 #include "updater/UpdaterStatus.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QThread>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace {
+
+const QByteArray appEntry = "Tidemark/Tidemark.app";
+const QByteArray uninstallerEntry = "Tidemark/Uninstaller.app";
+
+// pkexec ends with 126 when the user dismisses the prompt and with 127 when
+// the rights are refused or no agent can ask.
+bool refusedByElevator(const ByteProcess::Result& result)
+{
+    return !result.started || (result.exited && (result.exitCode == 126 || result.exitCode == 127));
+}
+
+// The launch step's own end when it could not start the program.
+constexpr int launchFailed = 125;
 
 // A fresh name beside `path` for staging a copy or setting the old one aside.
 QByteArray besideName(const QByteArray& path, const char* role)
@@ -31,6 +53,35 @@ bool putInPlace(const QByteArray& staged, const QByteArray& installed)
     return ::rename(staged.constData(), installed.constData()) == 0;
 }
 
+// Every folder of the tree can be written, so the tree can be removed.
+bool treeWritable(const QByteArray& path)
+{
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0) {
+        return errno == ENOENT;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return true;
+    }
+    if (::access(path.constData(), W_OK | X_OK) != 0) {
+        return false;
+    }
+    DIR* dir = ::opendir(path.constData());
+    if (!dir) {
+        return false;
+    }
+    bool ok = true;
+    while (dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != ".." && !treeWritable(path + '/' + name)) {
+            ok = false;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return ok;
+}
+
 } // namespace
 
 Installer::Installer(UpdaterLayout layout, StatusCenter* center, Settings settings)
@@ -38,6 +89,11 @@ Installer::Installer(UpdaterLayout layout, StatusCenter* center, Settings settin
 {
     if (m_settings.registryFolder.isEmpty()) {
         m_settings.registryFolder = InstanceRegistry::defaultFolder();
+    }
+    // The updater in the product folder: after an installation it is the
+    // new one, and this process's own file may be gone.
+    if (m_settings.helperProgram.isEmpty()) {
+        m_settings.helperProgram = m_layout.updaterBundle() + "/Contents/MacOS/Tidemark Updater";
     }
 }
 
@@ -53,11 +109,44 @@ void Installer::exception()
     m_center->post(UpdaterStatus::exception);
 }
 
+QByteArray Installer::helper() const
+{
+    return m_settings.helperProgram;
+}
+
 void Installer::loadUrlsFile()
 {
     const QVariantMap table = UrlTable::load(m_layout.localUrlsPath());
     m_localAppPlistFileVersion = UrlTable::text(table, UrlTable::datVersionKey);
     m_urlsLoaded = true;
+}
+
+QByteArray Installer::packageManagedMarker(const QByteArray& productFolder)
+{
+    return productFolder + "/Tidemark.app/Contents/Resources/PackageManaged";
+}
+
+bool Installer::isPackageManaged(const QByteArray& productFolder)
+{
+    return FileTree::exists(packageManagedMarker(productFolder));
+}
+
+bool Installer::canWriteProduct() const
+{
+    const QByteArray product = m_layout.productFolder();
+    if (!FileTree::isDirectory(product)) {
+        return false;
+    }
+    // access() knows read-only mounts and modes; a probe file also meets
+    // attributes and policies that only show on a real write.
+    const QByteArray probe = besideName(product + "/Tidemark.app", "probe");
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    ::unlink(probe.constData());
+    return treeWritable(m_layout.installedApplication()) && treeWritable(m_layout.installedUninstaller());
 }
 
 bool Installer::afterDownloadZipPath(const QByteArray& zipPath, const QByteArray& unzipPath)
@@ -66,26 +155,43 @@ bool Installer::afterDownloadZipPath(const QByteArray& zipPath, const QByteArray
         exception();
         return false;
     }
-    if (FileTree::isDirectory(m_layout.productFolder())) {
-        m_center->post(UpdaterStatus::applying);
-        pause();
-        KillDil();
-    }
-    // Nothing installed is touched until the new application is known to be
-    // there in full (its nested executable included).
+    // Nothing installed is touched, and Tidemark is not stopped, until the
+    // new application is there in full, as the archive describes it.
     const QByteArray newApplication = UpdaterLayout::newApplication(unzipPath);
     const QByteArray newUninstaller = UpdaterLayout::newUninstaller(unzipPath);
-    if (!FileTree::isDirectory(newApplication) ||
-        !FileTree::exists(UpdaterLayout::innerExecutable(newApplication))) {
+    if (!ArchiveUnpacker::matches(newApplication, m_entries, appEntry) ||
+        !FileTree::exists(UpdaterLayout::innerExecutable(newApplication)) ||
+        (FileTree::exists(newUninstaller) &&
+         !ArchiveUnpacker::matches(newUninstaller, m_entries, uninstallerEntry))) {
         exception();
         return false;
     }
+    const QByteArray product = m_layout.productFolder();
+    if (isPackageManaged(product)) {
+        m_center->post(UpdaterStatus::packageManaged);
+        return false;
+    }
+    if (!canWriteProduct()) {
+        m_center->post(UpdaterStatus::applying);
+        if (!installWithRights(zipPath, unzipPath)) {
+            return false;
+        }
+        finish(zipPath, unzipPath);
+        return true;
+    }
+    m_center->post(UpdaterStatus::applying);
+    pause();
     KillDil();
-    keepOrReplaceUrlTable(newApplication);
     if (!install(newApplication, newUninstaller)) {
         exception();
         return false;
     }
+    finish(zipPath, unzipPath);
+    return true;
+}
+
+void Installer::finish(const QByteArray& zipPath, const QByteArray& unzipPath)
+{
     FileTree::remove(unzipPath);
     FileTree::remove(zipPath);
     m_center->post(UpdaterStatus::updated);
@@ -93,6 +199,30 @@ bool Installer::afterDownloadZipPath(const QByteArray& zipPath, const QByteArray
     pause();
     if (m_settings.relaunch) {
         launchApp(m_layout.relaunchPath());
+    }
+}
+
+bool Installer::installWithRights(const QByteArray& zipPath, const QByteArray& unzipPath)
+{
+    if (m_settings.elevator.isEmpty() || !ByteProcess::isAvailable(m_settings.elevator.first())) {
+        m_center->post(UpdaterStatus::rightsUnavailable);
+        return false;
+    }
+    QList<QByteArray> command = m_settings.elevator;
+    command << helper() << "--install" << zipPath << unzipPath << m_layout.productFolder()
+            << m_settings.registryFolder << (m_digest.isEmpty() ? QByteArray("-") : m_digest.toLatin1());
+    const ByteProcess::Result result = ByteProcess::run(command);
+    if (refusedByElevator(result)) {
+        m_center->post(UpdaterStatus::rightsRefused);
+        return false;
+    }
+    if (result.exited && result.exitCode == PackageManaged) {
+        m_center->post(UpdaterStatus::packageManaged);
+        return false;
+    }
+    if (!result.exited || result.exitCode != Installed) {
+        exception();
+        return false;
     }
     return true;
 }
@@ -123,21 +253,30 @@ bool Installer::install(const QByteArray& newApplication, const QByteArray& newU
     const QByteArray installedUninstaller = m_layout.installedUninstaller();
     const bool withUninstaller = FileTree::isDirectory(newUninstaller);
 
-    // Full copies beside the installed ones first: a failed copy leaves
-    // everything installed as it was.
+    // Full copies beside the installed ones first, each checked file by file
+    // against the archive: a short or failed copy leaves everything
+    // installed as it was.
     const QByteArray stagedApp = besideName(installedApp, "new");
     const QByteArray stagedUninstaller = besideName(installedUninstaller, "new");
-    if (!FileTree::copy(newApplication, stagedApp)) {
-        return false;
-    }
-    if (withUninstaller && !FileTree::copy(newUninstaller, stagedUninstaller)) {
-        FileTree::remove(stagedApp);
-        return false;
-    }
-    const bool hadApp = FileTree::exists(installedApp);
-    if (!putInPlace(stagedApp, installedApp)) {
+    const auto dropStaged = [&] {
         FileTree::remove(stagedApp);
         FileTree::remove(stagedUninstaller);
+    };
+    if (!FileTree::copyPlain(newApplication, stagedApp) ||
+        !ArchiveUnpacker::matches(stagedApp, m_entries, appEntry) ||
+        !FileTree::exists(UpdaterLayout::innerExecutable(stagedApp))) {
+        dropStaged();
+        return false;
+    }
+    if (withUninstaller && (!FileTree::copyPlain(newUninstaller, stagedUninstaller) ||
+                            !ArchiveUnpacker::matches(stagedUninstaller, m_entries, uninstallerEntry))) {
+        dropStaged();
+        return false;
+    }
+    keepOrReplaceUrlTable(stagedApp);
+    const bool hadApp = FileTree::exists(installedApp);
+    if (!putInPlace(stagedApp, installedApp)) {
+        dropStaged();
         return false;
     }
     if (withUninstaller) {
@@ -149,8 +288,7 @@ bool Installer::install(const QByteArray& newApplication, const QByteArray& newU
             } else {
                 ::rename(installedApp.constData(), stagedApp.constData());
             }
-            FileTree::remove(stagedApp);
-            FileTree::remove(stagedUninstaller);
+            dropStaged();
             return false;
         }
         if (hadUninstaller) {
@@ -168,37 +306,111 @@ void Installer::KillDil()
 {
     const InstanceRegistry registry(m_settings.registryFolder);
     const QList<pid_t> running = registry.runningInstances();
-    if (!running.isEmpty()) {
-        InstanceRegistry::forceTerminate(running.first());
+    if (running.isEmpty()) {
+        return;
     }
+    // With administrator rights the registry is still the user's folder:
+    // only a process of that folder's owner is stopped, never another's.
+    if (::geteuid() == 0) {
+        struct stat folder;
+        struct stat process;
+        const QByteArray proc = "/proc/" + QByteArray::number(running.first());
+        if (::stat(m_settings.registryFolder.constData(), &folder) != 0 ||
+            ::stat(proc.constData(), &process) != 0 || folder.st_uid != process.st_uid) {
+            return;
+        }
+    }
+    InstanceRegistry::forceTerminate(running.first());
 }
 
 void Installer::launchApp(const QByteArray& executable)
 {
     QList<QByteArray> elevated;
     if (!m_settings.elevator.isEmpty() && ByteProcess::isAvailable(m_settings.elevator.first())) {
-        elevated = m_settings.elevator;
         // The elevated program gets a clean environment; a window needs the
-        // display it is to open on.
-        elevated.append("env");
+        // display it is to open on. Our own launch step sets it and then
+        // starts the executable, which it takes from a fixed place in its
+        // arguments, so no path (with "=", spaces or quotes) is ever read
+        // as a setting.
+        elevated = m_settings.elevator;
+        elevated << helper() << "--launch" << executable;
         for (const char* name : {"DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"}) {
             const QByteArray value = qgetenv(name);
             if (!value.isEmpty()) {
                 elevated.append(QByteArray(name) + '=' + value);
             }
         }
-        elevated.append(executable);
     }
     // The elevated copy runs as long as Tidemark does, so its end is awaited
-    // on a thread of its own; pkexec ends at once with 126 (dismissed) or
-    // 127 (refused, no agent) and then the program starts with our rights.
+    // on a thread of its own; a refusal ends at once, and then the program
+    // starts with our rights.
     std::thread([elevated, executable] {
         if (!elevated.isEmpty()) {
             const ByteProcess::Result result = ByteProcess::wait(ByteProcess::spawn(elevated));
-            if (result.started && !(result.exited && (result.exitCode == 126 || result.exitCode == 127))) {
+            if (!refusedByElevator(result) && !(result.exited && result.exitCode == launchFailed)) {
                 return;
             }
         }
         ByteProcess::wait(ByteProcess::spawn({executable}));
     }).detach();
+}
+
+int Installer::installStep(const QList<QByteArray>& arguments)
+{
+    if (arguments.size() != 5) {
+        return Failed;
+    }
+    const QByteArray& zipPath = arguments.at(0);
+    const QByteArray& unzipPath = arguments.at(1);
+    const QByteArray& product = arguments.at(2);
+    Settings settings;
+    settings.registryFolder = arguments.at(3);
+    settings.relaunch = false;
+    settings.pauseMs = 0;
+    // The archive is read once into memory: what is checked is what is used.
+    QFile file(QFile::decodeName(zipPath));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return Failed;
+    }
+    const QByteArray archive = file.readAll();
+    if (arguments.at(4) != "-" &&
+        QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex() != arguments.at(4)) {
+        return Failed;
+    }
+    QList<ArchiveUnpacker::Entry> entries;
+    if (ArchiveUnpacker::list(archive, &entries) != ArchiveUnpacker::Verdict::Sound) {
+        return Failed;
+    }
+    if (isPackageManaged(product)) {
+        return PackageManaged;
+    }
+    StatusCenter center;
+    Installer installer(UpdaterLayout(product + "/Tidemark.app/Contents/MacOS/Tidemark.app/Contents/MacOS/"
+                                                "Tidemark Updater.app"),
+                        &center, settings);
+    installer.setEntries(entries);
+    const QByteArray newApplication = UpdaterLayout::newApplication(unzipPath);
+    if (!ArchiveUnpacker::matches(newApplication, entries, appEntry)) {
+        return Failed;
+    }
+    installer.KillDil();
+    return installer.install(newApplication, UpdaterLayout::newUninstaller(unzipPath)) ? Installed : Failed;
+}
+
+int Installer::launchStep(const QList<QByteArray>& arguments)
+{
+    if (arguments.isEmpty() || !arguments.first().startsWith('/')) {
+        return launchFailed;
+    }
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QByteArray& setting = arguments.at(i);
+        const qsizetype equals = setting.indexOf('=');
+        if (equals <= 0) {
+            return launchFailed;
+        }
+        ::setenv(setting.left(equals).constData(), setting.mid(equals + 1).constData(), 1);
+    }
+    char* const argv[] = {const_cast<char*>(arguments.first().constData()), nullptr};
+    ::execve(argv[0], argv, environ);
+    return launchFailed;
 }

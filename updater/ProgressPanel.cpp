@@ -21,6 +21,8 @@ ProgressPanel::ProgressPanel(QWidget* parent)
     m_progressLabel->setText(QStringLiteral("Checking for updates..."));
     m_noUpdateresion->setObjectName(QStringLiteral("noUpdateresion"));
     m_noUpdateresion->setWordWrap(true);
+    m_progressLabel->setTextFormat(Qt::PlainText);
+    m_noUpdateresion->setTextFormat(Qt::PlainText);
     m_noUpdateresion->setText(QStringLiteral("No update is available for this version."));
     m_progressInd->setObjectName(QStringLiteral("progressInd"));
     m_progressInd->setRange(0, 100);

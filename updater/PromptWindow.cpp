@@ -18,6 +18,8 @@ PromptWindow::PromptWindow(QWidget* parent)
     setWindowTitle(QStringLiteral("Tidemark Updater"));
     m_version->setObjectName(QStringLiteral("version"));
     m_version->setWordWrap(true);
+    // The version comes from the server: shown as it is, never as markup.
+    m_version->setTextFormat(Qt::PlainText);
     m_releaseNote->setObjectName(QStringLiteral("releaseNote"));
     m_releaseNote->setReadOnly(true);
     m_update->setObjectName(QStringLiteral("updateButton"));

@@ -1,5 +1,6 @@
 #include "updater/UpdaterLayout.h"
 
+#include "update/UpdateLock.h"
 #include "updater/FileTree.h"
 
 #include <QDir>
@@ -74,14 +75,19 @@ QByteArray UpdaterLayout::innerExecutable(const QByteArray& application)
 
 QByteArray UpdaterLayout::cachesFolder()
 {
-    const QByteArray xdg = qgetenv("XDG_CACHE_HOME");
-    if (xdg.startsWith('/')) {
-        return xdg;
-    }
-    return QFile::encodeName(QDir::homePath()) + "/.cache";
+    return UpdateLock::userCachesFolder();
 }
 
 QByteArray UpdaterLayout::temporaryFolder(const QByteArray& localArchive)
 {
     return FileTree::removeLastComponents(localArchive, 1) + "/softwareQuillon";
+}
+
+QByteArray UpdaterLayout::readHint(const QByteArray& path)
+{
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readLine(4096).trimmed();
 }

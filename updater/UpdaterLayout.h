@@ -37,6 +37,8 @@ public:
     // $XDG_CACHE_HOME, else ~/.cache.
     static QByteArray cachesFolder();
     static QByteArray temporaryFolder(const QByteArray& localArchive);
+    // The first line of a small text file (a hint for the user), or empty.
+    static QByteArray readHint(const QByteArray& path);
 
 private:
     QByteArray m_updaterBundle;
