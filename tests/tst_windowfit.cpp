@@ -230,6 +230,8 @@ private Q_SLOTS:
         showActive(app);
         const QString slow = m_files.dir.filePath(QStringLiteral("slow"));
         QVERIFY(TestSupport::writeSlowTree(slow));
+        // Held before detection, so the scan is still running at every step.
+        app.scan()->setDetectionGate(true);
         app.delegate.buttonScanFoldersClicked();
         app.delegate.locations()->addFolderPaths({QFile::encodeName(slow)});
         QTest::mouseClick(app.w<QAbstractButton>("findDuplicateExact"), Qt::LeftButton);
@@ -264,6 +266,7 @@ private Q_SLOTS:
         QTest::mouseClick(app.w<QAbstractButton>("stopButton"), Qt::LeftButton);
         QTRY_VERIFY(confirmation->isVisible());
         app.w<QAbstractButton>("cancelYes")->setFocus(Qt::TabFocusReason);
+        app.scan()->setDetectionGate(false);
         press(Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!app.scan()->scanning(), Long);
         QTRY_VERIFY_WITH_TIMEOUT(app.page() != QStringLiteral("5"), Long);
