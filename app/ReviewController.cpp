@@ -21,6 +21,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QEvent>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
@@ -110,10 +111,12 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
     table->setItemDelegateForColumn(SetFilesModel::ButtonCell, new CheckBoxDelegate(this));
     CheckToggleAccessible::install(table, SetFilesModel::ButtonCell);
 
+    ui->imView->installEventFilter(this);
     connect(m_preview, &PreviewLoader::previewReady, this,
             [this](quint64, const QByteArray&, const QImage& thumbnail, const QString& properties) {
                 QLabel* view = m_window->ui()->imView;
                 if (!thumbnail.isNull()) {
+                    m_previewThumbnail = thumbnail;
                     // Scaled in device pixels, so a 2x screen gets a sharp picture.
                     view->setPixmap(PreviewLoader::fitPreview(thumbnail, view->size() - QSize(2, 2),
                                                               view->devicePixelRatioF()));
@@ -176,7 +179,7 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
                                                   : QStringLiteral("Descending"));
         asscendingDescendingClicked();
     });
-    ui->imView->setPixmap(placeholderImage(m_window->devicePixelRatioF()));
+    showPlaceholder();
 }
 
 void ReviewController::styleCategoryButton(QAbstractButton* button, bool current)
@@ -232,7 +235,7 @@ void ReviewController::showDuplicateScanResult(bool)
     setMarkedFilesDetails();
     m_window->selectTabViewItemWithIdentifier(QStringLiteral("4"));
     ui->buttonHelpManual->setEnabled(true);
-    ui->imView->setPixmap(placeholderImage(m_window->devicePixelRatioF()));
+    showPlaceholder();
     ui->selectedPath->clear();
     ui->textField->clear();
     updateSummary();
@@ -263,7 +266,7 @@ void ReviewController::homeCleanup()
     m_outline->setTree({});
     m_files->setSet({}, 0);
     removeLoading();
-    ui->imView->setPixmap(placeholderImage(m_window->devicePixelRatioF()));
+    showPlaceholder();
     ui->selectedPath->clear();
     ui->textField->clear();
     ui->resultSummary->clear();
@@ -425,7 +428,7 @@ void ReviewController::doubleClick(const QModelIndex& index)
 void ReviewController::showSelectedFile(const QByteArray& path)
 {
     auto* ui = m_window->ui();
-    ui->imView->setPixmap(placeholderImage(m_window->devicePixelRatioF()));
+    showPlaceholder();
     ui->selectedPath->setText(QStringLiteral("Path: %1").arg(PathText::display(path)));
     ui->textField->clear();
     m_preview->request(path, m_review.category() == Category::Images);
@@ -713,4 +716,20 @@ void ReviewController::getInfo()
     m_information->showInformation(QStringLiteral("Information"), text.trimmed(), QString(), QString(),
                                    QStringLiteral("common_info"), QStringLiteral("Ok"));
     Q_EMIT informationShown(text.trimmed());
+}
+
+void ReviewController::showPlaceholder()
+{
+    m_previewThumbnail = QImage();
+    m_window->ui()->imView->setPixmap(placeholderImage(m_window->devicePixelRatioF()));
+}
+
+bool ReviewController::eventFilter(QObject* watched, QEvent* event)
+{
+    QLabel* view = m_window->ui()->imView;
+    if (watched == view && event->type() == QEvent::Resize && !m_previewThumbnail.isNull()) {
+        view->setPixmap(PreviewLoader::fitPreview(m_previewThumbnail, view->size() - QSize(2, 2),
+                                                  view->devicePixelRatioF()));
+    }
+    return QObject::eventFilter(watched, event);
 }

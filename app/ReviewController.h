@@ -3,6 +3,7 @@
 #include "review/MarkingRules.h"
 #include "review/ResultReview.h"
 
+#include <QImage>
 #include <QObject>
 #include <functional>
 
@@ -96,7 +97,12 @@ Q_SIGNALS:
     // The file table's refusal and the other messages of the page (tests read them).
     void informationShown(const QString& first);
 
+protected:
+    // Refits the preview when the window resizes its label.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void showPlaceholder();
     void selectCategory(Category category);
     void applySortControls();
     void showContextMenu(const QPoint& position);
@@ -113,6 +119,8 @@ private:
     ResultOutlineModel* m_outline;
     SetFilesModel* m_files;
     PreviewLoader* m_preview;
+    // The picture on show, kept so a resized preview is fitted again.
+    QImage m_previewThumbnail;
     QMenu* m_menu;
     QString m_sorting = QStringLiteral("size");
 };

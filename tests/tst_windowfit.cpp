@@ -169,6 +169,48 @@ private Q_SLOTS:
         QCOMPARE(preview->geometry(), previewAt);
     }
 
+    // A picture on show is fitted again when the window gives the preview more room.
+    void previewFollowsTheWindow()
+    {
+        const QByteArray root = m_files.path + "/pictures";
+        ::mkdir(root.constData(), 0700);
+        QImage picture(900, 900, QImage::Format_RGB32);
+        picture.fill(QColor(0x20, 0x80, 0x60));
+        QVERIFY(picture.save(QString::fromUtf8(root + "/a.png")));
+        QVERIFY(picture.save(QString::fromUtf8(root + "/b.png")));
+
+        AppHarness app;
+        QVERIFY(app.delegate.launch());
+        showActive(app);
+        app.delegate.buttonScanFoldersClicked();
+        app.delegate.locations()->addFolderPaths({root});
+        QTest::mouseClick(app.w<QAbstractButton>("findDuplicateExact"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("4"), Long);
+        QTRY_VERIFY(app.delegate.informationWindow()->isVisible());
+        press(Qt::Key_Return);
+        QTRY_VERIFY(app.delegate.informationWindow()->isHidden());
+
+        auto* table = app.w<QTableView>("resultTable");
+        QTRY_VERIFY(table->model()->rowCount() == 2);
+        const QRect row = table->visualRect(table->model()->index(0, 0));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, row.center());
+        auto* preview = app.w<QLabel>("imView");
+        auto shownWidth = [preview] {
+            const QPixmap pixmap = preview->pixmap();
+            return pixmap.isNull() ? 0 : qRound(pixmap.width() / pixmap.devicePixelRatio());
+        };
+        // The picture fills the preview's smaller side at the first size...
+        const auto side = [preview] { return qMin(preview->width(), preview->height()); };
+        QTRY_VERIFY(shownWidth() >= side() - 4);
+        const int before = shownWidth();
+
+        // ...and again once the window has grown, without selecting anything.
+        app.window.resize(1400, 900);
+        QTRY_VERIFY(side() > before + 100);
+        QTRY_VERIFY(shownWidth() >= side() - 4);
+        QVERIFY(shownWidth() <= preview->width());
+    }
+
     // Size and place come back at the next start.
     void windowRemembersItsSize()
     {
