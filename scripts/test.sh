@@ -32,4 +32,6 @@ cmake --build "$build" -j2
 
 # UBSan findings abort (-fno-sanitize-recover); show where they came from.
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
+# LeakSanitizer: allocations that system libraries keep for the process.
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp}"
 ctest --test-dir "$build" --output-on-failure
