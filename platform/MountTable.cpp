@@ -1,5 +1,7 @@
 #include "platform/MountTable.h"
 
+#include "platform/FileContents.h"
+
 #include <QHash>
 #include <fcntl.h>
 #include <unistd.h>
@@ -56,19 +58,7 @@ bool deviceIsRemovable(const QByteArray& sysRoot, const QByteArray& majorMinor)
 
 MountTable MountTable::system()
 {
-    const int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return {};
-    }
-    // procfs reports no size: read until the end.
-    QByteArray text;
-    char buffer[16384];
-    ssize_t n = 0;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
-        text.append(buffer, n);
-    }
-    ::close(fd);
-    return fromMountInfo(text);
+    return fromMountInfo(FileContents::read("/proc/self/mountinfo", FileContents::MountInfoLimit));
 }
 
 MountTable MountTable::fromMountInfo(const QByteArray& text, const QByteArray& sysRoot)

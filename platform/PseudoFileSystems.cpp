@@ -1,5 +1,7 @@
 #include "platform/PseudoFileSystems.h"
 
+#include "platform/FileContents.h"
+
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
@@ -46,15 +48,8 @@ QByteArray PseudoFileSystems::typeOfDevice(quint64 device)
 {
     if (!m_tableRead) {
         m_tableRead = true;
-        const int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            QByteArray text;
-            char buffer[16384];
-            ssize_t n = 0;
-            while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
-                text.append(buffer, n);
-            }
-            ::close(fd);
+        const QByteArray text = FileContents::read("/proc/self/mountinfo", FileContents::MountInfoLimit);
+        if (!text.isEmpty()) {
             // id parent major:minor root mountpoint options [optional...] - fstype ...
             for (const QByteArray& line : text.split('\n')) {
                 const QByteArrayList fields = line.split(' ');

@@ -1,5 +1,7 @@
 #include "platform/TrashEntries.h"
 
+#include "platform/FileContents.h"
+
 #include <QList>
 #include <dirent.h>
 #include <fcntl.h>
@@ -144,17 +146,7 @@ std::optional<TrashEntries::Entry> TrashEntries::locate(const QByteArray& origin
 
 QByteArray TrashEntries::originalPathOf(const QByteArray& infoPath)
 {
-    const int fd = ::open(infoPath.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return {};
-    }
-    QByteArray text;
-    char buffer[4096];
-    ssize_t n = 0;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0 && text.size() < (1 << 20)) {
-        text.append(buffer, n);
-    }
-    ::close(fd);
+    const QByteArray text = FileContents::read(infoPath);
     bool inGroup = false;
     for (const QByteArray& rawLine : text.split('\n')) {
         const QByteArray line = rawLine.trimmed();

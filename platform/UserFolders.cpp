@@ -1,5 +1,7 @@
 #include "platform/UserFolders.h"
 
+#include "platform/FileContents.h"
+
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,19 +17,8 @@ QByteArray joined(const QByteArray& folder, const QByteArray& name)
 
 QByteArray readFile(const QByteArray& path)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return {};
-    }
-    QByteArray text;
-    char buffer[4096];
-    ssize_t n = 0;
     // A user folder file is a few lines; anything huge is not one.
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0 && text.size() < (1 << 20)) {
-        text.append(buffer, n);
-    }
-    ::close(fd);
-    return text;
+    return FileContents::read(path);
 }
 
 // The value of one user-dirs.dirs assignment: "$HOME/rel" or "/absolute",
