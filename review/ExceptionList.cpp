@@ -143,14 +143,13 @@ bool readOwnArray(const QByteArray& bytes, QByteArrayList* paths)
                 return false;
             }
             const QByteArrayView close = isString ? QByteArrayView("</string>") : QByteArrayView("</data>");
-            const qsizetype end = all.indexOf(close, at);
-            if (end < 0) {
+            // The entry ends at the next '<', which must open its closing tag:
+            // comments and CDATA are left to the general reader.
+            const qsizetype end = all.indexOf('<', at);
+            if (end < 0 || !all.sliced(end).startsWith(close)) {
                 return false;
             }
             const QByteArrayView inside = all.sliced(at, end - at);
-            if (inside.contains('<')) {
-                return false; // comments, CDATA: the general reader knows them
-            }
             if (isString) {
                 if (!unescapeXml(inside, &path)) {
                     return false;
