@@ -6,7 +6,7 @@ set -euo pipefail
 
 # xvfb, xauth, the xcb platform plugin and a font: the end-to-end suite runs
 # the program in a real window on a private X server.
-packages=(qt6-base-dev libplist-dev libglib2.0-dev zlib1g-dev cmake g++ pkg-config make unzip zip librsvg2-bin
+packages=(qt6-base-dev libplist-dev libglib2.0-dev zlib1g-dev cmake g++ pkg-config make zip librsvg2-bin
     libarchive-dev xvfb xauth qt6-qpa-plugins libxkbcommon-x11-0 fonts-dejavu-core "$@")
 
 missing=()
