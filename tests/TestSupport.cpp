@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <dirent.h>
 #include <ftw.h>
 #include <sys/stat.h>
 
@@ -41,4 +42,18 @@ bool TestSupport::isolateUserFolders(const QTemporaryDir& root)
         qputenv(var, QFile::encodeName(dir));
     }
     return true;
+}
+
+QByteArrayList TestSupport::trashedNames(const QByteArray& trash)
+{
+    QByteArrayList names;
+    if (DIR* dir = ::opendir((trash + "/files").constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            if (entry->d_name[0] != '.') {
+                names.append(QByteArray(entry->d_name));
+            }
+        }
+        ::closedir(dir);
+    }
+    return names;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QTemporaryDir>
 
 // A temporary folder removed by byte path, so names that are not UTF-8 go
@@ -23,4 +24,6 @@ public:
     // 3000 files of 64 KiB in ten folders under `root`, alike but for their
     // last byte: a scan long enough to be caught in the middle.
     static bool writeSlowTree(const QString& root);
+    // Names in `trash`/files, by bytes: names that are not UTF-8 are listed too.
+    static QByteArrayList trashedNames(const QByteArray& trash);
 };

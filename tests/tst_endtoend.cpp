@@ -40,20 +40,6 @@ namespace {
 
 constexpr int Long = 60000; // generous: the machine is shared and may be slow
 
-QByteArrayList trashedNames(const QByteArray& trash)
-{
-    QByteArrayList names;
-    if (DIR* dir = ::opendir((trash + "/files").constData())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            if (entry->d_name[0] != '.') {
-                names.append(QByteArray(entry->d_name));
-            }
-        }
-        ::closedir(dir);
-    }
-    return names;
-}
-
 quint64 sizeOf(const QByteArray& path)
 {
     struct stat st
@@ -286,7 +272,7 @@ private Q_SLOTS:
 
         const StatisticsStore& store = app.delegate.store();
         const qint64 countBefore = store.alreadyDeletedCount();
-        const QByteArrayList trashedBefore = trashedNames(m_trash);
+        const QByteArrayList trashedBefore = TestSupport::trashedNames(m_trash);
         QVERIFY(click(app.w<QWidget>("markAll")));
         QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 4"));
         QVERIFY(click(app.w<QWidget>("finishButton")));
@@ -295,7 +281,7 @@ private Q_SLOTS:
             information->isVisible() && infoLine(app, 0).startsWith("Duplicates Cleaned"), Long);
         QCOMPARE(infoLine(app, 0), QStringLiteral("Duplicates Cleaned: 4"));
 
-        QByteArrayList trashed = trashedNames(m_trash);
+        QByteArrayList trashed = TestSupport::trashedNames(m_trash);
         for (const QByteArray& name : trashedBefore) {
             trashed.removeOne(name);
         }

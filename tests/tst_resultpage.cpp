@@ -57,21 +57,6 @@ bool writePng(const QByteArray& path, const QImage& image)
     return image.save(&buffer, "PNG") && TreeBuilder::writeBytes(path, bytes);
 }
 
-// By bytes: names that are not UTF-8 are listed too.
-QByteArrayList trashedNames(const QByteArray& trash)
-{
-    QByteArrayList names;
-    if (DIR* dir = ::opendir((trash + "/files").constData())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            if (entry->d_name[0] != '.') {
-                names.append(QByteArray(entry->d_name));
-            }
-        }
-        ::closedir(dir);
-    }
-    return names;
-}
-
 } // namespace
 
 class TstResultPage : public QObject
@@ -373,7 +358,7 @@ private Q_SLOTS:
         scanTo(app, root);
         pressOk(app);
         app.w<QAbstractButton>("markAll")->click();
-        const QByteArrayList trashedBefore = trashedNames(m_trash);
+        const QByteArrayList trashedBefore = TestSupport::trashedNames(m_trash);
 
         QSignalSpy finished(app.delegate.deletion(), &DeletionController::deletionFinished);
         app.w<QAbstractButton>("finishButton")->click();
@@ -391,7 +376,7 @@ private Q_SLOTS:
                  app.w<QProgressBar>("deletionIndicator")->maximum());
 
         // Each set keeps its first file; the six copies are in the Trash with their paths.
-        const QByteArrayList trashed = trashedNames(m_trash);
+        const QByteArrayList trashed = TestSupport::trashedNames(m_trash);
         QCOMPARE(trashed.size() - trashedBefore.size(), 6);
         int kept = 0;
         for (const char* name : {"/a.png", "/sub/b.png", "/sub/caf\xe9.png", "/notes.txt", "/sub/notes.txt",

@@ -139,20 +139,6 @@ int countLiveCopies(const QByteArrayList& paths, const QByteArray& bytes)
     return int(real.size());
 }
 
-QByteArrayList trashedNames(const QByteArray& trash)
-{
-    QByteArrayList names;
-    if (DIR* dir = ::opendir((trash + "/files").constData())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            if (entry->d_name[0] != '.') {
-                names.append(QByteArray(entry->d_name));
-            }
-        }
-        ::closedir(dir);
-    }
-    return names;
-}
-
 // A chain of `depth` folders named "d" below `root`, removed by going down
 // and back up one level at a time (paths far beyond PATH_MAX).
 bool makeChain(const QByteArray& root, int depth, const QByteArrayList& bottomFiles, const QByteArray& bytes)
@@ -393,7 +379,7 @@ private Q_SLOTS:
         QVERIFY(write(m_trash + "/files/photo2.jpg", photo));
         QVERIFY(write(dir + "/notes.txt", notes));
         QVERIFY(write(dir + "/sub/notes.txt", notes));
-        const int trashedBefore = int(trashedNames(m_trash).size());
+        const int trashedBefore = int(TestSupport::trashedNames(m_trash).size());
 
         AppHarness app;
         QVERIFY(app.delegate.launch());
@@ -403,7 +389,7 @@ private Q_SLOTS:
         QCOMPARE(infoLine(app, 2), QString());
         pressInformationOk(app);
 
-        QCOMPARE(int(trashedNames(m_trash).size()), trashedBefore + 1);
+        QCOMPARE(int(TestSupport::trashedNames(m_trash).size()), trashedBefore + 1);
         QVERIFY(isLiveCopy(dir + "/photo.jpg", photo));
         QCOMPARE(countLiveCopies({dir + "/notes.txt", dir + "/sub/notes.txt"}, notes), 1);
     }
@@ -473,7 +459,7 @@ private Q_SLOTS:
         QVERIFY(isLiveCopy(root + "/aside/x.jpg", bytes));
         QVERIFY(isLiveCopy(unswapped + "/x.jpg", bytes));
         QVERIFY(isLiveCopy(root + "/outside/x.jpg", bytes));
-        QVERIFY(!trashedNames(m_trash).contains("x.jpg"));
+        QVERIFY(!TestSupport::trashedNames(m_trash).contains("x.jpg"));
     }
 
     // A location given through a link stays usable, as the walk opened it
@@ -521,7 +507,7 @@ private Q_SLOTS:
         const QByteArray bytes = "a document kept in one of two folders " + root;
         QVERIFY(write(root + "/loc/A/report.pdf", bytes));
         QVERIFY(write(root + "/loc/B/report.pdf", bytes));
-        const int trashedBefore = int(trashedNames(m_trash).size());
+        const int trashedBefore = int(TestSupport::trashedNames(m_trash).size());
 
         AppHarness app;
         QVERIFY(app.delegate.launch());
@@ -541,7 +527,7 @@ private Q_SLOTS:
         QCOMPARE(infoLine(app, 2),
                  QStringLiteral("1 marked file could not be moved to the Trash and stays marked."));
         pressInformationOk(app);
-        QCOMPARE(int(trashedNames(m_trash).size()), trashedBefore);
+        QCOMPARE(int(TestSupport::trashedNames(m_trash).size()), trashedBefore);
         QVERIFY(isLiveCopy(root + "/aside/report.pdf", bytes));
         QVERIFY(isLiveCopy(other + "/report.pdf", bytes));
         QCOMPARE(set->files().at(1)->state(), 1);
@@ -588,7 +574,7 @@ private Q_SLOTS:
         QCOMPARE(set->trashSelectedFiles().size(), 1);
         QVERIFY(!TreeBuilder::exists(root + "/twin.txt"));
         QVERIFY(isLiveCopy(root + "/kept.txt", bytes));
-        QVERIFY(trashedNames(m_trash).contains("twin.txt"));
+        QVERIFY(TestSupport::trashedNames(m_trash).contains("twin.txt"));
     }
 
     // A chain 100,000 folders deep is walked on a 4 MiB stack, in a child
