@@ -188,15 +188,20 @@ void Collector::readEntries(int fd, std::vector<Entry>& out)
     ::closedir(dir);
 }
 
+void Collector::pushFrame(int fd, const Identity& id)
+{
+    Frame frame;
+    frame.fd = fd;
+    frame.id = id;
+    frame.pathLength = m_path.size();
+    readEntries(fd, frame.entries);
+    m_frames.push_back(std::move(frame));
+}
+
 void Collector::walkFrom(int rootFd, const QByteArray& rootPath, const Identity& root)
 {
     m_path = rootPath.endsWith('/') ? rootPath : rootPath + '/';
-    Frame frame;
-    frame.fd = rootFd;
-    frame.id = root;
-    frame.pathLength = m_path.size();
-    readEntries(rootFd, frame.entries);
-    m_frames.push_back(std::move(frame));
+    pushFrame(rootFd, root);
 
     while (!m_frames.empty()) {
         Frame& top = m_frames.back();
@@ -278,12 +283,7 @@ void Collector::enterFolder(const char* name, int fd, const struct stat& st)
     m_path.append(name);
     m_path.append('/');
 
-    Frame frame;
-    frame.fd = fd;
-    frame.id = id;
-    frame.pathLength = m_path.size();
-    readEntries(fd, frame.entries);
-    m_frames.push_back(std::move(frame));
+    pushFrame(fd, id);
     // Only the deepest levels keep their folder open.
     if (m_frames.size() > maxOpenFolders) {
         Frame& far = m_frames[m_frames.size() - 1 - maxOpenFolders];

@@ -104,6 +104,8 @@ private:
 
     bool isTrash(const Identity& id) const;
     static void readEntries(int fd, std::vector<Entry>& out);
+    // Opens a level of the walk at the folder `m_path` now names.
+    void pushFrame(int fd, const Identity& id);
     void walkFrom(int rootFd, const QByteArray& rootPath, const Identity& root);
     void enterFolder(const char* name, int fd, const struct stat& st);
     void popFolder();
