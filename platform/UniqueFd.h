@@ -8,11 +8,26 @@ public:
     ~UniqueFd();
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
+        if (this != &other) {
+            reset(other.release());
+        }
+        return *this;
+    }
 
     int get() const { return m_fd; }
     bool isValid() const { return m_fd >= 0; }
     // Closes the descriptor held so far and takes `fd`.
     void reset(int fd);
+    // Gives the descriptor up without closing it.
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
     // Closes now and reports the result: a delayed write error can show up here.
     bool close();
 

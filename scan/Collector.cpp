@@ -140,40 +140,35 @@ void Collector::acceptFilenameDrag3(const QByteArray& folderPath)
     }
     // The location itself may be reached through a link; only what lies
     // below it is walked without following links.
-    const int fd = ::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
+    UniqueFd fd(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat st
     {
     };
-    if (::fstat(fd, &st) != 0) {
-        ::close(fd);
+    if (!fd.isValid() || ::fstat(fd.get(), &st) != 0) {
         return;
     }
     const Identity id{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
-    if (isTrash(id) || m_pseudo.isPseudo(fd) || TrashFolders::isInsideTrash(folderPath) ||
+    if (isTrash(id) || m_pseudo.isPseudo(fd.get()) || TrashFolders::isInsideTrash(folderPath) ||
         !m_walkedFolders.insert(id).second) {
-        ::close(fd);
         return;
     }
     NoFollowPath::registerRoot(folderPath, id.device, id.inode);
-    walkFrom(fd, folderPath, id);
+    walkFrom(std::move(fd), folderPath, id);
 }
 
 void Collector::readEntries(int fd, std::vector<Entry>& out)
 {
     // A second descriptor for the listing, so the folder's own stays usable
     // for the entries' attributes and for opening its subfolders.
-    const int listFd = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0) {
+    UniqueFd listFd(::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listFd.isValid()) {
         return;
     }
-    DIR* dir = ::fdopendir(listFd);
+    DIR* dir = ::fdopendir(listFd.get());
     if (!dir) {
-        ::close(listFd);
         return;
     }
+    listFd.release(); // closedir closes it
     while (dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (isDotOrDotDot(name) || isSkippedName(name) || TrashFolders::isVolumeTrashName(name)) {
@@ -188,20 +183,29 @@ void Collector::readEntries(int fd, std::vector<Entry>& out)
     ::closedir(dir);
 }
 
-void Collector::pushFrame(int fd, const Identity& id)
+void Collector::pushFrame(UniqueFd fd, const Identity& id)
 {
     Frame frame;
-    frame.fd = fd;
     frame.id = id;
     frame.pathLength = m_path.size();
-    readEntries(fd, frame.entries);
+    readEntries(fd.get(), frame.entries);
+    frame.fd = std::move(fd);
     m_frames.push_back(std::move(frame));
 }
 
-void Collector::walkFrom(int rootFd, const QByteArray& rootPath, const Identity& root)
+UniqueFd Collector::openChild(const char* name, quint64 inode, struct stat& st) const
+{
+    UniqueFd fd(::openat(m_frames.back().fd.get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.isValid() && (::fstat(fd.get(), &st) != 0 || (inode != 0 && quint64(st.st_ino) != inode))) {
+        fd.reset(-1);
+    }
+    return fd;
+}
+
+void Collector::walkFrom(UniqueFd rootFd, const QByteArray& rootPath, const Identity& root)
 {
     m_path = rootPath.endsWith('/') ? rootPath : rootPath + '/';
-    pushFrame(rootFd, root);
+    pushFrame(std::move(rootFd), root);
 
     while (!m_frames.empty()) {
         Frame& top = m_frames.back();
@@ -216,43 +220,30 @@ void Collector::walkFrom(int rootFd, const QByteArray& rootPath, const Identity&
         // Taken out of the list, so a long folder's names go as it is walked.
         const Entry entry = std::move(top.entries[top.next]);
         ++top.next;
-        if (top.fd < 0) {
+        if (!top.fd.isValid()) {
             continue; // the folder could not be reached again; its rest is left out
         }
         const char* name = entry.name.constData();
+        struct stat st
+        {
+        };
         if (entry.type == DT_DIR) {
-            const int childFd = ::openat(top.fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            struct stat st
-            {
-            };
-            if (childFd < 0) {
-                continue;
+            UniqueFd child = openChild(name, 0, st);
+            if (child.isValid()) {
+                enterFolder(name, std::move(child), st);
             }
-            if (::fstat(childFd, &st) != 0) {
-                ::close(childFd);
-                continue;
-            }
-            enterFolder(name, childFd, st);
             continue;
         }
         FileAttributes attributes;
-        if (!readAttributes(top.fd, name, attributes)) {
+        if (!readAttributes(top.fd.get(), name, attributes)) {
             continue;
         }
         if (attributes.isDirectory) {
             // The file system did not fill d_type; walk it all the same.
-            const int childFd = ::openat(top.fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            struct stat st
-            {
-            };
-            if (childFd < 0) {
-                continue;
+            UniqueFd child = openChild(name, attributes.inode, st);
+            if (child.isValid()) {
+                enterFolder(name, std::move(child), st);
             }
-            if (::fstat(childFd, &st) != 0 || static_cast<quint64>(st.st_ino) != attributes.inode) {
-                ::close(childFd);
-                continue;
-            }
-            enterFolder(name, childFd, st);
             continue;
         }
         if (!attributes.isRegular || attributes.immutable) {
@@ -261,21 +252,20 @@ void Collector::walkFrom(int rootFd, const QByteArray& rootPath, const Identity&
         if (!m_singleFiles.isEmpty() && m_singleFiles.contains(singleFileKey(top.id, entry.name))) {
             continue;
         }
-        if (top.prefix.isEmpty()) {
-            top.prefix = m_path.left(top.pathLength);
+        if (!top.folder) {
+            top.folder = File::makeFolder(m_path.left(top.pathLength));
         }
-        considerRegularFile(top.prefix, entry.name, attributes);
+        considerRegularFile(top.folder, entry.name, attributes);
     }
 }
 
-void Collector::enterFolder(const char* name, int fd, const struct stat& st)
+void Collector::enterFolder(const char* name, UniqueFd fd, const struct stat& st)
 {
     const Frame& parent = m_frames.back();
     const Identity id{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
     // A new device is a mount: kernel pseudo file systems are not walked.
     if (isTrash(id) || m_walkedFolders.contains(id) ||
-        (id.device != parent.id.device && m_pseudo.isPseudo(fd))) {
-        ::close(fd);
+        (id.device != parent.id.device && m_pseudo.isPseudo(fd.get()))) {
         return;
     }
     m_walkedFolders.insert(id);
@@ -283,14 +273,10 @@ void Collector::enterFolder(const char* name, int fd, const struct stat& st)
     m_path.append(name);
     m_path.append('/');
 
-    pushFrame(fd, id);
+    pushFrame(std::move(fd), id);
     // Only the deepest levels keep their folder open.
     if (m_frames.size() > maxOpenFolders) {
-        Frame& far = m_frames[m_frames.size() - 1 - maxOpenFolders];
-        if (far.fd >= 0) {
-            ::close(far.fd);
-            far.fd = -1;
-        }
+        m_frames[m_frames.size() - 1 - maxOpenFolders].fd.reset(-1);
     }
 }
 
@@ -298,42 +284,35 @@ void Collector::popFolder()
 {
     Frame child = std::move(m_frames.back());
     m_frames.pop_back();
-    if (!m_frames.empty()) {
-        Frame& parent = m_frames.back();
-        m_path.truncate(parent.pathLength);
-        if (parent.fd < 0) {
-            // Back up through "..", accepted only if it is the folder that was
-            // walked (the child may have been moved meanwhile).
-            struct stat st
-            {
-            };
-            const int fd = child.fd >= 0 ? ::openat(child.fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-            if (fd >= 0 && ::fstat(fd, &st) == 0 && quint64(st.st_dev) == parent.id.device &&
-                quint64(st.st_ino) == parent.id.inode) {
-                parent.fd = fd;
-            } else if (fd >= 0) {
-                ::close(fd);
-            }
-        }
+    if (m_frames.empty()) {
+        return;
     }
-    if (child.fd >= 0) {
-        ::close(child.fd);
+    Frame& parent = m_frames.back();
+    m_path.truncate(parent.pathLength);
+    if (!parent.fd.isValid() && child.fd.isValid()) {
+        // Back up through "..", accepted only if it is the folder that was
+        // walked (the child may have been moved meanwhile).
+        struct stat st
+        {
+        };
+        UniqueFd fd(::openat(child.fd.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (fd.isValid() && ::fstat(fd.get(), &st) == 0 && quint64(st.st_dev) == parent.id.device &&
+            quint64(st.st_ino) == parent.id.inode) {
+            parent.fd = std::move(fd);
+        }
     }
 }
 
 void Collector::closeAll()
 {
-    for (Frame& frame : m_frames) {
-        if (frame.fd >= 0) {
-            ::close(frame.fd);
-        }
-    }
     m_frames.clear();
 }
 
-void Collector::considerRegularFile(const QByteArray& folderPrefix, const QByteArray& name,
+void Collector::considerRegularFile(const File::FolderRef& folder, const QByteArray& name,
                                     const FileAttributes& attributes)
 {
+    static const QByteArray none;
+    const QByteArray& folderPrefix = folder ? folder->path : none;
     m_progress.setCurrent(ScanProgress::Activity::Collecting, folderPrefix, name);
     if (m_exceptions && !m_exceptions->isEmpty()) {
         // One buffer for every lookup: a long list costs a hash per file,
@@ -345,7 +324,7 @@ void Collector::considerRegularFile(const QByteArray& folderPrefix, const QByteA
             return;
         }
     }
-    appendFile(folderPrefix, name, attributes);
+    appendFile(folder, name, attributes);
 }
 
 void Collector::addSingleFile(const QByteArray& path)
@@ -360,17 +339,18 @@ void Collector::addSingleFile(const QByteArray& path)
     if (name.isEmpty()) {
         return;
     }
-    const int dirFd = ::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) {
+    UniqueFd dirFd(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dirFd.isValid()) {
         return;
     }
     struct stat st
     {
     };
     FileAttributes attributes;
-    const bool ok = ::fstat(dirFd, &st) == 0 && readAttributes(dirFd, name.constData(), attributes) &&
-                    !m_pseudo.isPseudo(dirFd);
-    ::close(dirFd);
+    const bool ok = ::fstat(dirFd.get(), &st) == 0 &&
+                    readAttributes(dirFd.get(), name.constData(), attributes) &&
+                    !m_pseudo.isPseudo(dirFd.get());
+    dirFd.reset(-1);
     if (!ok || !attributes.isRegular || attributes.immutable || TrashFolders::isInsideTrash(folderPath)) {
         return;
     }
@@ -386,16 +366,16 @@ void Collector::addSingleFile(const QByteArray& path)
     if (slash > 0) {
         NoFollowPath::registerRoot(folderPath, folder.device, folder.inode);
     }
-    considerRegularFile(path.left(slash + 1), name, attributes);
+    considerRegularFile(File::makeFolder(path.left(slash + 1)), name, attributes);
 }
 
 void Collector::addToArrayFile(const QByteArray& name, const QByteArray& completePath,
                                const FileAttributes& attributes)
 {
-    appendFile(completePath.left(completePath.size() - name.size()), name, attributes);
+    appendFile(File::makeFolder(completePath.left(completePath.size() - name.size())), name, attributes);
 }
 
-void Collector::appendFile(const QByteArray& folderPrefix, const QByteArray& name,
+void Collector::appendFile(const File::FolderRef& folder, const QByteArray& name,
                            const FileAttributes& attributes)
 {
     if (FileCategories::rawExtension(name).isEmpty()) {
@@ -404,9 +384,9 @@ void Collector::appendFile(const QByteArray& folderPrefix, const QByteArray& nam
     if (attributes.mountRoot) {
         m_mountedFiles.insert({attributes.device, attributes.inode});
     }
-    const Category category = FileCategories::categoryOf(folderPrefix, name);
-    FilePtr file(
-        new File(folderPrefix, name, attributes.size, attributes.modificationNs, attributes.creationNs));
+    static const QByteArray none;
+    const Category category = FileCategories::categoryOf(folder ? folder->path : none, name);
+    FilePtr file(new File(folder, name, attributes.size, attributes.modificationNs, attributes.creationNs));
     file->setIdentity(attributes.device, attributes.inode);
     m_lists.list(category).append(std::move(file));
     m_progress.addCollected();

@@ -2,6 +2,7 @@
 
 #include "platform/PseudoFileSystems.h"
 #include "platform/TrashFolders.h"
+#include "platform/UniqueFd.h"
 #include "scan/CategoryLists.h"
 #include "scan/LocationEntry.h"
 
@@ -94,10 +95,10 @@ private:
     };
     struct Frame
     {
-        int fd = -1;
+        UniqueFd fd;
         Identity id{0, 0};
         qsizetype pathLength = 0; // bytes of m_path that name this folder, '/' included
-        QByteArray prefix;        // those bytes, made once for the folder's files
+        File::FolderRef folder;   // those bytes, made once for the folder's files
         std::vector<Entry> entries;
         std::size_t next = 0;
     };
@@ -105,14 +106,17 @@ private:
     bool isTrash(const Identity& id) const;
     static void readEntries(int fd, std::vector<Entry>& out);
     // Opens a level of the walk at the folder `m_path` now names.
-    void pushFrame(int fd, const Identity& id);
-    void walkFrom(int rootFd, const QByteArray& rootPath, const Identity& root);
-    void enterFolder(const char* name, int fd, const struct stat& st);
+    void pushFrame(UniqueFd fd, const Identity& id);
+    void walkFrom(UniqueFd rootFd, const QByteArray& rootPath, const Identity& root);
+    void enterFolder(const char* name, UniqueFd fd, const struct stat& st);
+    // Opens the subfolder `name` of the top frame; invalid if it is not
+    // the directory `inode` (0: any).
+    UniqueFd openChild(const char* name, quint64 inode, struct stat& st) const;
     void popFolder();
     void closeAll();
-    void considerRegularFile(const QByteArray& folderPrefix, const QByteArray& name,
+    void considerRegularFile(const File::FolderRef& folder, const QByteArray& name,
                              const FileAttributes& attributes);
-    void appendFile(const QByteArray& folderPrefix, const QByteArray& name, const FileAttributes& attributes);
+    void appendFile(const File::FolderRef& folder, const QByteArray& name, const FileAttributes& attributes);
     static QByteArray singleFileKey(const Identity& folder, const QByteArray& name);
 
     ScanControl& m_control;

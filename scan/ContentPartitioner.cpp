@@ -46,64 +46,152 @@ ContentPartitioner::ContentPartitioner(ScanControl& control, ScanProgress& progr
 {
 }
 
-int ContentPartitioner::openUnit(const Unit& unit, const File& file)
+bool ContentPartitioner::deviceIndex(quint64 device, quint16& index)
+{
+    const auto found = std::find(m_devices.begin(), m_devices.end(), device);
+    if (found == m_devices.end() && m_devices.size() > 0xfffe) {
+        return false;
+    }
+    index = static_cast<quint16>(found - m_devices.begin());
+    if (found == m_devices.end()) {
+        m_devices.push_back(device);
+    }
+    return true;
+}
+
+int ContentPartitioner::openFile(const File& file)
+{
+    constexpr int flags = O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
+    const void* key = file.folderKey();
+    if (!key || file.folder().size() >= PATH_MAX) {
+        return FileCompare::openNoFollow(file.filePath(), O_RDONLY | O_NONBLOCK);
+    }
+    for (OpenFolder& folder : m_folders) {
+        if (folder.key == key) {
+            return ::openat(folder.fd.get(), file.fileName().constData(), flags);
+        }
+    }
+    // The folder is reached as the whole path would be; the file in it
+    // without following a link.
+    UniqueFd dir(::open(file.folder().constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.isValid()) {
+        return FileCompare::openNoFollow(file.filePath(), O_RDONLY | O_NONBLOCK);
+    }
+    OpenFolder& slot = m_folders[m_nextFolder];
+    m_nextFolder = (m_nextFolder + 1) % FolderCache;
+    slot.key = key;
+    slot.fd = std::move(dir);
+    return ::openat(slot.fd.get(), file.fileName().constData(), flags);
+}
+
+int ContentPartitioner::openPath(Unit& unit, const File& file, quint64 size)
 {
     // Non-blocking so a path swapped for a FIFO cannot hang the search.
-    const int fd = FileCompare::openNoFollow(file.filePath(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0) {
+    UniqueFd fd(openFile(file));
+    if (!fd.isValid()) {
         return -1;
     }
     struct stat st
     {
     };
     // Only the file that was looked at when the search began is read.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<quint64>(st.st_dev) != m_devices[unit.device] ||
-        static_cast<quint64>(st.st_ino) != unit.inode || static_cast<quint64>(st.st_size) != unit.size ||
-        mtimeOf(st) != unit.mtimeNs) {
-        ::close(fd);
+        static_cast<quint64>(st.st_ino) != unit.inode || static_cast<quint64>(st.st_size) != size ||
+        (unit.seen && mtimeOf(st) != unit.mtimeNs)) {
         return -1;
     }
-    return fd;
+    if (!unit.seen) {
+        unit.mtimeNs = mtimeOf(st);
+        unit.seen = true;
+        const auto more = m_moreLinks.find(unitIndex(unit));
+        if (more != m_moreLinks.end() && st.st_nlink < 2) {
+            // One file met at two paths, not two links: it never forms a set
+            // with itself.
+            for (quint32 pos : more->second) {
+                settleMissing(*m_files->at(pos));
+            }
+            m_moreLinks.erase(more);
+        }
+    }
+    return fd.release();
+}
+
+int ContentPartitioner::openUnit(Unit& unit, quint64 size)
+{
+    const int fd = openPath(unit, *m_files->at(unit.first), size);
+    if (fd >= 0 || unit.done != 0) {
+        return fd;
+    }
+    // The first path may be gone while a hard link still leads to the file.
+    const auto more = m_moreLinks.find(unitIndex(unit));
+    if (more != m_moreLinks.end()) {
+        const std::vector<quint32> links = more->second;
+        for (quint32 pos : links) {
+            const int other = openPath(unit, *m_files->at(pos), size);
+            if (other >= 0) {
+                return other;
+            }
+        }
+    }
+    return -1;
+}
+
+bool ContentPartitioner::leadsTo(const Unit& unit, quint32 position) const
+{
+    struct stat st
+    {
+    };
+    return FileCompare::statNoFollow(m_files->at(position)->filePath(), st) &&
+           static_cast<quint64>(st.st_dev) == m_devices[unit.device] &&
+           static_cast<quint64>(st.st_ino) == unit.inode;
+}
+
+void ContentPartitioner::settleMissing(const File& file)
+{
+    m_control.addProcessed();
+    m_progress.addComparedFiles(1);
+    m_progress.addComparedBytes(file.fileSize());
+    m_progress.setCurrent(ScanProgress::Activity::Processing, file);
 }
 
 void ContentPartitioner::closeUnit(Unit& unit)
 {
     if (unit.fd >= 0) {
-        ::close(unit.fd);
+        UniqueFd(unit.fd).close();
         unit.fd = -1;
         --m_openCount;
     }
 }
 
-bool ContentPartitioner::readBlock(Unit& unit, const File& file, quint64 offset, char* buffer,
-                                   std::size_t length)
+bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, char* buffer, std::size_t length)
 {
     if (unit.failed) {
         return false;
     }
+    UniqueFd opened;
     int fd = unit.fd;
     if (fd < 0) {
-        fd = openUnit(unit, file);
+        opened.reset(openUnit(unit, size));
+        fd = opened.get();
         if (fd < 0) {
             unit.failed = true;
             return false;
         }
-        if (unit.size > offset + length && m_openCount < m_budget.openFiles) {
-            unit.fd = fd; // more blocks to come: kept open while the budget allows
+        if (size > offset + length && m_openCount < m_budget.openFiles) {
+            unit.fd = opened.release(); // more blocks to come: kept open while the budget allows
             ++m_openCount;
-            if (unit.size > FirstBlock) {
+            if (size > FirstBlock) {
                 ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
             }
         }
     }
     const quint64 end = offset + length;
-    if (end < unit.size) {
+    if (end < size) {
         // Long files: the next stretch is fetched while other members are
         // read, so a cold disk keeps streaming.
         ::posix_fadvise(fd, static_cast<off_t>(end),
-                        static_cast<off_t>(std::min<quint64>(ReadAhead, unit.size - end)),
-                        POSIX_FADV_WILLNEED);
+                        static_cast<off_t>(std::min<quint64>(ReadAhead, size - end)), POSIX_FADV_WILLNEED);
     }
     std::size_t done = 0;
     bool ok = true;
@@ -118,7 +206,7 @@ bool ContentPartitioner::readBlock(Unit& unit, const File& file, quint64 offset,
         }
         done += static_cast<std::size_t>(r);
     }
-    if (ok && unit.size == 0) {
+    if (ok && size == 0) {
         // An empty file is only empty if a read says so: some file systems
         // report 0 for files that have contents.
         char probe = 0;
@@ -129,27 +217,26 @@ bool ContentPartitioner::readBlock(Unit& unit, const File& file, quint64 offset,
         ok = r == 0;
     }
     if (ok && m_hook) {
-        m_hook(file, end);
+        m_hook(*m_files->at(unit.first), end);
     }
-    if (ok && end >= unit.size) {
+    if (ok && end >= size) {
         // After the last block: a file written to while it was read is
         // never equal to anything.
         struct stat st
         {
         };
-        ok = ::fstat(fd, &st) == 0 && static_cast<quint64>(st.st_size) == unit.size &&
-             mtimeOf(st) == unit.mtimeNs;
+        ok = ::fstat(fd, &st) == 0 && static_cast<quint64>(st.st_size) == size && mtimeOf(st) == unit.mtimeNs;
         if (ok && offset > 0) {
-            // Read over several rounds: the path must still name this file,
+            // Read over several rounds: a path must still name this file,
             // or what was compared is no longer what the path holds.
-            ok = FileCompare::statNoFollow(file.filePath(), st) &&
-                 static_cast<quint64>(st.st_dev) == m_devices[unit.device] &&
-                 static_cast<quint64>(st.st_ino) == unit.inode;
+            ok = leadsTo(unit, unit.first);
+            const auto more = m_moreLinks.find(unitIndex(unit));
+            for (std::size_t i = 0; !ok && more != m_moreLinks.end() && i < more->second.size(); ++i) {
+                ok = leadsTo(unit, more->second[i]);
+            }
         }
     }
-    if (fd != unit.fd) {
-        ::close(fd);
-    } else if (!ok || end >= unit.size) {
+    if (fd == unit.fd && (!ok || end >= size)) {
         closeUnit(unit);
     }
     if (ok) {
@@ -190,115 +277,137 @@ void ContentPartitioner::releaseBuffers()
     m_borrowed = 0;
 }
 
-void ContentPartitioner::settle(Unit& unit, const QList<FilePtr>& files)
+void ContentPartitioner::settle(Unit& unit, quint64 size, std::size_t paths)
 {
     closeUnit(unit);
-    const std::size_t links = linkCount(unit);
     // Whatever was not read is settled too, so the bytes reach their total.
-    m_unreportedBytes += (unit.size > unit.done ? unit.size - unit.done : 0) + (links - 1) * unit.size;
-    unit.done = unit.size;
-    m_control.addProcessed(links);
-    m_progress.addComparedFiles(links);
-    m_progress.setCurrent(ScanProgress::Activity::Processing, *files.at(unit.first));
+    m_unreportedBytes += (size > unit.done ? size - unit.done : 0) + (paths - 1) * size;
+    unit.done = size;
+    m_control.addProcessed(paths);
+    m_progress.addComparedFiles(paths);
+    m_progress.setCurrent(ScanProgress::Activity::Processing, *m_files->at(unit.first));
 }
 
-void ContentPartitioner::drop(Unit& unit, const QList<FilePtr>& files, Classes& classes)
+void ContentPartitioner::drop(Unit& unit, quint64 size, Classes& classes)
 {
-    if (linkCount(unit) >= 2) {
-        const quint32 u = static_cast<quint32>(&unit - m_units.data());
-        emitClass({u}, files, classes);
+    const quint32 u = unitIndex(unit);
+    if (m_moreLinks.count(u) != 0) {
+        // Its links are equal without reading, even when it cannot be read.
+        emitClass({u}, size, classes);
     } else {
-        settle(unit, files);
+        settle(unit, size, 1);
     }
 }
 
-void ContentPartitioner::emitClass(const std::vector<quint32>& members, const QList<FilePtr>& files,
-                                   Classes& classes)
+void ContentPartitioner::emitClass(const std::vector<quint32>& members, quint64 size, Classes& classes)
 {
     const std::size_t start = classes.members.size();
-    classes.starts.push_back(start);
     for (quint32 u : members) {
-        settle(m_units[u], files);
-        appendLinks(m_units[u], classes.members);
+        Unit& unit = m_units[u];
+        const auto more = m_moreLinks.find(u);
+        if (more == m_moreLinks.end()) {
+            classes.members.push_back(unit.first);
+            settle(unit, size, 1);
+            continue;
+        }
+        // Links are counted only while their paths still lead to this file:
+        // they were not looked at one by one before the search.
+        std::size_t paths = 1;
+        if (leadsTo(unit, unit.first)) {
+            classes.members.push_back(unit.first);
+        }
+        for (quint32 pos : more->second) {
+            ++paths;
+            if (leadsTo(unit, pos)) {
+                classes.members.push_back(pos);
+            }
+        }
+        settle(unit, size, paths);
     }
+    if (classes.members.size() - start < 2) {
+        classes.members.resize(start);
+        return;
+    }
+    classes.starts.push_back(static_cast<quint32>(start));
     std::sort(classes.members.begin() + static_cast<std::ptrdiff_t>(start), classes.members.end());
-}
-
-std::size_t ContentPartitioner::linkCount(const Unit& unit) const
-{
-    return 1 + (unit.moreLinks < 0 ? 0 : m_moreLinks[static_cast<std::size_t>(unit.moreLinks)].size());
-}
-
-void ContentPartitioner::appendLinks(const Unit& unit, std::vector<qsizetype>& positions) const
-{
-    positions.push_back(unit.first);
-    if (unit.moreLinks >= 0) {
-        const std::vector<qsizetype>& more = m_moreLinks[static_cast<std::size_t>(unit.moreLinks)];
-        positions.insert(positions.end(), more.begin(), more.end());
-    }
 }
 
 void ContentPartitioner::closeAll()
 {
     for (Unit& unit : m_units) {
-        if (unit.fd >= 0) {
-            ::close(unit.fd);
-            unit.fd = -1;
-        }
+        closeUnit(unit);
     }
     m_openCount = 0;
+    closeFolders();
     releaseBuffers();
     std::vector<Unit>().swap(m_units);
     m_moreLinks.clear();
 }
 
-bool ContentPartitioner::partition(const QList<FilePtr>& files, const qsizetype* positions, std::size_t count,
+void ContentPartitioner::closeFolders()
+{
+    for (OpenFolder& folder : m_folders) {
+        folder.key = nullptr;
+        folder.fd.reset(-1);
+    }
+}
+
+bool ContentPartitioner::partition(const QList<FilePtr>& files, const quint32* positions, std::size_t count,
                                    Classes& classes)
 {
     m_units.clear();
     m_devices.clear();
     m_moreLinks.clear();
     m_openCount = 0;
+    m_files = &files;
     if (count == 0) {
         return true;
     }
-    // What is on disk now decides: a path that is gone or no longer a regular
-    // file never compares equal, paths to one inode are one unit (equal
-    // without reading), and files whose size changed since collection are
-    // only compared with files of their new size.
+    // Files the collector recorded are taken as it saw them and checked
+    // when opened. Others are looked at now: a path that is gone or no
+    // longer a regular file never compares equal, and one whose size
+    // changed is compared with files of its new size.
     m_units.reserve(count);
+    std::vector<std::pair<quint64, quint32>> resized; // (size, unit)
+    const quint64 size = files.at(positions[0])->fileSize();
     for (std::size_t i = 0; i < count; ++i) {
-        const qsizetype pos = positions[i];
-        struct stat st
-        {
-        };
-        if (!FileCompare::statNoFollow(files.at(pos)->filePath(), st) || !S_ISREG(st.st_mode)) {
-            m_control.addProcessed();
-            m_progress.addComparedFiles(1);
-            m_progress.addComparedBytes(files.at(pos)->fileSize());
-            m_progress.setCurrent(ScanProgress::Activity::Processing, *files.at(pos));
+        const quint32 pos = positions[i];
+        const File& file = *files.at(pos);
+        Unit unit;
+        unit.first = pos;
+        quint64 device = file.device();
+        quint64 currentSize = file.fileSize();
+        if (device != 0 || file.inode() != 0) {
+            unit.inode = file.inode();
+        } else {
+            struct stat st
+            {
+            };
+            if (!FileCompare::statNoFollow(file.filePath(), st) || !S_ISREG(st.st_mode)) {
+                settleMissing(file);
+                continue;
+            }
+            device = static_cast<quint64>(st.st_dev);
+            unit.inode = static_cast<quint64>(st.st_ino);
+            unit.mtimeNs = mtimeOf(st);
+            unit.seen = true;
+            currentSize = static_cast<quint64>(st.st_size);
+            // Whether a second path to this inode is a hard link or the
+            // same file seen twice (a bind mount) is told by the link count.
+            unit.failed = st.st_nlink < 2;
+        }
+        if (!deviceIndex(device, unit.device)) {
+            settleMissing(file);
             continue;
         }
-        Unit unit;
-        unit.first = static_cast<quint32>(pos);
-        unit.size = static_cast<quint64>(st.st_size);
-        unit.mtimeNs = mtimeOf(st);
-        const auto device = std::find(m_devices.begin(), m_devices.end(), static_cast<quint64>(st.st_dev));
-        unit.device = static_cast<quint32>(device - m_devices.begin());
-        if (device == m_devices.end()) {
-            m_devices.push_back(static_cast<quint64>(st.st_dev));
+        if (currentSize != size) {
+            resized.emplace_back(currentSize, static_cast<quint32>(m_units.size()));
         }
-        unit.inode = static_cast<quint64>(st.st_ino);
-        // Whether a second path to this inode is a hard link or the same
-        // file seen twice (a bind mount) is told by the link count.
-        unit.failed = st.st_nlink < 2;
         m_units.push_back(unit);
     }
 
     // Members in inode order, which on most file systems is close to the
     // order of their data on disk; paths to one inode become one unit.
-    // Files whose size changed since they were collected form classes of
-    // their new size.
     std::vector<quint32> order(m_units.size());
     for (quint32 u = 0; u < order.size(); ++u) {
         order[u] = u;
@@ -308,10 +417,13 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const qsizetype*
         const Unit& y = m_units[b];
         return std::tie(x.device, x.inode, x.first) < std::tie(y.device, y.inode, y.first);
     });
+    // Units were numbered in list order, so this is sorted by unit.
     std::vector<quint32> kept;
-    kept.reserve(order.size());
+    kept.reserve(order.size() - resized.size());
+    std::vector<std::pair<quint64, quint32>> keptResized;
     for (std::size_t i = 0; i < order.size();) {
-        Unit& unit = m_units[order[i]];
+        const quint32 first = order[i];
+        Unit& unit = m_units[first];
         std::size_t j = i + 1;
         for (; j < order.size() && m_units[order[j]].device == unit.device &&
                m_units[order[j]].inode == unit.inode;
@@ -319,36 +431,43 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const qsizetype*
             const Unit& other = m_units[order[j]];
             if (unit.failed) {
                 // One file at two paths, not two links: it never forms a set.
-                m_control.addProcessed();
-                m_progress.addComparedFiles(1);
-                m_progress.addComparedBytes(files.at(other.first)->fileSize());
+                settleMissing(*files.at(other.first));
                 continue;
             }
-            if (unit.moreLinks < 0) {
-                unit.moreLinks = static_cast<qint32>(m_moreLinks.size());
-                m_moreLinks.emplace_back();
-            }
-            m_moreLinks[static_cast<std::size_t>(unit.moreLinks)].push_back(other.first);
+            m_moreLinks[first].push_back(other.first);
         }
         unit.failed = false;
-        kept.push_back(order[i]);
+        const auto r =
+            std::lower_bound(resized.begin(), resized.end(), first,
+                             [](const std::pair<quint64, quint32>& e, quint32 u) { return e.second < u; });
+        if (r != resized.end() && r->second == first) {
+            keptResized.push_back(*r);
+        } else {
+            kept.push_back(first);
+        }
         i = j;
     }
     std::vector<quint32>().swap(order);
-    std::stable_sort(kept.begin(), kept.end(),
-                     [this](quint32 a, quint32 b) { return m_units[a].size > m_units[b].size; });
     std::vector<Pending> work;
-    for (std::size_t i = 0; i < kept.size();) {
+    // Larger sizes first on the stack, so the class of the recorded size,
+    // pushed last, goes first.
+    std::stable_sort(keptResized.begin(), keptResized.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < keptResized.size();) {
         std::size_t j = i + 1;
-        while (j < kept.size() && m_units[kept[j]].size == m_units[kept[i]].size) {
+        while (j < keptResized.size() && keptResized[j].first == keptResized[i].first) {
             ++j;
         }
-        work.push_back(Pending{std::vector<quint32>(kept.begin() + static_cast<std::ptrdiff_t>(i),
-                                                    kept.begin() + static_cast<std::ptrdiff_t>(j)),
-                               0, 0, false});
+        Pending pending{{}, keptResized[i].first, 0, 0, false};
+        for (std::size_t k = i; k < j; ++k) {
+            pending.units.push_back(keptResized[k].second);
+        }
+        work.push_back(std::move(pending));
         i = j;
     }
-    std::vector<quint32>().swap(kept);
+    if (!kept.empty()) {
+        work.push_back(Pending{std::move(kept), size, 0, 0, false});
+    }
 
     while (!work.empty()) {
         if (!m_control.waitWhilePaused()) {
@@ -357,9 +476,10 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const qsizetype*
         }
         Pending current = std::move(work.back());
         work.pop_back();
-        round(current, files, work, classes);
+        round(current, work, classes);
     }
     releaseBuffers();
+    closeFolders();
     std::vector<char>().swap(m_scratch);
     std::vector<char>().swap(m_reference);
     std::vector<quint32>().swap(m_table);
@@ -368,15 +488,14 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const qsizetype*
     return true;
 }
 
-void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, std::vector<Pending>& work,
-                               Classes& classes)
+void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Classes& classes)
 {
     const std::size_t m = current.units.size();
+    const quint64 size = current.size;
     if (m == 1) {
-        drop(m_units[current.units.front()], files, classes);
+        drop(m_units[current.units.front()], size, classes);
         return;
     }
-    const quint64 size = m_units[current.units.front()].size;
     const quint64 remaining = size - current.offset;
 
     // Borrow what finished searches left; the loan is kept until this
@@ -474,12 +593,12 @@ void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, st
     for (quint32 u : current.units) {
         Unit& unit = m_units[u];
         char* buffer = m_scratch.data();
-        if (!readBlock(unit, *files.at(unit.first), current.offset, buffer, block)) {
-            drop(unit, files, classes);
+        if (!readBlock(unit, size, current.offset, buffer, block)) {
+            drop(unit, size, classes);
             continue;
         }
         // A non-zero seed lets Qt use its hardware-assisted hash.
-        const std::size_t h = linear ? 0 : qHashBits(buffer, block, HashSeed);
+        const quint32 h = linear ? 0 : static_cast<quint32>(qHashBits(buffer, block, HashSeed));
         std::size_t at = h & mask;
         while (m_table[at] != None && groups[m_table[at]].hash != h) {
             at = (at + 1) & mask;
@@ -532,10 +651,10 @@ void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, st
             // once at this offset, so this member need not be.
             group.reread = true;
             Unit& rep = m_units[group.head];
-            if (!readBlock(rep, *files.at(rep.first), current.offset, m_reference.data(), block)) {
+            if (!readBlock(rep, size, current.offset, m_reference.data(), block)) {
                 group.head = group.tail = None;
                 group.count = 0;
-                drop(rep, files, classes);
+                drop(rep, size, classes);
                 append(group, u);
                 continue;
             }
@@ -566,11 +685,11 @@ void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, st
         }
     }
     if (!overflow.empty()) {
-        work.push_back(Pending{std::move(overflow), current.offset, block, true});
+        work.push_back(Pending{std::move(overflow), size, current.offset, block, true});
     }
     for (quint32 g = 0; g < groups.size(); ++g) {
         if (groups[g].unverified != None && !groups[g].dissolved) {
-            verifyLater(groups, g, current.offset, block, files, work, classes);
+            verifyLater(groups, g, current, block, work, classes);
         }
     }
 
@@ -589,19 +708,20 @@ void ContentPartitioner::round(Pending& current, const QList<FilePtr>& files, st
             members.push_back(v);
         }
         if (members.size() == 1) {
-            drop(m_units[members.front()], files, classes);
+            drop(m_units[members.front()], size, classes);
         } else if (finished) {
-            emitClass(members, files, classes);
+            emitClass(members, size, classes);
         } else {
-            work.push_back(Pending{members, nextOffset, nextBlock, false});
+            work.push_back(Pending{members, size, nextOffset, nextBlock, false});
         }
     }
 }
 
-void ContentPartitioner::verifyLater(std::vector<Group>& groups, quint32 g, quint64 offset, std::size_t block,
-                                     const QList<FilePtr>& files, std::vector<Pending>& work,
-                                     Classes& classes)
+void ContentPartitioner::verifyLater(std::vector<Group>& groups, quint32 g, const Pending& current,
+                                     std::size_t block, std::vector<Pending>& work, Classes& classes)
 {
+    const quint64 offset = current.offset;
+    const quint64 size = current.size;
     Group& group = groups[g];
     m_reference.resize(std::max<std::size_t>(block, 1));
     const char* reference = nullptr;
@@ -616,12 +736,12 @@ void ContentPartitioner::verifyLater(std::vector<Group>& groups, quint32 g, quin
     } else {
         // Nothing kept: the group's first member is read again, once.
         Unit& rep = m_units[group.head];
-        if (!readBlock(rep, *files.at(rep.first), offset, m_reference.data(), block)) {
+        if (!readBlock(rep, size, offset, m_reference.data(), block)) {
             group.head = group.tail = None;
             group.count = 0;
-            drop(rep, files, classes);
+            drop(rep, size, classes);
             // Nothing to compare with: the rest are sorted out among themselves.
-            work.push_back(Pending{std::move(pending), offset, block, true});
+            work.push_back(Pending{std::move(pending), size, offset, block, true});
             return;
         }
         reference = m_reference.data();
@@ -630,8 +750,8 @@ void ContentPartitioner::verifyLater(std::vector<Group>& groups, quint32 g, quin
     std::vector<quint32> agreed;
     for (quint32 v : pending) {
         Unit& unit = m_units[v];
-        if (!readBlock(unit, *files.at(unit.first), offset, m_scratch.data(), block)) {
-            drop(unit, files, classes);
+        if (!readBlock(unit, size, offset, m_scratch.data(), block)) {
+            drop(unit, size, classes);
         } else if (std::memcmp(reference, m_scratch.data(), block) == 0) {
             agreed.push_back(v);
         } else {
@@ -675,5 +795,5 @@ void ContentPartitioner::verifyLater(std::vector<Group>& groups, quint32 g, quin
         return std::tie(x.device, x.inode, a) < std::tie(y.device, y.inode, b);
     });
     all.erase(std::unique(all.begin(), all.end()), all.end());
-    work.push_back(Pending{std::move(all), offset, block, true});
+    work.push_back(Pending{std::move(all), size, offset, block, true});
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
 #include "scan/File.h"
 
 #include <QList>
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class ScanControl;
@@ -35,7 +37,10 @@ private:
 // whole, so a group of any shape costs one open and one read per file; large
 // files grow their blocks and ask the kernel to read ahead, so a cold disk
 // streams. Hard links (same device and inode) are one member, equal without
-// reading. A file that changed while it was read is never equal.
+// reading. A file that changed while it was read is never equal, nor is one
+// that the collector recorded and that has since been replaced or resized:
+// recorded files are not looked up before they are read, so each costs one
+// open and, in the common case, one read.
 class ContentPartitioner
 {
 public:
@@ -60,8 +65,8 @@ public:
     // members[starts[i + 1]] (or the end).
     struct Classes
     {
-        std::vector<qsizetype> members;
-        std::vector<std::size_t> starts;
+        std::vector<quint32> members;
+        std::vector<quint32> starts;
         std::size_t count() const { return starts.size(); }
         std::size_t begin(std::size_t i) const { return starts[i]; }
         std::size_t end(std::size_t i) const
@@ -74,7 +79,7 @@ public:
     // two or more positions (ascending) are appended to `classes`. Every
     // position is counted in `processed` once it is settled. Returns false
     // when a stop cut the work short: only settled classes are appended.
-    bool partition(const QList<FilePtr>& files, const qsizetype* positions, std::size_t count,
+    bool partition(const QList<FilePtr>& files, const quint32* positions, std::size_t count,
                    Classes& classes);
 
     // First block of a file too large to be read whole at once.
@@ -91,25 +96,25 @@ public:
 private:
     static constexpr quint32 None = 0xffffffffu;
 
-    // One inode among the files compared: its first path, and where the
-    // rest of its paths (hard links) are kept, which is rare.
+    // One inode among the files compared: its first path; the rest of its
+    // paths (hard links, which are rare) are kept in m_moreLinks.
     // Kept small: a group of one size may hold most of a million files.
     struct Unit
     {
-        quint32 first = 0;     // position in the list
-        qint32 moreLinks = -1; // index into m_moreLinks, or none
-        int fd = -1;
-        quint32 next = None; // next member of the same group in a round
-        quint32 device = 0;  // index into m_devices
-        bool failed = false;
-        quint64 size = 0; // on disk when the search began
-        quint64 done = 0; // bytes counted as compared
-        qint64 mtimeNs = 0;
         quint64 inode = 0;
+        qint64 mtimeNs = 0;  // as first seen on disk (valid when `seen`)
+        quint64 done = 0;    // bytes counted as compared
+        quint32 first = 0;   // position in the list
+        quint32 next = None; // next member of the same group in a round
+        qint32 fd = -1;
+        quint16 device = 0; // index into m_devices
+        bool failed = false;
+        bool seen = false; // mtimeNs holds the time the file had when first opened
     };
     struct Pending
     {
         std::vector<quint32> units;
+        quint64 size; // of every member
         quint64 offset;
         std::size_t block; // 0: the first round, which reads small files whole
         // Each member is compared with every kept block it may equal, or
@@ -124,35 +129,55 @@ private:
         quint32 unverified = None; // joined by hash alone, checked after the pass
         qint32 slot = -1;          // kept block holding the group's bytes
         quint32 nextSameHash = None;
-        std::size_t hash = 0;
+        quint32 hash = 0;
         bool dissolved = false;
         bool reread = false; // the first member's block was read a second time
     };
 
-    void round(Pending& current, const QList<FilePtr>& files, std::vector<Pending>& work, Classes& classes);
-    void verifyLater(std::vector<Group>& groups, quint32 g, quint64 offset, std::size_t block,
-                     const QList<FilePtr>& files, std::vector<Pending>& work, Classes& classes);
-    bool readBlock(Unit& unit, const File& file, quint64 offset, char* buffer, std::size_t length);
-    int openUnit(const Unit& unit, const File& file);
-    void drop(Unit& unit, const QList<FilePtr>& files, Classes& classes);
-    void settle(Unit& unit, const QList<FilePtr>& files);
-    void emitClass(const std::vector<quint32>& members, const QList<FilePtr>& files, Classes& classes);
+    void round(Pending& current, std::vector<Pending>& work, Classes& classes);
+    void verifyLater(std::vector<Group>& groups, quint32 g, const Pending& current, std::size_t block,
+                     std::vector<Pending>& work, Classes& classes);
+    bool readBlock(Unit& unit, quint64 size, quint64 offset, char* buffer, std::size_t length);
+    // Opens the unit's file, through a further link if its first path is
+    // gone, and checks it is the file the search began with.
+    int openUnit(Unit& unit, quint64 size);
+    int openPath(Unit& unit, const File& file, quint64 size);
+    int openFile(const File& file);
+    bool leadsTo(const Unit& unit, quint32 position) const;
+    void drop(Unit& unit, quint64 size, Classes& classes);
+    // Counts a unit's `paths` as handled.
+    void settle(Unit& unit, quint64 size, std::size_t paths);
+    void emitClass(const std::vector<quint32>& members, quint64 size, Classes& classes);
+    void settleMissing(const File& file);
     void closeUnit(Unit& unit);
     void closeAll();
+    void closeFolders();
     void countBytes(Unit& unit, quint64 upTo);
     void flushBytes();
     void releaseBuffers();
-    std::size_t linkCount(const Unit& unit) const;
-    void appendLinks(const Unit& unit, std::vector<qsizetype>& positions) const;
+    bool deviceIndex(quint64 device, quint16& index);
+    quint32 unitIndex(const Unit& unit) const { return static_cast<quint32>(&unit - m_units.data()); }
 
     ScanControl& m_control;
     ScanProgress& m_progress;
     Budget m_budget;
     BlockHook m_hook;
 
+    const QList<FilePtr>* m_files = nullptr;
     std::vector<Unit> m_units;
     std::vector<quint64> m_devices;
-    std::vector<std::vector<qsizetype>> m_moreLinks;
+    // Further paths of a unit's inode, by unit.
+    std::unordered_map<quint32, std::vector<quint32>> m_moreLinks;
+    // Folders of the files opened last: members in inode order mostly come
+    // folder by folder, so most opens are one step from an open folder.
+    struct OpenFolder
+    {
+        const void* key = nullptr;
+        UniqueFd fd;
+    };
+    static constexpr std::size_t FolderCache = 4;
+    OpenFolder m_folders[FolderCache];
+    std::size_t m_nextFolder = 0;
     std::unique_ptr<char[]> m_arena;
     std::size_t m_arenaBytes = 0;
     std::size_t m_borrowed = 0;

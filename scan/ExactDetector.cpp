@@ -31,6 +31,8 @@ ExactDetector::ExactDetector(ScanControl& control, ScanProgress& progress)
 SetPtr ExactDetector::setOfFileDetailsFrom(const QList<FilePtr>& group)
 {
     SetPtr set = Set::create();
+    // Exactly as long as the group: a million sets of two add up.
+    set->files().reserve(group.size());
     quint64 sum = 0;
     quint64 p = 0;
     for (const FilePtr& f : group) {
@@ -55,16 +57,16 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
 
     // Order by size, then by place in the list: runs of one size are the
     // only candidates, and nothing else is ever read.
-    std::vector<std::pair<quint64, qsizetype>> bySize;
+    std::vector<std::pair<quint64, quint32>> bySize;
     bySize.reserve(static_cast<std::size_t>(list.size()));
     for (qsizetype i = 0; i < list.size(); ++i) {
-        bySize.emplace_back(list.at(i)->fileSize(), i);
+        bySize.emplace_back(list.at(i)->fileSize(), static_cast<quint32>(i));
     }
     std::sort(bySize.begin(), bySize.end());
 
     // Files of a size shared with others, size by size in one array;
     // each bucket is a run of it.
-    std::vector<qsizetype> candidates;
+    std::vector<quint32> candidates;
     struct Bucket
     {
         std::size_t begin, end;
@@ -86,7 +88,7 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
         }
         i = j;
     }
-    std::vector<std::pair<quint64, qsizetype>>().swap(bySize);
+    std::vector<std::pair<quint64, quint32>>().swap(bySize);
     // Earliest files first, so a stopped search keeps the sets nearest the
     // front of the list.
     std::sort(buckets.begin(), buckets.end(), [&candidates](const Bucket& a, const Bucket& b) {
@@ -133,13 +135,13 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
             readers.emplace_back(readShard, shard);
         }
     }
-    std::vector<qsizetype>().swap(candidates);
+    std::vector<quint32>().swap(candidates);
     std::vector<Bucket>().swap(buckets);
 
     // Sets in the order of their first file: (first position, shard, class).
     struct Found
     {
-        qsizetype first;
+        quint32 first;
         quint32 shard;
         quint32 index;
     };

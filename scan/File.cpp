@@ -3,12 +3,29 @@
 #include "platform/Trash.h"
 #include "scan/ScannedFile.h"
 
-static_assert(sizeof(File) <= 96, "File records are kept small: a scan may hold a million");
+static_assert(sizeof(File) <= 80, "File records are kept small: a scan may hold a million");
 
-File::File(QByteArray folder, QByteArray name, quint64 fileSize, qint64 modificationNs, qint64 creationNs)
+File::FolderRef File::makeFolder(const QByteArray& path)
+{
+    return path.isEmpty() ? FolderRef() : FolderRef(new Folder(path));
+}
+
+File::File(const QByteArray& folder, QByteArray name, quint64 fileSize, qint64 modificationNs,
+           qint64 creationNs)
+    : File(makeFolder(folder), std::move(name), fileSize, modificationNs, creationNs)
+{
+}
+
+File::File(FolderRef folder, QByteArray name, quint64 fileSize, qint64 modificationNs, qint64 creationNs)
     : m_folder(std::move(folder)), m_name(std::move(name)), m_fileSize(fileSize),
       m_modificationNs(modificationNs), m_creationNs(creationNs)
 {
+}
+
+const QByteArray& File::folder() const
+{
+    static const QByteArray none;
+    return m_folder ? m_folder->path : none;
 }
 
 FilePtr File::create(const QByteArray& filePath, quint64 fileSize, qint64 modificationNs, qint64 creationNs)
@@ -20,12 +37,12 @@ FilePtr File::create(const QByteArray& filePath, quint64 fileSize, qint64 modifi
 
 QByteArray File::filePath() const
 {
-    if (m_folder.isEmpty()) {
+    if (!m_folder) {
         return m_name;
     }
     QByteArray path;
-    path.reserve(m_folder.size() + m_name.size());
-    path.append(m_folder);
+    path.reserve(m_folder->path.size() + m_name.size());
+    path.append(m_folder->path);
     path.append(m_name);
     return path;
 }

@@ -20,9 +20,21 @@ public:
     // Marker for a date the file system did not report.
     static constexpr qint64 NoDate = INT64_MIN;
 
+    // The folder part of paths, made once per folder and shared by the
+    // records of all its files.
+    struct Folder : QSharedData
+    {
+        explicit Folder(QByteArray bytes) : path(std::move(bytes)) {}
+        const QByteArray path;
+    };
+    using FolderRef = QExplicitlySharedDataPointer<const Folder>;
+    static FolderRef makeFolder(const QByteArray& path);
+
     File() = default;
     // `folder` ends with '/', or is empty when `name` is a whole path.
-    File(QByteArray folder, QByteArray name, quint64 fileSize, qint64 modificationNs = NoDate,
+    File(const QByteArray& folder, QByteArray name, quint64 fileSize, qint64 modificationNs = NoDate,
+         qint64 creationNs = NoDate);
+    File(FolderRef folder, QByteArray name, quint64 fileSize, qint64 modificationNs = NoDate,
          qint64 creationNs = NoDate);
 
     static FilePtr create(const QByteArray& filePath, quint64 fileSize, qint64 modificationNs = NoDate,
@@ -30,7 +42,9 @@ public:
 
     const QByteArray& fileName() const { return m_name; }
     // The folder part of the path, with its trailing '/'.
-    const QByteArray& folder() const { return m_folder; }
+    const QByteArray& folder() const;
+    // Same for every record made with the same folder object.
+    const void* folderKey() const { return m_folder.constData(); }
     QByteArray filePath() const;
     qint64 state() const { return m_state == 3 ? -1 : m_state; }
     void setState(qint64 state) { m_state = state > 0 ? 1u : state < 0 ? 3u : 0u; }
@@ -65,11 +79,12 @@ private:
     static constexpr quint32 IndexMask = (1u << 30) - 1;
 
     // A million of these may be alive at once: the state and the place in
-    // the set share the word after the reference count, which keeps the
-    // record at 96 bytes with the file's identity.
+    // the set share the word after the reference count, and the folder is
+    // one shared object, which keeps the record at 80 bytes with the file's
+    // identity.
     quint32 m_index : 30 = 0; // place within a set; sets are far smaller than 2^30
     quint32 m_state : 2 = 0;  // 0, 1, or 3 for -1 (partly marked)
-    QByteArray m_folder;
+    FolderRef m_folder;
     QByteArray m_name;
     quint64 m_fileSize = 0;
     qint64 m_modificationNs = NoDate;
