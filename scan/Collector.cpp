@@ -7,6 +7,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -23,6 +24,16 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// Large blocks (the lists, detection's tables) come straight from the
+// system and go back to it when freed. Left to itself, malloc raises that
+// threshold each time such a block is freed, and the blocks a scan frees
+// then stay with the process while the results are built.
+void keepLargeBlocksSeparate()
+{
+    static const bool done = [] { return ::mallopt(M_MMAP_THRESHOLD, 256 * 1024) == 1; }();
+    (void)done;
+}
+
 } // namespace
 
 std::size_t Collector::IdentityHash::operator()(const Identity& id) const noexcept
@@ -35,6 +46,7 @@ Collector::Collector(ScanControl& control, ScanProgress& progress, CategoryLists
     : m_control(control), m_progress(progress), m_lists(lists), m_exceptions(exceptions),
       m_homeTrashes(TrashFolders::homeTrashes())
 {
+    keepLargeBlocksSeparate();
 }
 
 Collector::~Collector()
@@ -123,6 +135,11 @@ Collector::Outcome Collector::addAllPhotos(const QList<LocationEntry>& entries)
         return Outcome::Stopped;
     }
     dropRepeatedMountedFiles();
+    // The lists grew by doubling; detection holds them a while longer.
+    for (Category category :
+         {Category::Images, Category::Audio, Category::Video, Category::Documents, Category::Others}) {
+        m_lists.list(category).squeeze();
+    }
     if (m_lists.allEmpty()) {
         m_control.setGo(false);
         m_control.setAdded(true);

@@ -46,13 +46,30 @@ ContentPartitioner::ContentPartitioner(ScanControl& control, ScanProgress& progr
 {
 }
 
-bool ContentPartitioner::deviceIndex(quint64 device, quint16& index)
+bool ContentPartitioner::inodeOrder(const Unit& x, quint32 a, const Unit& y, quint32 b)
+{
+    if (x.device != y.device) {
+        return x.device < y.device;
+    }
+    return x.inode != y.inode ? x.inode < y.inode : a < b;
+}
+
+int ContentPartitioner::unitFd(const Unit& unit) const
+{
+    if (m_fds.empty()) {
+        return -1;
+    }
+    const auto found = m_fds.find(unitIndex(unit));
+    return found == m_fds.end() ? -1 : found->second;
+}
+
+bool ContentPartitioner::deviceIndex(quint64 device, quint32& index)
 {
     const auto found = std::find(m_devices.begin(), m_devices.end(), device);
-    if (found == m_devices.end() && m_devices.size() > 0xfffe) {
+    if (found == m_devices.end() && m_devices.size() >= MaxDevices) {
         return false;
     }
-    index = static_cast<quint16>(found - m_devices.begin());
+    index = static_cast<quint32>(found - m_devices.begin());
     if (found == m_devices.end()) {
         m_devices.push_back(device);
     }
@@ -157,9 +174,13 @@ void ContentPartitioner::settleMissing(const File& file)
 
 void ContentPartitioner::closeUnit(Unit& unit)
 {
-    if (unit.fd >= 0) {
-        UniqueFd(unit.fd).close();
-        unit.fd = -1;
+    if (m_fds.empty()) {
+        return;
+    }
+    const auto found = m_fds.find(unitIndex(unit));
+    if (found != m_fds.end()) {
+        UniqueFd(found->second).close();
+        m_fds.erase(found);
         --m_openCount;
     }
 }
@@ -170,7 +191,8 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
         return false;
     }
     UniqueFd opened;
-    int fd = unit.fd;
+    const int kept = unitFd(unit);
+    int fd = kept;
     if (fd < 0) {
         opened.reset(openUnit(unit, size));
         fd = opened.get();
@@ -179,7 +201,8 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
             return false;
         }
         if (size > offset + length && m_openCount < m_budget.openFiles) {
-            unit.fd = opened.release(); // more blocks to come: kept open while the budget allows
+            // More blocks to come: kept open while the budget allows.
+            m_fds.emplace(unitIndex(unit), opened.release());
             ++m_openCount;
             if (size > FirstBlock) {
                 ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -236,7 +259,7 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
             }
         }
     }
-    if (fd == unit.fd && (!ok || end >= size)) {
+    if (!opened.isValid() && (!ok || end >= size)) {
         closeUnit(unit);
     }
     if (ok) {
@@ -249,6 +272,7 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
 
 void ContentPartitioner::countBytes(Unit& unit, quint64 upTo)
 {
+    upTo = std::min(upTo, MaxDone);
     if (upTo > unit.done) {
         m_unreportedBytes += upTo - unit.done;
         unit.done = upTo;
@@ -282,7 +306,7 @@ void ContentPartitioner::settle(Unit& unit, quint64 size, std::size_t paths)
     closeUnit(unit);
     // Whatever was not read is settled too, so the bytes reach their total.
     m_unreportedBytes += (size > unit.done ? size - unit.done : 0) + (paths - 1) * size;
-    unit.done = size;
+    unit.done = std::min(size, MaxDone);
     m_control.addProcessed(paths);
     m_progress.addComparedFiles(paths);
     m_progress.setCurrent(ScanProgress::Activity::Processing, *m_files->at(unit.first));
@@ -334,9 +358,10 @@ void ContentPartitioner::emitClass(const std::vector<quint32>& members, quint64 
 
 void ContentPartitioner::closeAll()
 {
-    for (Unit& unit : m_units) {
-        closeUnit(unit);
+    for (const auto& [u, fd] : m_fds) {
+        UniqueFd(fd).close();
     }
+    m_fds.clear();
     m_openCount = 0;
     closeFolders();
     releaseBuffers();
@@ -396,10 +421,12 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const quint32* p
             // same file seen twice (a bind mount) is told by the link count.
             unit.failed = st.st_nlink < 2;
         }
-        if (!deviceIndex(device, unit.device)) {
+        quint32 deviceAt = 0;
+        if (!deviceIndex(device, deviceAt)) {
             settleMissing(file);
             continue;
         }
+        unit.device = deviceAt;
         if (currentSize != size) {
             resized.emplace_back(currentSize, static_cast<quint32>(m_units.size()));
         }
@@ -412,11 +439,8 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const quint32* p
     for (quint32 u = 0; u < order.size(); ++u) {
         order[u] = u;
     }
-    std::sort(order.begin(), order.end(), [this](quint32 a, quint32 b) {
-        const Unit& x = m_units[a];
-        const Unit& y = m_units[b];
-        return std::tie(x.device, x.inode, x.first) < std::tie(y.device, y.inode, y.first);
-    });
+    std::sort(order.begin(), order.end(),
+              [this](quint32 a, quint32 b) { return inodeOrder(m_units[a], a, m_units[b], b); });
     // Units were numbered in list order, so this is sorted by unit.
     std::vector<quint32> kept;
     kept.reserve(order.size() - resized.size());
@@ -545,7 +569,9 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
     // room goes round again.
     const bool linear = m <= LinearCompareLimit;
     const bool strict = linear || current.exact;
-    std::vector<Group> groups;
+    // Grown in blocks: doubling a vector of a million groups would hold
+    // three times their size for a moment.
+    std::deque<Group> groups;
     std::vector<quint32> slotOwner; // group holding each used slot
     std::vector<quint32> lone;      // slots of one-member groups, the first to give up
     std::vector<quint32> overflow;
@@ -717,7 +743,7 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
     }
 }
 
-void ContentPartitioner::verifyLater(std::vector<Group>& groups, quint32 g, const Pending& current,
+void ContentPartitioner::verifyLater(std::deque<Group>& groups, quint32 g, const Pending& current,
                                      std::size_t block, std::vector<Pending>& work, Classes& classes)
 {
     const quint64 offset = current.offset;
@@ -789,11 +815,8 @@ void ContentPartitioner::verifyLater(std::vector<Group>& groups, quint32 g, cons
         o.dissolved = true;
         o.unverified = None;
     }
-    std::sort(all.begin(), all.end(), [this](quint32 a, quint32 b) {
-        const Unit& x = m_units[a];
-        const Unit& y = m_units[b];
-        return std::tie(x.device, x.inode, a) < std::tie(y.device, y.inode, b);
-    });
+    std::sort(all.begin(), all.end(),
+              [this](quint32 a, quint32 b) { return inodeOrder(m_units[a], a, m_units[b], b); });
     all.erase(std::unique(all.begin(), all.end()), all.end());
     work.push_back(Pending{std::move(all), size, offset, block, true});
 }

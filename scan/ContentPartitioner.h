@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -102,15 +103,16 @@ private:
     struct Unit
     {
         quint64 inode = 0;
-        qint64 mtimeNs = 0;  // as first seen on disk (valid when `seen`)
-        quint64 done = 0;    // bytes counted as compared
-        quint32 first = 0;   // position in the list
-        quint32 next = None; // next member of the same group in a round
-        qint32 fd = -1;
-        quint16 device = 0; // index into m_devices
-        bool failed = false;
-        bool seen = false; // mtimeNs holds the time the file had when first opened
+        qint64 mtimeNs = 0;      // as first seen on disk (valid when `seen`)
+        quint64 done : 48 = 0;   // bytes counted as compared
+        quint64 device : 14 = 0; // index into m_devices
+        quint64 failed : 1 = 0;
+        quint64 seen : 1 = 0; // mtimeNs holds the time the file had when first opened
+        quint32 first = 0;    // position in the list
+        quint32 next = None;  // next member of the same group in a round
     };
+    static constexpr std::size_t MaxDevices = 1u << 14;
+    static constexpr quint64 MaxDone = (quint64(1) << 48) - 1;
     struct Pending
     {
         std::vector<quint32> units;
@@ -135,7 +137,7 @@ private:
     };
 
     void round(Pending& current, std::vector<Pending>& work, Classes& classes);
-    void verifyLater(std::vector<Group>& groups, quint32 g, const Pending& current, std::size_t block,
+    void verifyLater(std::deque<Group>& groups, quint32 g, const Pending& current, std::size_t block,
                      std::vector<Pending>& work, Classes& classes);
     bool readBlock(Unit& unit, quint64 size, quint64 offset, char* buffer, std::size_t length);
     // Opens the unit's file, through a further link if its first path is
@@ -155,7 +157,10 @@ private:
     void countBytes(Unit& unit, quint64 upTo);
     void flushBytes();
     void releaseBuffers();
-    bool deviceIndex(quint64 device, quint16& index);
+    bool deviceIndex(quint64 device, quint32& index);
+    // Descriptor of a unit kept open between its blocks, or -1.
+    int unitFd(const Unit& unit) const;
+    static bool inodeOrder(const Unit& x, quint32 a, const Unit& y, quint32 b);
     quint32 unitIndex(const Unit& unit) const { return static_cast<quint32>(&unit - m_units.data()); }
 
     ScanControl& m_control;
@@ -166,6 +171,8 @@ private:
     const QList<FilePtr>* m_files = nullptr;
     std::vector<Unit> m_units;
     std::vector<quint64> m_devices;
+    // Units kept open between blocks (a few), by unit.
+    std::unordered_map<quint32, int> m_fds;
     // Further paths of a unit's inode, by unit.
     std::unordered_map<quint32, std::vector<quint32>> m_moreLinks;
     // Folders of the files opened last: members in inode order mostly come

@@ -114,6 +114,13 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
         share.bufferBytes = budget.bufferBytes / shards;
         ContentPartitioner partitioner(m_control, m_progress, share);
         partitioner.setBlockHook(m_hook);
+        // Every candidate may end in a class: room for all of them at once,
+        // rather than twice as much after the last doubling.
+        std::size_t members = 0;
+        for (std::size_t b = shard; b < buckets.size(); b += shards) {
+            members += buckets[b].end - buckets[b].begin;
+        }
+        found[shard].members.reserve(members);
         for (std::size_t b = shard; b < buckets.size(); b += shards) {
             if (!partitioner.partition(list, candidates.data() + buckets[b].begin,
                                        buckets[b].end - buckets[b].begin, found[shard])) {
@@ -153,6 +160,11 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
         }
     }
     std::sort(order.begin(), order.end(), [](const Found& a, const Found& b) { return a.first < b.first; });
+    // Sets per group first, so each group's list is made once at its size.
+    QHash<QByteArray, qsizetype> setsPerName;
+    for (const Found& f : order) {
+        ++setsPerName[FileCategories::extension(list.at(f.first)->fileName())];
+    }
     QHash<QByteArray, ExtensionsPtr> byName;
     for (const Found& f : order) {
         const ContentPartitioner::Classes& classes = found[f.shard];
@@ -168,6 +180,7 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
             result->setTotalFilesSize(result->totalFilesSize() - extension->totalFilesInExtensionSize());
         } else {
             extension = Extensions::initWithName(name);
+            extension->sets().reserve(setsPerName.value(name));
             byName.insert(name, extension);
             result->addExtension(extension);
         }
