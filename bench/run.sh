@@ -5,6 +5,8 @@
 # Environment:
 #   BENCH_BUILD_DIR  Release build directory (default /tmp/tidemark-bench-build)
 #   BENCH_CLI        use this tidemark-cli instead of building one
+#   BENCH_BEFORE     another tidemark-cli (an earlier build) to time in the
+#                    same run, shown as "before" and not counted as a peer
 #   BENCH_WORK_DIR   where the trees are generated (default: a new /tmp folder,
 #                    removed at the end unless BENCH_KEEP=1)
 #   BENCH_REPS       timed runs per tool, tree and cache state; the median
@@ -71,6 +73,7 @@ drop_caches() {
 command_for() {
     case "$1" in
     tidemark) echo "$cli scan $2" ;;
+    before) echo "$BENCH_BEFORE scan $2" ;;
     jdupes) echo "jdupes -r $2" ;;
     fdupes) echo "fdupes -r $2" ;;
     rdfind) echo "rdfind -makeresultsfile false $2" ;;
@@ -115,8 +118,10 @@ table() {
     files="$(find "$path" -type f | wc -l)"
     collected="$(python3 "$here/gen_tree.py" count "$path")"
     echo
-    echo "== $title: $path ($files regular files, $collected collected by tidemark)"
-    local -a names=(tidemark $peers) warm=() coldr=()
+    echo "== $title: $path ($files regular files, $collected collected by tidemark), load $(cut -d' ' -f1-3 /proc/loadavg)"
+    local -a names=(tidemark) warm=() coldr=()
+    [ -n "${BENCH_BEFORE:-}" ] && names+=(before)
+    names+=($peers)
     for tool in "${names[@]}"; do
         # shellcheck disable=SC2046
         warm+=("$(measure warm $(command_for "$tool" "$path"))")
@@ -132,8 +137,9 @@ table() {
         BEGIN { split(names, n, " ") }
         { ww[NR] = $1; wr[NR] = $2; cw[NR] = $3 }
         END {
-            fw = ww[2]; fc = cw[2]
-            for (i = 3; i <= NR; i++) { if (ww[i] < fw) fw = ww[i]; if (cw[i] < fc) fc = cw[i] }
+            first = (n[2] == "before" ? 3 : 2)
+            fw = ww[first]; fc = cw[first]
+            for (i = first + 1; i <= NR; i++) { if (ww[i] < fw) fw = ww[i]; if (cw[i] < fc) fc = cw[i] }
             printf "| %-9s | %8s | %12s | %6s | %8s | %6s |\n", "tool", "warm s", "peak RSS KiB", "ratio", "cold s", "ratio"
             printf "|---|---:|---:|---:|---:|---:|\n"
             for (i = 1; i <= NR; i++)
@@ -143,6 +149,9 @@ table() {
             if (collected > 0)
                 printf "tidemark: %.0f bytes of peak memory per collected file above the base of %d KiB\n",
                        (wr[1] - base) * 1024 / collected, base
+            if (collected > 0 && n[2] == "before")
+                printf "before:   %.0f bytes per collected file above the same base\n",
+                       (wr[2] - base) * 1024 / collected
         }'
 }
 

@@ -101,7 +101,7 @@ int ContentPartitioner::openFile(const File& file)
     return ::openat(slot.fd.get(), file.fileName().constData(), flags);
 }
 
-int ContentPartitioner::openPath(Unit& unit, const File& file, quint64 size)
+int ContentPartitioner::openPath(Unit& unit, const File& file, quint64 size, nlink_t& links)
 {
     // Non-blocking so a path swapped for a FIFO cannot hang the search.
     UniqueFd fd(openFile(file));
@@ -121,37 +121,46 @@ int ContentPartitioner::openPath(Unit& unit, const File& file, quint64 size)
     if (!unit.seen) {
         unit.mtimeNs = mtimeOf(st);
         unit.seen = true;
-        const auto more = m_moreLinks.find(unitIndex(unit));
-        if (more != m_moreLinks.end() && st.st_nlink < 2) {
-            // One file met at two paths, not two links: it never forms a set
-            // with itself.
-            for (quint32 pos : more->second) {
-                settleMissing(*m_files->at(pos));
-            }
-            m_moreLinks.erase(more);
-        }
     }
+    links = st.st_nlink;
     return fd.release();
 }
 
 int ContentPartitioner::openUnit(Unit& unit, quint64 size)
 {
-    const int fd = openPath(unit, *m_files->at(unit.first), size);
-    if (fd >= 0 || unit.done != 0) {
+    const bool first = !unit.seen;
+    nlink_t links = 1;
+    int fd = openPath(unit, *m_files->at(unit.first), size, links);
+    const auto more = m_moreLinks.find(unitIndex(unit));
+    if (more == m_moreLinks.end()) {
         return fd;
     }
-    // The first path may be gone while a hard link still leads to the file.
-    const auto more = m_moreLinks.find(unitIndex(unit));
-    if (more != m_moreLinks.end()) {
-        const std::vector<quint32> links = more->second;
-        for (quint32 pos : links) {
-            const int other = openPath(unit, *m_files->at(pos), size);
-            if (other >= 0) {
-                return other;
+    if (fd < 0 && unit.done == 0) {
+        // The first path may be gone while a hard link still leads to the
+        // file: that link takes its place.
+        std::vector<quint32>& paths = more->second;
+        for (std::size_t i = 0; fd < 0 && i < paths.size(); ++i) {
+            fd = openPath(unit, *m_files->at(paths[i]), size, links);
+            if (fd >= 0) {
+                settleMissing(*m_files->at(unit.first));
+                unit.first = paths[i];
+                paths.erase(paths.begin() + static_cast<std::ptrdiff_t>(i));
             }
         }
+        if (paths.empty()) {
+            m_moreLinks.erase(more);
+            return fd;
+        }
     }
-    return -1;
+    if (fd >= 0 && first && links < 2) {
+        // One file met at two paths, not two links: it never forms a set
+        // with itself.
+        for (quint32 pos : more->second) {
+            settleMissing(*m_files->at(pos));
+        }
+        m_moreLinks.erase(more);
+    }
+    return fd;
 }
 
 bool ContentPartitioner::leadsTo(const Unit& unit, quint32 position) const

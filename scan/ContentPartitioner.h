@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <sys/types.h>
 #include <unordered_map>
 #include <vector>
 
@@ -143,7 +144,7 @@ private:
     // Opens the unit's file, through a further link if its first path is
     // gone, and checks it is the file the search began with.
     int openUnit(Unit& unit, quint64 size);
-    int openPath(Unit& unit, const File& file, quint64 size);
+    int openPath(Unit& unit, const File& file, quint64 size, nlink_t& links);
     int openFile(const File& file);
     bool leadsTo(const Unit& unit, quint32 position) const;
     void drop(Unit& unit, quint64 size, Classes& classes);

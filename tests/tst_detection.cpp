@@ -15,7 +15,6 @@
 #include <QTest>
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -55,6 +54,21 @@ FilePtr fileAt(const QByteArray& path)
         return {};
     }
     return File::create(path, static_cast<quint64>(st.st_size));
+}
+
+// As the collector records it: with the file's device, inode and time.
+FilePtr recordedFileAt(const QByteArray& path)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(path.constData(), &st) != 0) {
+        return {};
+    }
+    const FilePtr file = File::create(path, static_cast<quint64>(st.st_size),
+                                      qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec);
+    file->setIdentity(static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino));
+    return file;
 }
 
 QByteArray n(quint64 v)
@@ -588,34 +602,50 @@ void TestDetection::changedAfterCollection_data()
     QTest::addColumn<int>("size");
     QTest::addColumn<QByteArrayList>("change");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("nothing") << 5000 << QByteArrayList{} << QByteArray("jpg:Set(3)[a.jpg,b.jpg,c.jpg,d.jpg]");
+    QTest::addColumn<QByteArray>("expectedRecorded");
+    QTest::newRow("nothing") << 5000 << QByteArrayList{} << QByteArray("jpg:Set(3)[a.jpg,b.jpg,c.jpg,d.jpg]")
+                             << QByteArray("jpg:Set(3)[a.jpg,b.jpg,c.jpg,d.jpg]");
     QTest::newRow("middle deleted") << 5000 << QByteArrayList{"-b"}
+                                    << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]")
                                     << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
     QTest::newRow("first deleted") << 5000 << QByteArrayList{"-a"}
+                                   << QByteArray("jpg:Set(2)[b.jpg,c.jpg,d.jpg]")
                                    << QByteArray("jpg:Set(2)[b.jpg,c.jpg,d.jpg]");
     QTest::newRow("first shortened") << 5000 << QByteArrayList{"<a"}
+                                     << QByteArray("jpg:Set(2)[b.jpg,c.jpg,d.jpg]")
                                      << QByteArray("jpg:Set(2)[b.jpg,c.jpg,d.jpg]");
     QTest::newRow("last shortened") << 5000 << QByteArrayList{"<d"}
+                                    << QByteArray("jpg:Set(2)[a.jpg,b.jpg,c.jpg]")
                                     << QByteArray("jpg:Set(2)[a.jpg,b.jpg,c.jpg]");
-    QTest::newRow("three deleted") << 5000 << QByteArrayList{"-a", "-b", "-c"} << QByteArray();
+    QTest::newRow("three deleted") << 5000 << QByteArrayList{"-a", "-b", "-c"} << QByteArray()
+                                   << QByteArray();
     QTest::newRow("replaced same bytes")
-        << 5000 << QByteArrayList{"=b"} << QByteArray("jpg:Set(3)[a.jpg,b.jpg,c.jpg,d.jpg]");
+        << 5000 << QByteArrayList{"=b"} << QByteArray("jpg:Set(3)[a.jpg,b.jpg,c.jpg,d.jpg]")
+        << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
     QTest::newRow("link of first deleted")
-        << 5000 << QByteArrayList{"lb", "-b"} << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
+        << 5000 << QByteArrayList{"lb", "-b"} << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]")
+        << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
     QTest::newRow("first of links deleted")
-        << 5000 << QByteArrayList{"lb", "-a"} << QByteArray("jpg:Set(2)[b.jpg,c.jpg,d.jpg]");
+        << 5000 << QByteArrayList{"lb", "-a"} << QByteArray("jpg:Set(2)[b.jpg,c.jpg,d.jpg]")
+        << QByteArray("jpg:Set(2)[b.jpg,c.jpg,d.jpg]");
     QTest::newRow("pair of links, one deleted")
-        << 5000 << QByteArrayList{"lb", "-c", "-d", "-b"} << QByteArray();
+        << 5000 << QByteArrayList{"lb", "-c", "-d", "-b"} << QByteArray() << QByteArray();
     QTest::newRow("pair of links, first deleted")
-        << 5000 << QByteArrayList{"lb", "-c", "-d", "-a"} << QByteArray();
-    QTest::newRow("grown") << 5000 << QByteArrayList{"+b"} << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
+        << 5000 << QByteArrayList{"lb", "-c", "-d", "-a"} << QByteArray() << QByteArray();
+    QTest::newRow("grown") << 5000 << QByteArrayList{"+b"} << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]")
+                           << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
     QTest::newRow("symbolic link") << 5000 << QByteArrayList{"~b"}
+                                   << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]")
                                    << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
-    QTest::newRow("fifo") << 5000 << QByteArrayList{"|b"} << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
+    QTest::newRow("fifo") << 5000 << QByteArrayList{"|b"} << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]")
+                          << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
     QTest::newRow("empty, middle deleted")
-        << 0 << QByteArrayList{"-b"} << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
-    QTest::newRow("empty, link deleted") << 0 << QByteArrayList{"lb", "-b", "-c", "-d"} << QByteArray();
-    QTest::newRow("empty, grown") << 0 << QByteArrayList{"+a"} << QByteArray("jpg:Set(2)[b.jpg,c.jpg,d.jpg]");
+        << 0 << QByteArrayList{"-b"} << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]")
+        << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
+    QTest::newRow("empty, link deleted")
+        << 0 << QByteArrayList{"lb", "-b", "-c", "-d"} << QByteArray() << QByteArray();
+    QTest::newRow("empty, grown") << 0 << QByteArrayList{"+a"} << QByteArray("jpg:Set(2)[b.jpg,c.jpg,d.jpg]")
+                                  << QByteArray("jpg:Set(2)[b.jpg,c.jpg,d.jpg]");
 }
 
 void TestDetection::changedAfterCollection()
@@ -623,12 +653,14 @@ void TestDetection::changedAfterCollection()
     QFETCH(int, size);
     QFETCH(QByteArrayList, change);
     QFETCH(QByteArray, expected);
+    QFETCH(QByteArray, expectedRecorded);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QByteArray root = dir.path().toUtf8() + "/";
     const QByteArray bytes(size, 'q');
     QByteArrayList fifos;
     QList<FilePtr> list;
+    QList<FilePtr> recorded;
     const QByteArrayList names = {"a", "b", "c", "d"};
     for (const QByteArray& name : names) {
         const QByteArray path = root + name + ".jpg";
@@ -638,6 +670,7 @@ void TestDetection::changedAfterCollection()
             QVERIFY(writeFile(path, bytes));
         }
         list << fileAt(path);
+        recorded << recordedFileAt(path);
     }
     for (const QByteArray& step : change) {
         const QByteArray path = root + step.mid(1) + ".jpg";
@@ -649,8 +682,10 @@ void TestDetection::changedAfterCollection()
         } else if (step.startsWith('+')) {
             QVERIFY(writeFile(path, "tail", "ab"));
         } else if (step.startsWith('=')) {
-            QCOMPARE(::unlink(path.constData()), 0);
-            QVERIFY(writeFile(path, bytes));
+            // Written beside it and renamed over it, so it is surely a new
+            // inode (a freed inode number may come straight back).
+            QVERIFY(writeFile(path + ".new", bytes));
+            QCOMPARE(::rename((path + ".new").constData(), path.constData()), 0);
         } else if (step.startsWith('~')) {
             QCOMPARE(::unlink(path.constData()), 0);
             QCOMPARE(::symlink((root + "c.jpg").constData(), path.constData()), 0);
@@ -660,52 +695,67 @@ void TestDetection::changedAfterCollection()
             fifos << path;
         }
     }
-    // A search stuck opening a FIFO is let go after two seconds (a writer
-    // appears and leaves), so that the test can end and say so.
-    std::atomic<bool> blocked{false};
-    std::jthread watchdog([&fifos, &blocked](std::stop_token stop) {
-        for (int i = 0; i < 200 && !stop.stop_requested(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        while (!stop.stop_requested()) {
-            for (const QByteArray& fifo : fifos) {
+    ScanControl control;
+    ScanProgress progress;
+    QByteArray reference;
+    QByteArray engine;
+    QByteArray engineTiny;
+    QByteArray engineRecorded;
+    QByteArray engineRecordedTiny;
+    std::atomic<bool> finished{false};
+    std::jthread searches([&] {
+        QList<FilePtr> copy = list;
+        reference = outline(ReferenceDetector(control).findDuplicates(copy));
+        copy = list;
+        engine = outline(ExactDetector(control, progress).findDuplicates(copy));
+        copy = list;
+        engineTiny = outline(ExactDetector(control, progress).findDuplicates(copy, TinyBudget));
+        copy = recorded;
+        engineRecorded = outline(ExactDetector(control, progress).findDuplicates(copy));
+        copy = recorded;
+        engineRecordedTiny = outline(ExactDetector(control, progress).findDuplicates(copy, TinyBudget));
+        finished = true;
+    });
+    // A search stuck opening a FIFO would wait for a writer: if the searches
+    // do not come back, one appears and leaves, so the test can end and say so.
+    bool blocked = false;
+    if (!QTest::qWaitFor([&finished] { return finished.load(); }, 20000)) {
+        blocked = true;
+        while (!finished) {
+            for (const QByteArray& fifo : std::as_const(fifos)) {
                 const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
                 if (fd >= 0) {
-                    blocked = true;
                     ::close(fd);
                 }
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            (void)QTest::qWaitFor([&finished] { return finished.load(); }, 100);
         }
-    });
-    ScanControl control;
-    ScanProgress progress;
-    QList<FilePtr> copy = list;
-    const QByteArray reference = outline(ReferenceDetector(control).findDuplicates(copy));
-    copy = list;
-    const QByteArray engine = outline(ExactDetector(control, progress).findDuplicates(copy));
-    copy = list;
-    const QByteArray engineTiny = outline(ExactDetector(control, progress).findDuplicates(copy, TinyBudget));
-    watchdog.request_stop();
-    watchdog.join();
+    }
+    searches.join();
     QVERIFY2(!blocked, "detection waited for a writer on a FIFO");
     QCOMPARE(reference, expected);
     QCOMPARE(engine, expected);
     QCOMPARE(engineTiny, expected);
+    // Recorded files are taken as the collector saw them: one replaced since
+    // is not the file that was scanned.
+    QCOMPARE(engineRecorded, expectedRecorded);
+    QCOMPARE(engineRecordedTiny, expectedRecorded);
 }
 
 void TestDetection::stop_data()
 {
-    QTest::addColumn<int>("delayUs");
+    // -1: the stop is set before the search starts; otherwise when the
+    // given number of blocks have been read.
+    QTest::addColumn<int>("afterBlocks");
     QTest::newRow("before the search") << -1;
-    for (int delayUs : {0, 200, 1000, 5000}) {
-        QTest::addRow("after %d us", delayUs) << delayUs;
+    for (int blocks : {0, 1, 10, 100}) {
+        QTest::addRow("after %d blocks", blocks) << blocks;
     }
 }
 
 void TestDetection::stop()
 {
-    QFETCH(int, delayUs);
+    QFETCH(int, afterBlocks);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     buildRandomTree(dir.path().toUtf8(), 11);
@@ -714,26 +764,30 @@ void TestDetection::stop()
     ScanControl control;
     ScanProgress progress;
     ExactDetector detector(control, progress);
-    if (delayUs < 0) {
+    if (afterBlocks < 0) {
         control.setStop(true);
         for (Category c : CombinedOrder) {
             QList<FilePtr> copy = lists.list(c);
             const QByteArray bad = invalidSet(detector.findDuplicates(copy, TinyBudget));
             QVERIFY2(bad.isEmpty(), bad.constData());
         }
+    } else if (afterBlocks == 0) {
+        control.setStop(true);
     }
-    std::jthread stopper([&control, delayUs] {
-        if (delayUs >= 0) {
-            std::this_thread::sleep_for(std::chrono::microseconds(delayUs));
+    std::atomic<int> blocks{0};
+    detector.setBlockHook([&](const File&, quint64) {
+        if (++blocks == afterBlocks) {
             control.setStop(true);
         }
     });
     const ScanResults results = detector.exactMethod(lists, Modal::create());
-    stopper.join();
     QVERIFY(results.modal);
     const QByteArray bad = invalidSet(results.modal);
     QVERIFY2(bad.isEmpty(), bad.constData());
     QCOMPARE_LE(control.processed(), total);
+    if (afterBlocks > 0) {
+        QCOMPARE_GE(blocks.load(), afterBlocks);
+    }
 }
 
 void TestDetection::readsEachFileOnce_data()
@@ -779,7 +833,7 @@ void TestDetection::readsEachFileOnce()
         }
         const QByteArray path = root + "/f" + n(quint64(i)) + ".dat";
         QVERIFY(writeFile(path, bytes));
-        list << fileAt(path);
+        list << recordedFileAt(path); // as collected: opened without a lookup first
     }
     const QByteArray expected = byContents(list);
 
@@ -839,52 +893,57 @@ void TestDetection::changedWhileCompared()
     QFETCH(int, buffer);
     QFETCH(int, after);
     QFETCH(QByteArray, change);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QByteArray root = dir.path().toUtf8() + "/";
     QByteArray bytes(size, Qt::Uninitialized);
     for (int i = 0; i < size; ++i) {
         bytes[i] = char(i * 31 + i / 251);
     }
-    QList<FilePtr> list;
-    for (const char* name : {"a", "b", "c", "d"}) {
-        QVERIFY(writeFile(root + name + ".jpg", bytes));
-        list << fileAt(root + name + ".jpg");
+    // Files looked up by the search itself, then files as the collector
+    // records them (identity and time), which are not looked up before
+    // they are read.
+    for (const bool recorded : {false, true}) {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QByteArray root = dir.path().toUtf8() + "/";
+        QList<FilePtr> list;
+        for (const char* name : {"a", "b", "c", "d"}) {
+            QVERIFY(writeFile(root + name + ".jpg", bytes));
+            list << (recorded ? recordedFileAt(root + name + ".jpg") : fileAt(root + name + ".jpg"));
+        }
+        const QByteArray target = root + "b.jpg";
+        int changes = 0;
+        ScanControl control;
+        ScanProgress progress;
+        ExactDetector detector(control, progress);
+        detector.setBlockHook([&](const File& file, quint64 end) {
+            const bool last = end >= quint64(size);
+            if (file.filePath() != target || changes > 0 || (after == 0 ? !last : end != quint64(after))) {
+                return;
+            }
+            ++changes;
+            if (change == "append") {
+                QVERIFY(writeFile(target, "tail", "ab"));
+            } else if (change == "touch") {
+                struct stat st
+                {
+                };
+                QCOMPARE(::stat(target.constData(), &st), 0);
+                const timespec times[2] = {st.st_atim, {st.st_mtim.tv_sec + 5, st.st_mtim.tv_nsec}};
+                QCOMPARE(::utimensat(AT_FDCWD, target.constData(), times, 0), 0);
+            } else {
+                QCOMPARE(::unlink(target.constData()), 0);
+                QByteArray changed = bytes;
+                changed[size - 1] = char(~changed.at(size - 1));
+                QVERIFY(writeFile(target, changed));
+            }
+        });
+        QList<FilePtr> copy = list;
+        const ModalPtr tree = buffer == 0  ? detector.findDuplicates(copy)
+                              : buffer < 0 ? detector.findDuplicates(copy, TinyBudget)
+                                           : detector.findDuplicates(copy, {64, std::size_t(buffer)});
+        QCOMPARE(changes, 1);
+        QCOMPARE(outline(tree), QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]"));
+        QCOMPARE(control.processed(), quint64(4));
     }
-    const QByteArray target = root + "b.jpg";
-    int changes = 0;
-    ScanControl control;
-    ScanProgress progress;
-    ExactDetector detector(control, progress);
-    detector.setBlockHook([&](const File& file, quint64 end) {
-        const bool last = end >= quint64(size);
-        if (file.filePath() != target || changes > 0 || (after == 0 ? !last : end != quint64(after))) {
-            return;
-        }
-        ++changes;
-        if (change == "append") {
-            QVERIFY(writeFile(target, "tail", "ab"));
-        } else if (change == "touch") {
-            struct stat st
-            {
-            };
-            QCOMPARE(::stat(target.constData(), &st), 0);
-            const timespec times[2] = {st.st_atim, {st.st_mtim.tv_sec + 5, st.st_mtim.tv_nsec}};
-            QCOMPARE(::utimensat(AT_FDCWD, target.constData(), times, 0), 0);
-        } else {
-            QCOMPARE(::unlink(target.constData()), 0);
-            QByteArray changed = bytes;
-            changed[size - 1] = char(~changed.at(size - 1));
-            QVERIFY(writeFile(target, changed));
-        }
-    });
-    QList<FilePtr> copy = list;
-    const ModalPtr tree = buffer == 0  ? detector.findDuplicates(copy)
-                          : buffer < 0 ? detector.findDuplicates(copy, TinyBudget)
-                                       : detector.findDuplicates(copy, {64, std::size_t(buffer)});
-    QCOMPARE(changes, 1);
-    QCOMPARE(outline(tree), QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]"));
-    QCOMPARE(control.processed(), quint64(4));
 }
 
 // Paths longer than PATH_MAX are compared like any other, reached from
