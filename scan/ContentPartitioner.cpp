@@ -194,7 +194,8 @@ void ContentPartitioner::closeUnit(Unit& unit)
     }
 }
 
-bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, char* buffer, std::size_t length)
+bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, char* buffer, std::size_t length,
+                                   bool last)
 {
     if (unit.failed) {
         return false;
@@ -209,7 +210,7 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
             unit.failed = true;
             return false;
         }
-        if (size > offset + length && m_openCount < m_budget.openFiles) {
+        if (!last && m_openCount < m_budget.openFiles) {
             // More blocks to come: kept open while the budget allows.
             m_fds.emplace(unitIndex(unit), opened.release());
             ++m_openCount;
@@ -251,7 +252,7 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
     if (ok && m_hook) {
         m_hook(*m_files->at(unit.first), end);
     }
-    if (ok && end >= size) {
+    if (ok && last) {
         // After the last block: a file written to while it was read is
         // never equal to anything.
         struct stat st
@@ -268,7 +269,7 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
             }
         }
     }
-    if (!opened.isValid() && (!ok || end >= size)) {
+    if (!opened.isValid() && (!ok || last)) {
         closeUnit(unit);
     }
     if (ok) {
@@ -529,7 +530,7 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
         drop(m_units[current.units.front()], size, classes);
         return;
     }
-    const quint64 remaining = size - current.offset;
+    const quint64 remaining = current.end() - current.offset;
 
     // Borrow what finished searches left; the loan is kept until this
     // partition ends, since the buffer it pays for is kept as well.
@@ -551,6 +552,7 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
     }
     block = std::min<std::size_t>({block, MaxBlock, std::max<std::size_t>(MinBlock, available / 8)});
     block = static_cast<std::size_t>(std::min<quint64>(block, remaining));
+    const bool last = !current.isTail() && current.offset + block >= current.end();
 
     // Kept blocks: at least one, more as the budget allows.
     const std::size_t perBlock = std::max<std::size_t>(block, 1);
@@ -628,7 +630,7 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
     for (quint32 u : current.units) {
         Unit& unit = m_units[u];
         char* buffer = m_scratch.data();
-        if (!readBlock(unit, size, current.offset, buffer, block)) {
+        if (!readBlock(unit, size, current.offset, buffer, block, last)) {
             drop(unit, size, classes);
             continue;
         }
@@ -686,7 +688,7 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
             // once at this offset, so this member need not be.
             group.reread = true;
             Unit& rep = m_units[group.head];
-            if (!readBlock(rep, size, current.offset, m_reference.data(), block)) {
+            if (!readBlock(rep, size, current.offset, m_reference.data(), block, last)) {
                 group.head = group.tail = None;
                 group.count = 0;
                 drop(rep, size, classes);
@@ -720,7 +722,7 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
         }
     }
     if (!overflow.empty()) {
-        work.push_back(Pending{std::move(overflow), size, current.offset, block, true});
+        work.push_back(current.again(std::move(overflow), current.offset, block, true));
     }
     for (quint32 g = 0; g < groups.size(); ++g) {
         if (groups[g].unverified != None && !groups[g].dissolved) {
@@ -728,10 +730,20 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
         }
     }
 
-    const quint64 nextOffset = current.offset + block;
-    const bool finished = nextOffset >= size;
-    const std::size_t nextBlock =
+    quint64 nextOffset = current.offset + block;
+    std::size_t nextBlock =
         static_cast<std::size_t>(std::min<quint64>(std::max<std::size_t>(block, MinBlock) * 8, MaxBlock));
+    Pending next = current.again({}, nextOffset, nextBlock, false);
+    if (current.isTail() && nextOffset >= size) {
+        // Tail compared: back to the middle, which now ends where it began.
+        next = Pending{{}, size, current.resume, current.resumeBlock, false, size - TailBlock, 0, 0};
+    } else if (current.isTail()) {
+        next.block = current.block; // rest of the tail, a block as before
+    } else if (current.limit == 0 && !current.exact && nextOffset < size &&
+               size - nextOffset > 2 * TailBlock) {
+        next = Pending{{}, size, size - TailBlock, TailBlock, false, 0, nextOffset, nextBlock};
+    }
+    const bool finished = !next.isTail() && next.offset >= next.end();
     std::vector<quint32> members;
     // Pushed in reverse so the group met first goes first.
     for (auto it = groups.rbegin(); it != groups.rend(); ++it) {
@@ -747,7 +759,7 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
         } else if (finished) {
             emitClass(members, size, classes);
         } else {
-            work.push_back(Pending{members, size, nextOffset, nextBlock, false});
+            work.push_back(next.again(members, next.offset, next.block, false));
         }
     }
 }
@@ -757,6 +769,7 @@ void ContentPartitioner::verifyLater(std::deque<Group>& groups, quint32 g, const
 {
     const quint64 offset = current.offset;
     const quint64 size = current.size;
+    const bool last = !current.isTail() && offset + block >= current.end();
     Group& group = groups[g];
     m_reference.resize(std::max<std::size_t>(block, 1));
     const char* reference = nullptr;
@@ -771,12 +784,12 @@ void ContentPartitioner::verifyLater(std::deque<Group>& groups, quint32 g, const
     } else {
         // Nothing kept: the group's first member is read again, once.
         Unit& rep = m_units[group.head];
-        if (!readBlock(rep, size, offset, m_reference.data(), block)) {
+        if (!readBlock(rep, size, offset, m_reference.data(), block, last)) {
             group.head = group.tail = None;
             group.count = 0;
             drop(rep, size, classes);
             // Nothing to compare with: the rest are sorted out among themselves.
-            work.push_back(Pending{std::move(pending), size, offset, block, true});
+            work.push_back(current.again(std::move(pending), offset, block, true));
             return;
         }
         reference = m_reference.data();
@@ -785,7 +798,7 @@ void ContentPartitioner::verifyLater(std::deque<Group>& groups, quint32 g, const
     std::vector<quint32> agreed;
     for (quint32 v : pending) {
         Unit& unit = m_units[v];
-        if (!readBlock(unit, size, offset, m_scratch.data(), block)) {
+        if (!readBlock(unit, size, offset, m_scratch.data(), block, last)) {
             drop(unit, size, classes);
         } else if (std::memcmp(reference, m_scratch.data(), block) == 0) {
             agreed.push_back(v);
@@ -827,5 +840,5 @@ void ContentPartitioner::verifyLater(std::deque<Group>& groups, quint32 g, const
     std::sort(all.begin(), all.end(),
               [this](quint32 a, quint32 b) { return inodeOrder(m_units[a], a, m_units[b], b); });
     all.erase(std::unique(all.begin(), all.end()), all.end());
-    work.push_back(Pending{std::move(all), size, offset, block, true});
+    work.push_back(current.again(std::move(all), offset, block, true));
 }

@@ -90,6 +90,10 @@ public:
     static constexpr std::size_t MinBlock = 64;
     // How far ahead of its reading a large file asks the kernel to fetch.
     static constexpr std::size_t ReadAhead = 16u << 20;
+    // Large files that agree at the head are compared at their tail next,
+    // before the long read of the middle: files that differ only near the
+    // end are told apart for the price of one block.
+    static constexpr std::size_t TailBlock = 64u << 10;
     // Up to this many members, blocks are compared without hashing them.
     static constexpr std::size_t LinearCompareLimit = 16;
     // Borrowed from the pool at most, on top of the search's own budget.
@@ -123,6 +127,21 @@ private:
         // Each member is compared with every kept block it may equal, or
         // goes round again: used when hashes misled a round.
         bool exact;
+        // Where sequential reading ends: the size, or the start of a tail
+        // already compared (0: the size).
+        quint64 limit = 0;
+        // For a round over the tail: where reading goes on after it, and
+        // with which block (0: not a tail round).
+        quint64 resume = 0;
+        std::size_t resumeBlock = 0;
+
+        bool isTail() const { return resume != 0; }
+        quint64 end() const { return isTail() || limit == 0 ? size : limit; }
+        // The same round again, or over a part of the same stretch.
+        Pending again(std::vector<quint32> members, quint64 at, std::size_t length, bool exactly) const
+        {
+            return Pending{std::move(members), size, at, length, exactly, limit, resume, resumeBlock};
+        }
     };
     struct Group
     {
@@ -140,7 +159,8 @@ private:
     void round(Pending& current, std::vector<Pending>& work, Classes& classes);
     void verifyLater(std::deque<Group>& groups, quint32 g, const Pending& current, std::size_t block,
                      std::vector<Pending>& work, Classes& classes);
-    bool readBlock(Unit& unit, quint64 size, quint64 offset, char* buffer, std::size_t length);
+    // `last`: the file is fully compared after this block.
+    bool readBlock(Unit& unit, quint64 size, quint64 offset, char* buffer, std::size_t length, bool last);
     // Opens the unit's file, through a further link if its first path is
     // gone, and checks it is the file the search began with.
     int openUnit(Unit& unit, quint64 size);

@@ -34,12 +34,12 @@ ssize_t readFully(int fd, char* buf, size_t len)
 
 // Opens the folder that holds the last component of a path too long for
 // the kernel to take whole, and leaves `last` pointing at that component.
-int openParentOfLong(const QByteArray& path, qsizetype& last)
+UniqueFd openParentOfLong(const QByteArray& path, qsizetype& last)
 {
     last = path.lastIndexOf('/');
     if (last <= 0) {
         errno = ENAMETOOLONG;
-        return -1;
+        return UniqueFd();
     }
     // The longest prefix the kernel accepts is opened as usual, so a link
     // above the scanned folder still works as it does for short paths.
@@ -47,21 +47,21 @@ int openParentOfLong(const QByteArray& path, qsizetype& last)
     if (cut <= 0) {
         cut = 0;
     }
-    int dir = cut == 0 ? ::open(path.startsWith('/') ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC)
-                       : ::open(path.left(cut).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    UniqueFd dir(cut == 0 ? ::open(path.startsWith('/') ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC)
+                          : ::open(path.left(cut).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     qsizetype at = cut == 0 && !path.startsWith('/') ? 0 : cut + 1;
-    while (dir >= 0 && at < last) {
+    while (dir.isValid() && at < last) {
         qsizetype end = path.indexOf('/', at);
         if (end < 0 || end > last) {
             end = last;
         }
         if (end > at) {
             const QByteArray part = path.mid(at, end - at);
-            const int child = ::openat(dir, part.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const int child =
+                ::openat(dir.get(), part.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             const int saved = errno;
-            ::close(dir);
+            dir.reset(child);
             errno = saved;
-            dir = child;
         }
         at = end + 1;
     }
@@ -77,13 +77,13 @@ int FileCompare::openNoFollow(const QByteArray& path, int flags)
         return fd;
     }
     qsizetype last = 0;
-    const int dir = openParentOfLong(path, last);
-    if (dir < 0) {
+    UniqueFd dir = openParentOfLong(path, last);
+    if (!dir.isValid()) {
         return -1;
     }
-    const int opened = ::openat(dir, path.constData() + last + 1, flags | O_NOFOLLOW | O_CLOEXEC);
+    const int opened = ::openat(dir.get(), path.constData() + last + 1, flags | O_NOFOLLOW | O_CLOEXEC);
     const int saved = errno;
-    ::close(dir);
+    dir.reset(-1);
     errno = saved;
     return opened;
 }
@@ -97,13 +97,8 @@ bool FileCompare::statNoFollow(const QByteArray& path, struct stat& st)
         return false;
     }
     qsizetype last = 0;
-    const int dir = openParentOfLong(path, last);
-    if (dir < 0) {
-        return false;
-    }
-    const bool ok = ::fstatat(dir, path.constData() + last + 1, &st, AT_SYMLINK_NOFOLLOW) == 0;
-    ::close(dir);
-    return ok;
+    const UniqueFd dir = openParentOfLong(path, last);
+    return dir.isValid() && ::fstatat(dir.get(), path.constData() + last + 1, &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool FileCompare::contentsEqual(const QByteArray& pathA, const QByteArray& pathB)
