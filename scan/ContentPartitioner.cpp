@@ -627,8 +627,27 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
         ++g.count;
     };
 
-    for (quint32 u : current.units) {
+    // Files of a page or more are asked for a few members ahead, so a cold
+    // disk has the next reads queued while this one is compared.
+    const bool prefetch = block >= PrefetchFrom && m_budget.openFiles >= 2 * PrefetchWindow;
+    std::size_t ahead = 0;
+    for (std::size_t k = 0; k < m; ++k) {
+        const quint32 u = current.units[k];
         Unit& unit = m_units[u];
+        for (; prefetch && ahead < m && ahead <= k + PrefetchWindow; ++ahead) {
+            Unit& later = m_units[current.units[ahead]];
+            if (later.failed || unitFd(later) >= 0 || m_openCount >= m_budget.openFiles) {
+                continue;
+            }
+            const int fd = openUnit(later, size);
+            if (fd < 0) {
+                continue; // left to its own read, which fails the same way
+            }
+            ::posix_fadvise(fd, static_cast<off_t>(current.offset), static_cast<off_t>(block),
+                            POSIX_FADV_WILLNEED);
+            m_fds.emplace(unitIndex(later), fd);
+            ++m_openCount;
+        }
         char* buffer = m_scratch.data();
         if (!readBlock(unit, size, current.offset, buffer, block, last)) {
             drop(unit, size, classes);

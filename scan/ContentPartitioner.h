@@ -94,6 +94,9 @@ public:
     // before the long read of the middle: files that differ only near the
     // end are told apart for the price of one block.
     static constexpr std::size_t TailBlock = 64u << 10;
+    // Members opened and announced to the kernel ahead of their read.
+    static constexpr std::size_t PrefetchWindow = 16;
+    static constexpr std::size_t PrefetchFrom = 4096;
     // Up to this many members, blocks are compared without hashing them.
     static constexpr std::size_t LinearCompareLimit = 16;
     // Borrowed from the pool at most, on top of the search's own budget.
