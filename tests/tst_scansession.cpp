@@ -87,22 +87,21 @@ class TestScanSession : public QObject
     Q_OBJECT
 
 private:
-    // Starts a scan of the large tree held in collection. On a busy machine
-    // collection may outrun the pause; such a start is dropped and retried.
+    // Starts a scan of the large tree and pauses it in collection: the run
+    // is held before it walks anything, paused there, then let go, so it
+    // comes to rest at its first pause check with nothing collected.
     bool holdInCollection(ScanSession& session)
     {
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            QSignalSpy consumed(&session, &ScanSession::locationsConsumed);
-            session.buttonFindDuplicatesExactClicked(folder(m_large));
-            session.pause();
-            QTest::qWait(100);
-            if (consumed.isEmpty()) {
-                return true;
-            }
-            session.homeCleanup();
-            QTest::qWait(2000); // let the dropped run end before the next one
+        QSignalSpy consumed(&session, &ScanSession::locationsConsumed);
+        session.setHeldAt(ScanControl::Point::BeforeCollection, true);
+        session.buttonFindDuplicatesExactClicked(folder(m_large));
+        if (!QTest::qWaitFor([&] { return session.isWaitingAt(ScanControl::Point::BeforeCollection); },
+                             Long)) {
+            return false;
         }
-        return false;
+        session.pause();
+        session.setHeldAt(ScanControl::Point::BeforeCollection, false);
+        return QTest::qWaitFor([&] { return session.restsInPause(); }, Long) && consumed.isEmpty();
     }
 
     QTemporaryDir m_home;
@@ -247,19 +246,23 @@ private Q_SLOTS:
         QSignalSpy animation(&session, &ScanSession::animationRunningChanged);
         QSignalSpy title(&session, &ScanSession::pauseTitleChanged);
         QSignalSpy finished(&session, &ScanSession::scanFinished);
+        session.setHeldAt(ScanControl::Point::BeforeCollection, true);
         session.buttonFindDuplicatesExactClicked(folder(m_large));
+        QTRY_VERIFY_WITH_TIMEOUT(session.isWaitingAt(ScanControl::Point::BeforeCollection), Long);
         stopEnabled.clear();
         animation.clear();
         title.clear();
 
         session.pause();
+        session.setHeldAt(ScanControl::Point::BeforeCollection, false);
         QVERIFY(session.isPaused());
         QCOMPARE(session.pauseTitle(), QStringLiteral("Resume"));
         QCOMPARE(title.last().first().toString(), QStringLiteral("Resume"));
         QCOMPARE(stopEnabled.last().first().toBool(), false);
         QCOMPARE(animation.last().first().toBool(), false);
-        QTest::qWait(500);
-        QCOMPARE(finished.count(), 0); // held
+        // Held: the worker has come to rest in the pause and cannot finish.
+        QTRY_VERIFY_WITH_TIMEOUT(session.restsInPause(), Long);
+        QCOMPARE(finished.count(), 0);
 
         session.pause();
         QVERIFY(!session.isPaused());
@@ -336,7 +339,9 @@ private Q_SLOTS:
         session.stopYesClicked();
         QTRY_COMPARE_WITH_TIMEOUT(collectionStopped.count(), 1, Long);
         QTRY_VERIFY_WITH_TIMEOUT(!session.scanning(), Long);
-        QTest::qWait(200);
+        // Once the worker has ended, all it reported is in the queue.
+        QTRY_VERIFY_WITH_TIMEOUT(session.allRunsEnded(), Long);
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(detection.count(), 0);
         QCOMPARE(finished.count(), 0);
     }
@@ -353,7 +358,8 @@ private Q_SLOTS:
         QCOMPARE(consumed.count(), 1);
         QCOMPARE(animation.last().first().toBool(), false);
         QTRY_VERIFY_WITH_TIMEOUT(!session.scanning(), Long);
-        QTest::qWait(200);
+        QTRY_VERIFY_WITH_TIMEOUT(session.allRunsEnded(), Long);
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(finished.count(), 0);
     }
 
@@ -419,7 +425,9 @@ private Q_SLOTS:
         QVERIFY(!session.isPaused());
         QVERIFY(!session.results().modal);
         if (!restartAtOnce) {
-            QTest::qWait(1500); // the old run winds down and reports into the void
+            // The old run winds down and reports into the void.
+            QTRY_VERIFY_WITH_TIMEOUT(session.allRunsEnded(), Long);
+            QCoreApplication::sendPostedEvents();
             QCOMPARE(finished.count(), 0);
             QCOMPARE(collectionStopped.count(), 0);
             QVERIFY(!session.results().modal);
@@ -428,7 +436,8 @@ private Q_SLOTS:
         session.buttonFindDuplicatesExactClicked(folder(m_small));
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Long);
         QTRY_VERIFY_WITH_TIMEOUT(!session.scanning(), Long);
-        QTest::qWait(200);
+        QTRY_VERIFY_WITH_TIMEOUT(session.allRunsEnded(), Long);
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(finished.count(), 1);
         QCOMPARE(collectionStopped.count(), 0);
         QCOMPARE(nothing.count(), 0);

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
+#include "plist/PropertyListFile.h"
 #include "review/ExceptionList.h"
-#include "review/PropertyListFile.h"
 #include "review/StatisticsStore.h"
 #include "scan/CategoryLists.h"
 #include "scan/Collector.h"
