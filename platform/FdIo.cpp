@@ -15,11 +15,18 @@ bool FdIo::writeAll(int fd, const char* data, qint64 size)
     return true;
 }
 
-qint64 FdIo::readFull(int fd, char* buffer, qint64 size)
+namespace {
+
+// Reads until `size` bytes or the end of the file; `offset` < 0 reads at the
+// current position.
+qint64 readUpTo(int fd, char* buffer, qint64 size, qint64 offset)
 {
     qint64 done = 0;
     while (done < size) {
-        const ssize_t n = retry([&] { return ::read(fd, buffer + done, size_t(size - done)); });
+        const ssize_t n = FdIo::retry([&] {
+            return offset < 0 ? ::read(fd, buffer + done, size_t(size - done))
+                              : ::pread(fd, buffer + done, size_t(size - done), off_t(offset + done));
+        });
         if (n < 0) {
             return -1;
         }
@@ -31,21 +38,16 @@ qint64 FdIo::readFull(int fd, char* buffer, qint64 size)
     return done;
 }
 
+} // namespace
+
+qint64 FdIo::readFull(int fd, char* buffer, qint64 size)
+{
+    return readUpTo(fd, buffer, size, -1);
+}
+
 qint64 FdIo::readFullAt(int fd, char* buffer, qint64 size, qint64 offset)
 {
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n =
-            retry([&] { return ::pread(fd, buffer + done, size_t(size - done), off_t(offset + done)); });
-        if (n < 0) {
-            return -1;
-        }
-        if (n == 0) {
-            break;
-        }
-        done += n;
-    }
-    return done;
+    return readUpTo(fd, buffer, size, qMax<qint64>(offset, 0));
 }
 
 bool FdIo::readAll(int fd, QByteArray* out, qint64 limit)

@@ -346,6 +346,11 @@ bool Trash::moveToTrash(int folderFd, const QByteArray& name, const QByteArray& 
     for (const Candidate& candidate : candidates(path, device, &top)) {
         OpenTrash trash;
         if (!openTrash(candidate, top, device, &trash)) {
+            // A file on the home Trash's file system goes there or nowhere.
+            if (candidate.kind == Kind::Home) {
+                error = errno != 0 ? errno : ENOTDIR;
+                break;
+            }
             continue;
         }
         switch (moveInto(trash, folderFd, name, path, device, inode, &error)) {

@@ -266,21 +266,6 @@ QByteArray infoPathLine(const QByteArray& infoPath)
     return {};
 }
 
-QByteArrayList infoNames(const QByteArray& trash)
-{
-    QByteArrayList names;
-    if (DIR* dir = ::opendir((trash + "/info").constData())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            if (entry->d_name[0] != '.') {
-                names.append(QByteArray(entry->d_name));
-            }
-        }
-        ::closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool mountOrSkipMessage(const char* source, const QByteArray& target, const char* type, unsigned long flags,
                         QByteArray* why)
 {
@@ -558,9 +543,9 @@ private Q_SLOTS:
             QSKIP(why.constData());
         }
         m_mounts << root + "/target.txt";
-        const QByteArrayList infoBefore = infoNames(m_trash);
+        const QByteArrayList infoBefore = TestSupport::namesIn(m_trash + "/info");
         QVERIFY(!trashFile(root + "/target.txt"));
-        QCOMPARE(infoNames(m_trash), infoBefore);
+        QCOMPARE(TestSupport::namesIn(m_trash + "/info"), infoBefore);
         QVERIFY(TreeBuilder::exists(root + "/target.txt"));
         QVERIFY(isLiveCopy(root + "/source.txt", "bound"));
     }

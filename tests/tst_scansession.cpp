@@ -219,6 +219,45 @@ private Q_SLOTS:
         QVERIFY(!session.scanning());
     }
 
+    // Each named point holds the run until it is released; a stop asked
+    // while the run is held ends it there.
+    void heldPointsStopTheRunWhereNamed()
+    {
+        ScanSession session;
+        QSignalSpy consumed(&session, &ScanSession::locationsConsumed);
+        QSignalSpy detection(&session, &ScanSession::detectionStarted);
+        QSignalSpy finished(&session, &ScanSession::scanFinished);
+        session.setHeldAt(ScanControl::Point::BeforeDetection, true);
+        session.setHeldAt(ScanControl::Point::BeforeFinish, true);
+        session.buttonFindDuplicatesExactClicked(folder(m_small));
+        QTRY_VERIFY_WITH_TIMEOUT(session.isWaitingAt(ScanControl::Point::BeforeDetection), Long);
+        QTRY_COMPARE_WITH_TIMEOUT(consumed.count(), 1, Long);
+        QCOMPARE(detection.count(), 0);
+        QCOMPARE(session.processed(), 0ULL);
+
+        session.setHeldAt(ScanControl::Point::BeforeDetection, false);
+        QTRY_VERIFY_WITH_TIMEOUT(session.isWaitingAt(ScanControl::Point::BeforeFinish), Long);
+        QCOMPARE(session.processed(), 9ULL); // every file compared, nothing handed over
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(finished.count(), 0);
+        QVERIFY(session.scanning());
+        session.setHeldAt(ScanControl::Point::BeforeFinish, false);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Long);
+        QCOMPARE(setsOf(session.results().modal, m_small), m_smallSets);
+        QTRY_VERIFY_WITH_TIMEOUT(!session.scanning(), Long);
+        session.setHeldAt(ScanControl::Point::BeforeFinish, true);
+
+        // Held again, then stopped there: the hold lets go and the run ends
+        // with the point still held.
+        session.buttonFindDuplicatesExactClicked(folder(m_small));
+        QTRY_VERIFY_WITH_TIMEOUT(session.isWaitingAt(ScanControl::Point::BeforeFinish), Long);
+        session.stop();
+        session.stopYesClicked();
+        QTRY_VERIFY_WITH_TIMEOUT(session.allRunsEnded(), Long);
+        QVERIFY(!session.scanning());
+        QVERIFY(!session.isWaitingAt(ScanControl::Point::BeforeFinish));
+    }
+
     void wholeScan()
     {
         ScanSession session;
