@@ -21,13 +21,6 @@ public:
     bool isValid() const { return m_fd >= 0; }
     // Closes the descriptor held so far and takes `fd`.
     void reset(int fd);
-    // Gives the descriptor up without closing it.
-    int release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
     // Closes now and reports the result: a delayed write error can show up here.
     bool close();
     // Gives the descriptor up without closing it.
