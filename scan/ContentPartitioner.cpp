@@ -1,5 +1,6 @@
 #include "scan/ContentPartitioner.h"
 
+#include "platform/FdIo.h"
 #include "scan/FileCompare.h"
 #include "scan/ScanControl.h"
 #include "scan/ScanProgress.h"
@@ -226,28 +227,13 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
         ::posix_fadvise(fd, static_cast<off_t>(end),
                         static_cast<off_t>(std::min<quint64>(ReadAhead, size - end)), POSIX_FADV_WILLNEED);
     }
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < length) {
-        const ssize_t r = ::pread(fd, buffer + done, length - done, static_cast<off_t>(offset + done));
-        if (r < 0 && errno == EINTR) {
-            continue;
-        }
-        if (r <= 0) {
-            ok = false; // read error, or the file shrank since it was looked at
-            break;
-        }
-        done += static_cast<std::size_t>(r);
-    }
+    // A short read means the file shrank since it was looked at.
+    bool ok = FdIo::readFullAt(fd, buffer, qint64(length), qint64(offset)) == qint64(length);
     if (ok && size == 0) {
         // An empty file is only empty if a read says so: some file systems
         // report 0 for files that have contents.
         char probe = 0;
-        ssize_t r = 0;
-        do {
-            r = ::pread(fd, &probe, 1, 0);
-        } while (r < 0 && errno == EINTR);
-        ok = r == 0;
+        ok = FdIo::retry([&] { return ::pread(fd, &probe, 1, 0); }) == 0;
     }
     if (ok && m_hook) {
         m_hook(*m_files->at(unit.first), end);

@@ -1,5 +1,6 @@
 #include "scan/FileCompare.h"
 
+#include "platform/FdIo.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
@@ -11,26 +12,6 @@
 #include <vector>
 
 namespace {
-
-// Reads up to `len` bytes, retrying short reads; returns bytes read or -1.
-ssize_t readFully(int fd, char* buf, size_t len)
-{
-    size_t done = 0;
-    while (done < len) {
-        const ssize_t r = ::read(fd, buf + done, len - done);
-        if (r < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return -1;
-        }
-        if (r == 0) {
-            break;
-        }
-        done += static_cast<size_t>(r);
-    }
-    return static_cast<ssize_t>(done);
-}
 
 // Opens the folder that holds the last component of a path too long for
 // the kernel to take whole, and leaves `last` pointing at that component.
@@ -131,8 +112,8 @@ bool FileCompare::contentsEqual(const QByteArray& pathA, const QByteArray& pathB
     std::vector<char> bufA(chunk);
     std::vector<char> bufB(chunk);
     for (;;) {
-        const ssize_t ra = readFully(a.get(), bufA.data(), chunk);
-        const ssize_t rb = readFully(b.get(), bufB.data(), chunk);
+        const qint64 ra = FdIo::readFull(a.get(), bufA.data(), qint64(chunk));
+        const qint64 rb = FdIo::readFull(b.get(), bufB.data(), qint64(chunk));
         if (ra < 0 || rb < 0 || ra != rb) {
             return false;
         }
