@@ -33,11 +33,13 @@ bool ScanControl::waitWhilePaused()
 {
     if (m_pause.load()) {
         std::unique_lock lock(m_mutex);
+        ++m_held;
         // The timeout keeps a stop flag set from a signal handler (which may
         // not notify) visible within a second.
         while (m_pause.load() && !m_stop.load()) {
             m_changed.wait_for(lock, std::chrono::seconds(1));
         }
+        --m_held;
     }
     return !m_stop.load();
 }

@@ -32,6 +32,8 @@ public:
     // Holds while paused; returns true if the caller should go on, false once
     // a stop has been requested.
     bool waitWhilePaused();
+    // Threads holding in waitWhilePaused right now (tests: the pause has taken hold).
+    int heldThreads() const { return m_held.load(); }
     // Blocks until `added` is true.
     void waitUntilAdded();
 
@@ -52,6 +54,7 @@ private:
     std::atomic<bool> m_go{false};
     std::atomic<quint64> m_processed{0};
     std::atomic<bool> m_gateClosed{false};
+    std::atomic<int> m_held{0};
     std::mutex m_mutex;
     std::condition_variable m_changed;
 };

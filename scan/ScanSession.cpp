@@ -5,6 +5,7 @@
 
 #include <QMetaObject>
 #include <QPointer>
+#include <algorithm>
 
 // Hands the run's turns to the session's thread without waiting. Each call
 // carries the generation of its run, so a late call from a run the user has
@@ -93,6 +94,17 @@ bool ScanSession::scanning() const
 bool ScanSession::isPaused() const
 {
     return m_run && m_run->control().pause();
+}
+
+bool ScanSession::runHeld() const
+{
+    return m_run && m_run->control().heldThreads() > 0;
+}
+
+int ScanSession::runsWindingDown() const
+{
+    return int(std::count_if(m_finishedRuns.cbegin(), m_finishedRuns.cend(),
+                             [](const std::unique_ptr<ScanRun>& run) { return run->isRunning(); }));
 }
 
 bool ScanSession::stopRequested() const

@@ -66,6 +66,11 @@ public:
     // Test seam: while held, a run waits between collection and detection
     // (applies to the current run and to runs started later).
     void setDetectionGate(bool held);
+    // Test seams: a thread of the current run holds at a pause point, so
+    // the run cannot end before it is released; runs dropped by home
+    // clean-up or a new scan whose threads have not ended yet.
+    bool runHeld() const;
+    int runsWindingDown() const;
     // Forgets the current run: flags cleared, timers stopped, results dropped.
     void homeCleanup();
 
