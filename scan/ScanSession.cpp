@@ -5,7 +5,6 @@
 
 #include <QMetaObject>
 #include <QPointer>
-#include <algorithm>
 
 // Hands the run's turns to the session's thread without waiting. Each call
 // carries the generation of its run, so a late call from a run the user has
@@ -96,17 +95,6 @@ bool ScanSession::isPaused() const
     return m_run && m_run->control().pause();
 }
 
-bool ScanSession::runHeld() const
-{
-    return m_run && m_run->control().heldThreads() > 0;
-}
-
-int ScanSession::runsWindingDown() const
-{
-    return int(std::count_if(m_finishedRuns.cbegin(), m_finishedRuns.cend(),
-                             [](const std::unique_ptr<ScanRun>& run) { return run->isRunning(); }));
-}
-
 bool ScanSession::stopRequested() const
 {
     return m_run && m_run->control().stop();
@@ -151,18 +139,38 @@ void ScanSession::buttonFindDuplicatesExactClicked(const QList<LocationEntry>& e
     Q_EMIT animationRunningChanged(true);
     Q_EMIT scanPageRequested();
 
-    m_run->control().setGateClosed(m_detectionGate);
+    for (ScanControl::Point point : {ScanControl::Point::BeforeCollection,
+                                     ScanControl::Point::BeforeDetection, ScanControl::Point::BeforeFinish}) {
+        m_run->control().setHeld(point, m_heldPoints & (1u << unsigned(point)));
+    }
     m_run->start(entries, exceptions);
     m_progressTimer.start();
     m_elapsedTimer.start();
 }
 
-void ScanSession::setDetectionGate(bool held)
+void ScanSession::setHeldAt(ScanControl::Point point, bool held)
 {
-    m_detectionGate = held;
+    const unsigned bit = 1u << unsigned(point);
+    m_heldPoints = held ? (m_heldPoints | bit) : (m_heldPoints & ~bit);
     if (m_run) {
-        m_run->control().setGateClosed(held);
+        m_run->control().setHeld(point, held);
     }
+}
+
+bool ScanSession::isWaitingAt(ScanControl::Point point) const
+{
+    return m_run && m_run->control().isWaitingAt(point);
+}
+
+bool ScanSession::restsInPause() const
+{
+    return m_run && m_run->control().pause() && m_run->control().pausedWaiters() > 0;
+}
+
+bool ScanSession::allRunsEnded()
+{
+    reapFinishedRuns();
+    return m_finishedRuns.empty() && (!m_run || !m_run->isRunning());
 }
 
 void ScanSession::setHold(Hold hold, bool on)

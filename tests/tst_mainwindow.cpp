@@ -339,7 +339,7 @@ private Q_SLOTS:
         QVERIFY(!app.w<QAbstractButton>("pauseResume")->isEnabled());
         QVERIFY(app.scan()->isPaused());
         // Held while the question is open: the run waits at a pause point.
-        QTRY_VERIFY_WITH_TIMEOUT(app.scan()->runHeld(), Long);
+        QTRY_VERIFY_WITH_TIMEOUT(app.scan()->restsInPause(), Long);
         QCOMPARE(finished.count(), 0);
 
         app.w<QAbstractButton>("cancelNo")->click();
@@ -386,14 +386,14 @@ private Q_SLOTS:
                 return;
             }
             app.w<QAbstractButton>("stopButton")->click(); // collection holds from here
-            QTRY_VERIFY_WITH_TIMEOUT(app.scan()->runHeld() || !app.scan()->scanning(), Long);
+            QTRY_VERIFY_WITH_TIMEOUT(app.scan()->restsInPause() || !app.scan()->scanning(), Long);
             QCoreApplication::processEvents(); // what the run reported before it held
             if (consumed.isEmpty() || attempt == 4) {
                 break;
             }
             app.delegate.homeCleanup();
             // The dropped run ends before the next one starts.
-            QTRY_COMPARE_WITH_TIMEOUT(app.scan()->runsWindingDown(), 0, Long);
+            QTRY_VERIFY_WITH_TIMEOUT(app.scan()->allRunsEnded(), Long);
             detection.clear();
             finished.clear();
         }
@@ -403,7 +403,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("1"), Long);
         QTRY_VERIFY_WITH_TIMEOUT(!app.scan()->scanning(), Long);
         // Once the run's threads have ended, all it reported has arrived.
-        QTRY_COMPARE_WITH_TIMEOUT(app.scan()->runsWindingDown(), 0, Long);
+        QTRY_VERIFY_WITH_TIMEOUT(app.scan()->allRunsEnded(), Long);
         QCoreApplication::sendPostedEvents();
         QCOMPARE(app.page(), QStringLiteral("1"));
         QCOMPARE(detection.count(), 0);
@@ -433,7 +433,7 @@ private Q_SLOTS:
                  QStringLiteral("A operation is in progress. Please stop the current process."));
         QVERIFY(app.scan()->isPaused());
         QVERIFY(!app.w<BusyIndicator>("animationImage")->isRunning());
-        QTRY_VERIFY_WITH_TIMEOUT(app.scan()->runHeld(), Long); // the run waits at a pause point
+        QTRY_VERIFY_WITH_TIMEOUT(app.scan()->restsInPause(), Long); // the run waits at a pause point
         QCOMPARE(finished.count(), 0);
         QCOMPARE(app.page(), QStringLiteral("5"));
         QCOMPARE(terminate.count(), 0);
