@@ -62,6 +62,7 @@ void DeletionController::sendToRecycleClicked(QAbstractButton*)
     m_notMovedCount = 0;
     m_stopDeletion = false;
     m_pauseDeletion = false;
+    m_state = RunState::Running;
     m_window->deletionPanel()->pauseButton()->setEnabled(true);
     m_window->deletionPanel()->stopButton()->setEnabled(true);
     setDeletionView();
@@ -86,7 +87,7 @@ QString DeletionController::notMovedText(quint64 count)
 void DeletionController::setDeletionView()
 {
     m_window->deletionPanel()->setStatus(QStringLiteral("Deleting files, please wait..."));
-    m_window->deletionPanel()->pauseButton()->setText(QStringLiteral("Pause"));
+    m_window->deletionPanel()->setPaused(false);
     showDeletion();
 }
 
@@ -117,22 +118,19 @@ void DeletionController::setPaused(bool paused)
 
 void DeletionController::pauseDeletionProcess()
 {
-    QAbstractButton* button = m_window->deletionPanel()->pauseButton();
-    if (button->text() == QStringLiteral("Pause")) {
-        setPaused(true);
-        button->setText(QStringLiteral("Resume"));
-    } else {
-        setPaused(false);
-        button->setText(QStringLiteral("Pause"));
-    }
+    const bool pause = m_state != RunState::Paused;
+    m_state = pause ? RunState::Paused : RunState::Running;
+    setPaused(pause);
+    m_window->deletionPanel()->setPaused(pause);
     m_window->deletionPanel()->stopButton()->setEnabled(!m_pauseDeletion);
 }
 
 void DeletionController::stopDeletionProcess()
 {
+    m_state = RunState::StopAsked;
     setPaused(true);
     m_window->deletionPanel()->pauseButton()->setEnabled(false);
-    m_window->deletionPanel()->pauseButton()->setText(QStringLiteral("Pause"));
+    m_window->deletionPanel()->setPaused(false);
     const QString question = QStringLiteral("Are you sure, you want to stop this process?");
     AlertBox::askYesNo(m_window, QStringLiteral("stopDeletionQuestion"), question, this,
                        [this](bool yes) { stopDeletionAnswered(yes); });
@@ -142,6 +140,7 @@ void DeletionController::stopDeletionProcess()
 void DeletionController::stopDeletionAnswered(bool yes)
 {
     if (yes) {
+        m_state = RunState::Stopping;
         m_stopDeletion = true;
         if (m_run) {
             m_run->requestStop();
@@ -149,6 +148,7 @@ void DeletionController::stopDeletionAnswered(bool yes)
         setPaused(false);
         return;
     }
+    m_state = RunState::Running;
     setPaused(false);
     m_window->deletionPanel()->pauseButton()->setEnabled(true);
     m_window->deletionPanel()->stopButton()->setEnabled(true);

@@ -25,7 +25,17 @@ public:
                        ReviewController* review, QObject* parent = nullptr);
     ~DeletionController() override;
 
+    // Where the run stands as the user steered it; Pause/Resume shows it.
+    enum class RunState
+    {
+        Running,
+        Paused,    // Pause pressed: Resume continues
+        StopAsked, // held while the stop question is open
+        Stopping,  // Yes: the run ends after the set at hand
+    };
+
     bool running() const { return m_run != nullptr; }
+    RunState runState() const { return m_state; }
     bool pauseRequested() const { return m_pauseDeletion; }
     bool stopRequested() const { return m_stopDeletion; }
 
@@ -73,6 +83,7 @@ private:
     quint64 m_deletedCount = 0;
     quint64 m_deletedSize = 0;
     quint64 m_notMovedCount = 0;
+    RunState m_state = RunState::Running;
     bool m_pauseDeletion = false;
     bool m_stopDeletion = false;
 };

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
-#include <QTimer>
 
 namespace {
 
@@ -74,11 +73,6 @@ LocationPageController::LocationPageController(MainWindow* window, QObject* pare
 
 LocationPageController::~LocationPageController() = default;
 
-void LocationPageController::reload()
-{
-    m_model->reload();
-}
-
 void LocationPageController::enterPage(bool folderMode, const QString& title)
 {
     if (folderMode) {
@@ -92,13 +86,11 @@ void LocationPageController::enterPage(bool folderMode, const QString& title)
     m_browser.reset();
     updateHistoryButtons();
     m_list.setInitialState();
-    reload();
 }
 
 void LocationPageController::consumed()
 {
-    m_list.entries().clear();
-    reload();
+    m_list.clear();
 }
 
 void LocationPageController::clear()
@@ -108,7 +100,6 @@ void LocationPageController::clear()
     m_list.setScanFolderClicked(false);
     m_browser.clear();
     updateHistoryButtons();
-    reload();
 }
 
 void LocationPageController::showNotice(const QString& text)
@@ -118,14 +109,17 @@ void LocationPageController::showNotice(const QString& text)
     }
     // After the current event, as a queued notice over the table.
     const QString page = m_window->currentPageIdentifier();
-    QTimer::singleShot(0, this, [this, text, page] {
-        if (m_window->currentPageIdentifier() != page) {
-            return; // the page that raised it is gone
-        }
-        m_window->runningNotice()->setText(text, page);
-        m_window->showOverlayTopLeft(m_window->runningNotice(),
-                                     m_window->pageToWindow(m_page->noticeTopLeft()));
-    });
+    QMetaObject::invokeMethod(
+        this,
+        [this, text, page] {
+            if (m_window->currentPageIdentifier() != page) {
+                return; // the page that raised it is gone
+            }
+            m_window->runningNotice()->setText(text, page);
+            m_window->showOverlayTopLeft(m_window->runningNotice(),
+                                         m_window->pageToWindow(m_page->noticeTopLeft()));
+        },
+        Qt::QueuedConnection);
 }
 
 void LocationPageController::addFolders()
@@ -184,14 +178,12 @@ void LocationPageController::addFolderPaths(const QByteArrayList& paths)
     if (m_list.entries().size() != before) {
         reflectMarkStatusForRemoveButton();
     }
-    reload();
     showNotice(LocationList::noticeText(notice));
 }
 
 void LocationPageController::addFilePaths(const QByteArrayList& paths)
 {
     const LocationList::Notice notice = m_list.addFiles(paths);
-    reload();
     reflectMarkStatusForRemoveButton();
     showNotice(LocationList::noticeText(notice));
 }
@@ -200,21 +192,18 @@ void LocationPageController::markAllExact()
 {
     m_list.markAllExact();
     reflectMarkStatusForRemoveButton();
-    reload();
 }
 
 void LocationPageController::unmarkAllExact()
 {
     m_list.unmarkAllExact();
     reflectMarkStatusForRemoveButton();
-    reload();
 }
 
 void LocationPageController::removeFromListExact()
 {
     m_list.removeFromListExact();
     reflectMarkStatusForRemoveButton();
-    reload();
 }
 
 void LocationPageController::reflectMarkStatusForRemoveButton()
@@ -247,7 +236,6 @@ void LocationPageController::markUnmarkTable()
     }
     m_list.markUnmarkTable(m_menuRow, m_markMenuTable->text() == QLatin1String("Mark"));
     reflectMarkStatusForRemoveButton();
-    reload();
     m_page->selectRow(m_menuRow);
 }
 
@@ -258,7 +246,6 @@ void LocationPageController::removeFromListMenuClicked()
     }
     m_list.removeFromListMenuClicked(m_menuRow);
     reflectMarkStatusForRemoveButton();
-    reload();
 }
 
 void LocationPageController::tableViewDidClickedRow(int row)
@@ -285,7 +272,6 @@ void LocationPageController::showPageFor(FolderBrowser::Page page)
     if (page == FolderBrowser::Page::Default) {
         m_list.clear();
         m_list.setInitialState();
-        reload();
         updateHistoryButtons();
         return;
     }
@@ -308,7 +294,6 @@ void LocationPageController::loadFolder()
     if (folder == FolderBrowser::Default) {
         m_list.clear();
         m_list.setInitialState();
-        reload();
         updateHistoryButtons();
         return;
     }
@@ -318,7 +303,6 @@ void LocationPageController::loadFolder()
         return;
     }
     m_list.showFolderPage(folder, subfolders);
-    reload();
     updateHistoryButtons();
 }
 

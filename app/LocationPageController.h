@@ -60,7 +60,6 @@ Q_SIGNALS:
 private:
     void showNotice(const QString& text);
     static void allowSeveralFolders(QFileDialog* dialog);
-    void reload();
     void updateHistoryButtons();
     void showPageFor(FolderBrowser::Page page);
 

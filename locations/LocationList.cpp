@@ -201,6 +201,30 @@ void LocationList::readEnvironment()
     m_environment = m_reader ? m_reader() : systemEnvironment();
 }
 
+LocationList::LocationList(QObject* parent) : QObject(parent) {}
+
+void LocationList::insertEntry(qsizetype at, const LocationEntry& entry)
+{
+    const int row = int(at);
+    Q_EMIT entriesAboutToBeInserted(row, row);
+    m_entries.insert(at, entry);
+    Q_EMIT entriesInserted(row, row);
+}
+
+void LocationList::removeEntries(qsizetype first, qsizetype last)
+{
+    Q_EMIT entriesAboutToBeRemoved(int(first), int(last));
+    m_entries.remove(first, last - first + 1);
+    Q_EMIT entriesRemoved(int(first), int(last));
+}
+
+void LocationList::setEntries(const QList<LocationEntry>& entries)
+{
+    Q_EMIT entriesAboutToBeReset();
+    m_entries = entries;
+    Q_EMIT entriesReset();
+}
+
 void LocationList::setInitialState()
 {
     // Drives come and go and folders are made while the program runs.
@@ -210,12 +234,19 @@ void LocationList::setInitialState()
         candidates = m_environment.userFolders;
     }
     candidates += m_environment.drives;
+    QList<LocationEntry> defaults;
     for (const QByteArray& path : std::as_const(candidates)) {
-        if (MountTable::isNetworkType(m_environment.mounts.infoFor(path).fsType)) {
-            continue;
+        if (!MountTable::isNetworkType(m_environment.mounts.infoFor(path).fsType)) {
+            defaults.append(defaultEntry(path));
         }
-        m_entries.append(defaultEntry(path));
     }
+    if (defaults.isEmpty()) {
+        return;
+    }
+    const int first = int(m_entries.size());
+    Q_EMIT entriesAboutToBeInserted(first, first + int(defaults.size()) - 1);
+    m_entries += defaults;
+    Q_EMIT entriesInserted(first, first + int(defaults.size()) - 1);
 }
 
 LocationList::Notice LocationList::addFolders(const QByteArrayList& paths)
@@ -225,7 +256,7 @@ LocationList::Notice LocationList::addFolders(const QByteArrayList& paths)
         if (imageIsAlreadyThere(path)) {
             duplicate = true;
         } else {
-            m_entries.append(addedEntry(path, true, QString()));
+            insertEntry(m_entries.size(), addedEntry(path, true, QString()));
         }
     }
     return duplicate ? Notice::FolderAlreadyAdded : Notice::None;
@@ -245,7 +276,8 @@ LocationList::Notice LocationList::addFiles(const QByteArrayList& paths)
         if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
             continue;
         }
-        m_entries.append(addedEntry(path, false, Formatting::getFormattedStringForSize(quint64(st.st_size))));
+        insertEntry(m_entries.size(),
+                    addedEntry(path, false, Formatting::getFormattedStringForSize(quint64(st.st_size))));
     }
     return duplicate ? Notice::ImageAlreadyAdded : Notice::None;
 }
@@ -265,7 +297,7 @@ bool LocationList::acceptDrop(const QByteArrayList& paths, int row, Notice* noti
             if (imageIsAlreadyThere(path)) {
                 alreadyListed = true;
             } else {
-                m_entries.insert(at++, addedEntry(path, true, QString()));
+                insertEntry(at++, addedEntry(path, true, QString()));
             }
             continue;
         }
@@ -276,8 +308,8 @@ bool LocationList::acceptDrop(const QByteArrayList& paths, int row, Notice* noti
         if (imageIsAlreadyThere(path)) {
             alreadyListed = true;
         } else if (readable) {
-            m_entries.insert(
-                at++, addedEntry(path, false, Formatting::getFormattedStringForSize(quint64(st.st_size))));
+            insertEntry(at++,
+                        addedEntry(path, false, Formatting::getFormattedStringForSize(quint64(st.st_size))));
         }
     }
     const bool added = m_entries.size() != before;
@@ -302,12 +334,16 @@ void LocationList::checkButtonExactFirstpage(int row, bool on)
     } else {
         m_stateArray.removeAll(entry.name);
     }
+    Q_EMIT entriesChanged(row, row);
 }
 
 void LocationList::markAllExact()
 {
     for (LocationEntry& entry : m_entries) {
         entry.state = true;
+    }
+    if (!m_entries.isEmpty()) {
+        Q_EMIT entriesChanged(0, int(m_entries.size()) - 1);
     }
 }
 
@@ -316,29 +352,48 @@ void LocationList::unmarkAllExact()
     for (LocationEntry& entry : m_entries) {
         entry.state = false;
     }
+    if (!m_entries.isEmpty()) {
+        Q_EMIT entriesChanged(0, int(m_entries.size()) - 1);
+    }
 }
 
 void LocationList::removeFromListExact()
 {
-    m_entries.removeIf([](const LocationEntry& entry) { return entry.state; });
+    // Each run of marked rows leaves at once, from the end so the rows
+    // before it keep their numbers.
+    qsizetype last = m_entries.size() - 1;
+    while (last >= 0) {
+        if (!m_entries.at(last).state) {
+            --last;
+            continue;
+        }
+        qsizetype first = last;
+        while (first > 0 && m_entries.at(first - 1).state) {
+            --first;
+        }
+        removeEntries(first, last);
+        last = first - 1;
+    }
 }
 
 void LocationList::markUnmarkTable(int row, bool mark)
 {
     if (row >= 0 && row < m_entries.size()) {
         m_entries[row].state = mark;
+        Q_EMIT entriesChanged(row, row);
     }
 }
 
 void LocationList::removeFromListMenuClicked(int row)
 {
     if (row >= 0 && row < m_entries.size()) {
-        m_entries.removeAt(row);
+        removeEntries(row, row);
     }
 }
 
 void LocationList::showFolderPage(const QByteArray& folder, const QByteArrayList& subfolders)
 {
+    Q_EMIT entriesAboutToBeReset();
     m_entries.clear();
     const bool marked = m_stateArray.contains(folder);
     for (const QByteArray& subfolder : subfolders) {
@@ -352,11 +407,14 @@ void LocationList::showFolderPage(const QByteArray& folder, const QByteArrayList
     if (marked) {
         m_stateArray += subfolders;
     }
+    Q_EMIT entriesReset();
 }
 
 void LocationList::clear()
 {
-    m_entries.clear();
+    if (!m_entries.isEmpty()) {
+        removeEntries(0, m_entries.size() - 1);
+    }
 }
 
 LocationList::ButtonStates LocationList::reflectMarkStatusForRemoveButton() const

@@ -5,15 +5,20 @@
 
 #include <QByteArrayList>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <functional>
 
 // The scan location list of the location page and its rules: default
 // entries, what may be added, marks, and which page buttons are enabled.
-// No widgets: the page shows it through LocationTableModel.
-class LocationList
+// Every change of the entries is announced, before and after, so a view's
+// model follows it. No widgets: the page shows it through LocationTableModel.
+class LocationList : public QObject
 {
+    Q_OBJECT
 public:
+    explicit LocationList(QObject* parent = nullptr);
+
     enum class Notice
     {
         None,
@@ -51,8 +56,9 @@ public:
     // "mymac.png", "folder.png", "g5_apple_drive.png", "usb_drive.png" or "network_drive.png".
     QString imageNameOfPath(const QByteArray& path) const;
 
-    QList<LocationEntry>& entries() { return m_entries; }
     const QList<LocationEntry>& entries() const { return m_entries; }
+    // Replaces every entry at once (a restored or prepared list).
+    void setEntries(const QList<LocationEntry>& entries);
     QByteArrayList& stateArray() { return m_stateArray; }
     const QByteArrayList& stateArray() const { return m_stateArray; }
     bool scanFolderClicked() const { return m_scanFolderClicked; }
@@ -93,9 +99,23 @@ public:
 
     ButtonStates reflectMarkStatusForRemoveButton() const;
 
+Q_SIGNALS:
+    // Rows first..last (inclusive) are about to appear / have appeared.
+    void entriesAboutToBeInserted(int first, int last);
+    void entriesInserted(int first, int last);
+    void entriesAboutToBeRemoved(int first, int last);
+    void entriesRemoved(int first, int last);
+    // The marks of rows first..last changed.
+    void entriesChanged(int first, int last);
+    // Every entry is replaced (another folder page).
+    void entriesAboutToBeReset();
+    void entriesReset();
+
 private:
     LocationEntry defaultEntry(const QByteArray& path) const;
     void readEnvironment();
+    void insertEntry(qsizetype at, const LocationEntry& entry);
+    void removeEntries(qsizetype first, qsizetype last);
 
     QList<LocationEntry> m_entries;
     QByteArrayList m_stateArray;

@@ -13,12 +13,18 @@ const QString UriListType = QStringLiteral("text/uri-list");
 LocationTableModel::LocationTableModel(LocationList* list, QObject* parent)
     : QAbstractTableModel(parent), m_list(list)
 {
-}
-
-void LocationTableModel::reload()
-{
-    beginResetModel();
-    endResetModel();
+    // The rows follow the list as it announces its changes.
+    connect(list, &LocationList::entriesAboutToBeInserted, this,
+            [this](int first, int last) { beginInsertRows({}, first, last); });
+    connect(list, &LocationList::entriesInserted, this, [this] { endInsertRows(); });
+    connect(list, &LocationList::entriesAboutToBeRemoved, this,
+            [this](int first, int last) { beginRemoveRows({}, first, last); });
+    connect(list, &LocationList::entriesRemoved, this, [this] { endRemoveRows(); });
+    connect(list, &LocationList::entriesAboutToBeReset, this, [this] { beginResetModel(); });
+    connect(list, &LocationList::entriesReset, this, [this] { endResetModel(); });
+    connect(list, &LocationList::entriesChanged, this, [this](int first, int last) {
+        Q_EMIT dataChanged(index(first, ButtonCell), index(last, ButtonCell), {Qt::CheckStateRole});
+    });
 }
 
 int LocationTableModel::rowCount(const QModelIndex& parent) const
@@ -80,7 +86,6 @@ bool LocationTableModel::setData(const QModelIndex& index, const QVariant& value
     }
     const bool on = value.value<Qt::CheckState>() == Qt::Checked;
     m_list->checkButtonExactFirstpage(index.row(), on);
-    Q_EMIT dataChanged(index, index, {Qt::CheckStateRole});
     Q_EMIT rowChecked(index.row());
     Q_EMIT listChanged();
     return true;
@@ -142,9 +147,7 @@ bool LocationTableModel::dropMimeData(const QMimeData* data, Qt::DropAction acti
     }
     const QByteArrayList paths = UriList::localPaths(data->data(UriListType));
     LocationList::Notice notice = LocationList::Notice::None;
-    beginResetModel();
     const bool added = m_list->acceptDrop(paths, at, &notice);
-    endResetModel();
     if (added) {
         Q_EMIT listChanged();
     } else {

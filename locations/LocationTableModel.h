@@ -24,10 +24,8 @@ public:
         FolderRole,                  // bool
     };
 
+    // Follows `list`'s announced changes; the list outlives the model.
     explicit LocationTableModel(LocationList* list, QObject* parent = nullptr);
-
-    // The list changed under the model: show it anew.
-    void reload();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

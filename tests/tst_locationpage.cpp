@@ -10,6 +10,7 @@
 #include "ui/MainWindow.h"
 #include "ui/Opacity.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
@@ -253,6 +254,69 @@ private Q_SLOTS:
         QVERIFY(app.w<QWidget>("runningAlert")->isHidden());
     }
 
+    // The table's model follows the list's announcements: rows come and go
+    // one change at a time, marks repaint their boxes, and only a new folder
+    // page replaces everything. The tester checks every step for consistency.
+    void modelFollowsList()
+    {
+        App app;
+        QAbstractItemModelTester tester(app.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy resets(app.model(), &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(app.model(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(app.model(), &QAbstractItemModel::rowsRemoved);
+        QSignalSpy changed(app.model(), &QAbstractItemModel::dataChanged);
+        QVERIFY(app.open(true, m_user, m_drives));
+        QCOMPARE(app.names(), m_user + m_drives);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted.first().at(1).toInt(), 0);
+        QCOMPARE(inserted.first().at(2).toInt(), 5);
+
+        // Adding by panel and by drop: inserted where they land, nothing reset.
+        app.locations()->addFolderPaths({m_drop + "/newFolder"});
+        QCOMPARE(app.names().size(), 7);
+        QVERIFY(app.drop(UriList::fromLocalPaths({m_drop + "/x.JPG"}), 1));
+        QCOMPARE(app.rowOf(m_drop + "/x.JPG"), 1);
+        QCOMPARE(inserted.count(), 3);
+        QCOMPARE(inserted.last().at(1).toInt(), 1);
+
+        // Marks change the boxes in place; the selection stays on its row.
+        app.table()->selectRow(3);
+        const int before = int(changed.count());
+        QVERIFY(app.check(3, true));
+        app.locations()->markAllExact();
+        QCOMPARE(app.states().count(true), 8);
+        app.locations()->unmarkAllExact();
+        QCOMPARE(app.states().count(true), 0);
+        QCOMPARE(changed.count(), before + 3);
+        QCOMPARE(app.table()->selectionModel()->selectedRows().value(0).row(), 3);
+
+        // Removing marked rows: each run of them leaves as one removal.
+        for (int row : {0, 1, 4, 5, 7}) {
+            QVERIFY(app.check(row, true));
+        }
+        const QByteArrayList kept = {app.names().at(2), app.names().at(3), app.names().at(6)};
+        app.locations()->removeFromListExact();
+        QCOMPARE(app.names(), kept);
+        QCOMPARE(removed.count(), 3);
+        app.locations()->menuNeedsUpdate(1);
+        app.action("removeFromListMenu")->trigger();
+        QCOMPARE(app.names(), (QByteArrayList{kept.at(0), kept.at(2)}));
+        QCOMPARE(removed.count(), 4);
+        QCOMPARE(resets.count(), 0);
+
+        // Another folder page replaces the rows at once; home empties them.
+        app.list().setEntries({});
+        QCOMPARE(resets.count(), 1);
+        app.locations()->addFolderPaths({m_user.at(1)});
+        app.locations()->tableViewDidClickedRow(0);
+        QCOMPARE(sorted(app.names()), (QByteArrayList{m_user.at(1) + "/A", m_user.at(1) + "/B"}));
+        QCOMPARE(resets.count(), 2);
+        app.delegate.buttonHomePageClicked();
+        QCOMPARE(app.model()->rowCount(), 0);
+        QCOMPARE(removed.count(), 5);
+        QCOMPARE(resets.count(), 2);
+    }
+
     void dropNotices_data()
     {
         QTest::addColumn<QByteArrayList>("dropped");
@@ -279,7 +343,8 @@ private Q_SLOTS:
         QCOMPARE(app.names().size(), notice.isEmpty() ? 4 : 3);
         auto* alert = app.w<QWidget>("runningAlert");
         if (notice.isEmpty()) {
-            QTest::qWait(50);
+            // The notice is a queued call: once the queue is empty, it would be up.
+            QCoreApplication::sendPostedEvents();
             QVERIFY(alert->isHidden());
             return;
         }

@@ -181,9 +181,11 @@ private Q_SLOTS:
                                         "/x"};
         for (bool reversed : {false, true}) {
             LocationList list;
+            QList<LocationEntry> rows;
             for (const QByteArray& name : entries) {
-                list.entries().insert(reversed ? 0 : list.entries().size(), entry(name));
+                rows.insert(reversed ? 0 : rows.size(), entry(name));
             }
+            list.setEntries(rows);
             QCOMPARE(list.imageIsAlreadyThere(path), listed);
         }
     }
@@ -435,7 +437,7 @@ private Q_SLOTS:
     void addFolders()
     {
         LocationList list;
-        list.entries() = {entry("/home/ann/Pictures"), entry("/home/ann/my.photos")};
+        list.setEntries({entry("/home/ann/Pictures"), entry("/home/ann/my.photos")});
         const Notice notice =
             list.addFolders({"/srv/one", "/home/ann/Pictures/Trip", "/home/ann/my.photos/a"});
         QCOMPARE(notice, Notice::FolderAlreadyAdded);
@@ -457,7 +459,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(root / "a.jpg", 1520000) && writeFile(root / "b.png", 0) &&
                 makeDirs(root / "dir.jpg"));
         LocationList list;
-        list.entries() = {entry(root / "b.png", true, false)};
+        list.setEntries({entry(root / "b.png", true, false)});
         const Notice notice =
             list.addFiles({root / "a.jpg", root / "missing.jpg", root / "dir.jpg", root / "b.png"});
         QCOMPARE(notice, Notice::ImageAlreadyAdded);
@@ -473,7 +475,7 @@ private Q_SLOTS:
         TempRoot root;
         QVERIFY(makeDirs(root / "New") && writeFile(root / "x.JPG", 999));
         LocationList list;
-        list.entries() = {entry("/r0"), entry("/r1"), entry("/r2")};
+        list.setEntries({entry("/r0"), entry("/r1"), entry("/r2")});
         Notice notice = Notice::UnsupportedFile;
         QVERIFY(list.acceptDrop({root / "New", root / "x.JPG"}, 1, &notice));
         QCOMPARE(notice, Notice::None);
@@ -519,7 +521,7 @@ private Q_SLOTS:
         QVERIFY(makeDirs(root / "New") && makeDirs(root / "Listed") && writeFile(root / "notes.txt"));
         QVERIFY(writeFile(root / "Listed/p.png") && ::symlink("New", (root / "link").constData()) == 0);
         LocationList list;
-        list.entries() = {entry(root / "Listed", true)};
+        list.setEntries({entry(root / "Listed", true)});
         QByteArrayList paths;
         for (const QByteArray& rel : dropped) {
             paths.append(root / rel);
@@ -553,11 +555,12 @@ private Q_SLOTS:
         QFETCH(QByteArray, entries);
         QFETCH(QByteArray, buttons);
         LocationList list;
+        QList<LocationEntry> rows;
         int i = 0;
         for (char c : entries) {
-            list.entries().append(
-                entry("/e" + QByteArray::number(i++), c == 'F' || c == 'I', c == 'F' || c == 'f'));
+            rows.append(entry("/e" + QByteArray::number(i++), c == 'F' || c == 'I', c == 'F' || c == 'f'));
         }
+        list.setEntries(rows);
         const LocationList::ButtonStates b = list.reflectMarkStatusForRemoveButton();
         const QByteArray got = QByteArray::number(int(b.markAll)) + QByteArray::number(int(b.unmarkAll)) +
                                QByteArray::number(int(b.remove)) + QByteArray::number(int(b.scan));
@@ -567,7 +570,7 @@ private Q_SLOTS:
     void markingCommands()
     {
         LocationList list;
-        list.entries() = {entry("/a"), entry("/b"), entry("/c")};
+        list.setEntries({entry("/a"), entry("/b"), entry("/c")});
         list.checkButtonExactFirstpage(1, true);
         list.checkButtonExactFirstpage(1, true);
         QCOMPARE(list.stateArray(), (QByteArrayList{"/b", "/b"}));

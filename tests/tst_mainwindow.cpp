@@ -338,8 +338,9 @@ private Q_SLOTS:
         QVERIFY(app.w<QWidget>("confirmationView")->isVisible());
         QVERIFY(!app.w<QAbstractButton>("pauseResume")->isEnabled());
         QVERIFY(app.scan()->isPaused());
-        QTest::qWait(300);
-        QCOMPARE(finished.count(), 0); // held while the question is open
+        // Held while the question is open: the run waits at a pause point.
+        QTRY_VERIFY_WITH_TIMEOUT(app.scan()->restsInPause(), Long);
+        QCOMPARE(finished.count(), 0);
 
         app.w<QAbstractButton>("cancelNo")->click();
         QVERIFY(app.w<QWidget>("confirmationView")->isHidden());
@@ -385,12 +386,14 @@ private Q_SLOTS:
                 return;
             }
             app.w<QAbstractButton>("stopButton")->click(); // collection holds from here
-            QTest::qWait(100);
+            QTRY_VERIFY_WITH_TIMEOUT(app.scan()->restsInPause() || !app.scan()->scanning(), Long);
+            QCoreApplication::processEvents(); // what the run reported before it held
             if (consumed.isEmpty() || attempt == 4) {
                 break;
             }
             app.delegate.homeCleanup();
-            QTest::qWait(2000); // let the dropped run end before the next one
+            // The dropped run ends before the next one starts.
+            QTRY_VERIFY_WITH_TIMEOUT(app.scan()->allRunsEnded(), Long);
             detection.clear();
             finished.clear();
         }
@@ -399,7 +402,9 @@ private Q_SLOTS:
         app.w<QAbstractButton>("cancelYes")->click();
         QTRY_COMPARE_WITH_TIMEOUT(app.page(), QStringLiteral("1"), Long);
         QTRY_VERIFY_WITH_TIMEOUT(!app.scan()->scanning(), Long);
-        QTest::qWait(300);
+        // Once the run's threads have ended, all it reported has arrived.
+        QTRY_VERIFY_WITH_TIMEOUT(app.scan()->allRunsEnded(), Long);
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(app.page(), QStringLiteral("1"));
         QCOMPARE(detection.count(), 0);
         QCOMPARE(finished.count(), 0);
@@ -428,7 +433,7 @@ private Q_SLOTS:
                  QStringLiteral("A operation is in progress. Please stop the current process."));
         QVERIFY(app.scan()->isPaused());
         QVERIFY(!app.w<BusyIndicator>("animationImage")->isRunning());
-        QTest::qWait(1000);
+        QTRY_VERIFY_WITH_TIMEOUT(app.scan()->restsInPause(), Long); // the run waits at a pause point
         QCOMPARE(finished.count(), 0);
         QCOMPARE(app.page(), QStringLiteral("5"));
         QCOMPARE(terminate.count(), 0);

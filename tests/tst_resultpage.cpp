@@ -435,8 +435,21 @@ private Q_SLOTS:
         QSignalSpy finished(deletion, &DeletionController::deletionFinished);
         QSignalSpy asked(deletion, &DeletionController::questionShown);
         app.w<QAbstractButton>("finishButton")->click();
+        // Pause/Resume goes by the run's state, and its title follows.
+        auto* pauseResume = app.w<QAbstractButton>("pauseResumeBtn");
+        pauseResume->click();
+        QCOMPARE(deletion->runState(), DeletionController::RunState::Paused);
+        QCOMPARE(pauseResume->text(), QStringLiteral("Resume"));
+        QVERIFY(deletion->pauseRequested());
+        QVERIFY(!app.w<QAbstractButton>("stopDeleteBtn")->isEnabled());
+        pauseResume->click();
+        QCOMPARE(deletion->runState(), DeletionController::RunState::Running);
+        QCOMPARE(pauseResume->text(), QStringLiteral("Pause"));
+        QVERIFY(!deletion->pauseRequested());
+        QVERIFY(app.w<QAbstractButton>("stopDeleteBtn")->isEnabled());
         app.w<QAbstractButton>("stopDeleteBtn")->click();
         QCOMPARE(asked.count(), 1);
+        QCOMPARE(deletion->runState(), DeletionController::RunState::StopAsked);
         QVERIFY(deletion->pauseRequested());
         QVERIFY(!app.w<QAbstractButton>("pauseResumeBtn")->isEnabled());
         auto* box = app.window.findChild<QMessageBox*>(QStringLiteral("stopDeletionQuestion"));
@@ -446,6 +459,8 @@ private Q_SLOTS:
                 button->click();
             }
         }
+        QCOMPARE(deletion->runState(),
+                 yes ? DeletionController::RunState::Stopping : DeletionController::RunState::Running);
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Long);
         const quint64 count = finished.at(0).at(0).toULongLong();
         int gone = 0;

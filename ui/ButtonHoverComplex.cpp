@@ -1,7 +1,7 @@
 #include "ui/ButtonHoverComplex.h"
 
-#include "ui/ButtonStyling.h"
 #include "ui/Opacity.h"
+#include "ui/PaintedLook.h"
 #include "ui/ViewTransparent.h"
 #include "ui/ViewTransparentCenter.h"
 
@@ -113,7 +113,7 @@ void ButtonHoverComplex::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     if (!isEnabled() && Opacity::of(this) >= 1.0) {
-        painter.setOpacity(ButtonStyling::disabledOpacity());
+        painter.setOpacity(PaintedLook::disabledOpacity());
     }
     if (m_fillColor.isValid()) {
         const bool pressed = m_mouseDown || isDown();
@@ -128,7 +128,7 @@ void ButtonHoverComplex::paintEvent(QPaintEvent* event)
             QPointF(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2), icon);
     }
 
-    const QFont font = ButtonStyling::systemFont(13);
+    const QFont font = PaintedLook::systemFont(13);
     const QFontMetricsF metrics(font);
     const QRectF caption(6, height() - 8 - metrics.height(), width() - 12, metrics.height());
     painter.setFont(font);
@@ -136,7 +136,7 @@ void ButtonHoverComplex::paintEvent(QPaintEvent* event)
     painter.drawText(caption, Qt::AlignCenter, metrics.elidedText(text(), Qt::ElideRight, caption.width()));
 
     if (hasFocus()) {
-        ButtonStyling::paintFocusRing(painter, rect());
+        PaintedLook::paintFocusRing(painter, rect());
     }
 }
 
@@ -189,7 +189,7 @@ void ButtonHoverComplex::mouseReleaseEvent(QMouseEvent* event)
 
 void ButtonHoverComplex::keyPressEvent(QKeyEvent* event)
 {
-    if (!ButtonStyling::clickOnEnter(this, event)) {
+    if (!PaintedLook::clickOnEnter(this, event)) {
         QAbstractButton::keyPressEvent(event);
     }
 }

@@ -1,6 +1,6 @@
 #include "ui/ButtonHoverSimple.h"
 
-#include "ui/ButtonStyling.h"
+#include "ui/PaintedLook.h"
 #include "ui/ViewTransparent.h"
 #include "ui/ViewTransparentCenter.h"
 
@@ -122,7 +122,7 @@ void ButtonHoverSimple::paintEvent(QPaintEvent*)
     QPainter painter(this);
     m_image.paint(&painter, rect(), Qt::AlignCenter);
     if (hasFocus()) {
-        ButtonStyling::paintFocusRing(painter, rect());
+        PaintedLook::paintFocusRing(painter, rect());
     }
 }
 
@@ -147,7 +147,7 @@ void ButtonHoverSimple::leaveEvent(QEvent* event)
 
 void ButtonHoverSimple::keyPressEvent(QKeyEvent* event)
 {
-    if (!ButtonStyling::clickOnEnter(this, event)) {
+    if (!PaintedLook::clickOnEnter(this, event)) {
         QAbstractButton::keyPressEvent(event);
     }
 }

@@ -1,6 +1,6 @@
 #include "ui/ButtonSettingsSaved.h"
 
-#include "ui/ButtonStyling.h"
+#include "ui/PaintedLook.h"
 #include "ui/ViewTransparent.h"
 
 #include <QFontMetricsF>
@@ -61,7 +61,7 @@ QColor ButtonSettingsSaved::borderColor(bool hovering)
 
 QSize ButtonSettingsSaved::sizeHint() const
 {
-    const QFontMetrics metrics(ButtonStyling::systemFont(13));
+    const QFontMetrics metrics(PaintedLook::systemFont(13));
     return QSize(metrics.horizontalAdvance(text()) + 24, 28);
 }
 
@@ -73,7 +73,7 @@ void ButtonSettingsSaved::paintEvent(QPaintEvent*)
 
     // A key press looks like the mouse over it.
     const bool lit = m_hovering || isDown();
-    const QColor base = ButtonStyling::NSColorToCGColor(baseColor(lit));
+    const QColor base = PaintedLook::NSColorToCGColor(baseColor(lit));
     QColor faded = base;
     faded.setAlphaF(0.5f);
     QLinearGradient gradient(bounds.bottomLeft(), bounds.topLeft());
@@ -82,11 +82,11 @@ void ButtonSettingsSaved::paintEvent(QPaintEvent*)
     painter.fillRect(bounds, gradient);
 
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(ButtonStyling::NSColorToCGColor(borderColor(lit)), 1.0));
+    painter.setPen(QPen(PaintedLook::NSColorToCGColor(borderColor(lit)), 1.0));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5));
 
-    const QFont font = ButtonStyling::systemFont(13);
+    const QFont font = PaintedLook::systemFont(13);
     const QFontMetricsF metrics(font);
     const QRectF inner = bounds.adjusted(1, 1, -1, -1);
     const qreal top = qRound(inner.center().y() - metrics.height() / 2);
@@ -97,7 +97,7 @@ void ButtonSettingsSaved::paintEvent(QPaintEvent*)
                      metrics.elidedText(text(), Qt::ElideRight, inner.width()));
 
     if (hasFocus()) {
-        ButtonStyling::paintFocusRing(painter, bounds);
+        PaintedLook::paintFocusRing(painter, bounds);
     }
 }
 
@@ -126,7 +126,7 @@ void ButtonSettingsSaved::changeEvent(QEvent* event)
 
 void ButtonSettingsSaved::keyPressEvent(QKeyEvent* event)
 {
-    if (!ButtonStyling::clickOnEnter(this, event)) {
+    if (!PaintedLook::clickOnEnter(this, event)) {
         QAbstractButton::keyPressEvent(event);
     }
 }

@@ -5,9 +5,6 @@
 #include "ui/HoverButton.h"
 
 #include <QAbstractButton>
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QPainter>
 
 namespace {
 
@@ -30,17 +27,11 @@ QString cssColor(const QColor& color)
 void ButtonStyling::setButtonAtrribute(QAbstractButton* button, double cornerRadius, const QColor& background,
                                        const QVariantMap& titleDetail)
 {
-    const QColor titleColor = titleDetail.value(QStringLiteral("TitleColor")).value<QColor>();
-    const AttributedTitle title =
-        setCenterAttributes(titleColor.isValid() ? titleColor : QColor(Qt::black),
-                            titleDetail.value(QStringLiteral("Title")).toString(),
-                            titleDetail.value(QStringLiteral("Font"), 13.0).toDouble());
     if (auto* hover = qobject_cast<HoverButton*>(button)) {
-        hover->setCornerRadius(cornerRadius);
-        hover->setBackgroundColor(NSColorToCGColor(background));
-        hover->setAttributedTitle(title);
+        hover->setButtonAtrribute(cornerRadius, background, titleDetail);
         return;
     }
+    const AttributedTitle title = titleFromDetail(titleDetail);
     if (auto* tile = qobject_cast<ButtonHoverComplex*>(button)) {
         tile->setFillColor(background);
         tile->setTitle(title.text());
@@ -53,21 +44,6 @@ void ButtonStyling::setButtonAtrribute(QAbstractButton* button, double cornerRad
     button->setProperty(kBackground, NSColorToCGColor(background));
     button->setProperty(kCornerRadius, cornerRadius);
     setAttributedTitle(button, title);
-}
-
-AttributedTitle ButtonStyling::setCenterAttributes(const QColor& color, const QString& text, double fontSize)
-{
-    return setCenterAttributes(color, text, fontSize, false, Qt::AlignHCenter);
-}
-
-AttributedTitle ButtonStyling::setCenterAttributes(const QColor& color, const QString& text, double fontSize,
-                                                   bool underline, Qt::Alignment alignment)
-{
-    QFont font = systemFont(fontSize);
-    if (underline) {
-        font.setUnderline(true);
-    }
-    return AttributedTitle(text, color, font, alignment);
 }
 
 void ButtonStyling::setAttributedTitle(QAbstractButton* button, const AttributedTitle& title)
@@ -130,60 +106,4 @@ void ButtonStyling::applyStyleSheet(QAbstractButton* button)
         sheet += QStringLiteral("QAbstractButton:disabled { color: %1; }\n").arg(cssColor(dimmed));
     }
     button->setStyleSheet(sheet);
-}
-
-QColor ButtonStyling::NSColorToCGColor(const QColor& color)
-{
-    // A copy in the same colour model with the same components.
-    return color;
-}
-
-QFont ButtonStyling::systemFont(double size)
-{
-    QFont font = QGuiApplication::font();
-    font.setPixelSize(qMax(1, qRound(size)));
-    return font;
-}
-
-QColor ButtonStyling::focusRingColor()
-{
-    // Deep navy: at least 4:1 against white, the teal fills and the pale
-    // gradients; the white line inside it carries the ring over dark fills.
-    return QColor(0x10, 0x2a, 0x43);
-}
-
-QColor ButtonStyling::focusRingInnerColor()
-{
-    return QColor(Qt::white);
-}
-
-double ButtonStyling::disabledOpacity()
-{
-    return 0.6;
-}
-
-void ButtonStyling::paintFocusRing(QPainter& painter, const QRectF& bounds, double cornerRadius)
-{
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(focusRingColor(), 2.0));
-    // Inside the bounds, clear of a 1-point border.
-    const QRectF ring = bounds.adjusted(2.0, 2.0, -2.0, -2.0);
-    painter.drawRoundedRect(ring, qMax(0.0, cornerRadius - 2.0), qMax(0.0, cornerRadius - 2.0));
-    painter.setPen(QPen(focusRingInnerColor(), 1.0));
-    const QRectF inner = bounds.adjusted(3.5, 3.5, -3.5, -3.5);
-    painter.drawRoundedRect(inner, qMax(0.0, cornerRadius - 3.5), qMax(0.0, cornerRadius - 3.5));
-    painter.restore();
-}
-
-bool ButtonStyling::clickOnEnter(QAbstractButton* button, QKeyEvent* event)
-{
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat() &&
-        button->isEnabled()) {
-        button->animateClick();
-        event->accept();
-        return true;
-    }
-    return false;
 }

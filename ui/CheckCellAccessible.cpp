@@ -1,10 +1,10 @@
 #include "ui/CheckCellAccessible.h"
 
-#include "ui/CheckToggleAccessible.h"
+#include "ui/CheckCellHost.h"
 
 #include <QAbstractItemView>
 
-CheckCellAccessible::CheckCellAccessible(CheckToggleAccessible* table, int row, int column)
+CheckCellAccessible::CheckCellAccessible(const CheckCellHost* table, int row, int column)
     : m_table(table), m_row(row), m_column(column)
 {
 }
@@ -27,7 +27,7 @@ QObject* CheckCellAccessible::object() const
 
 QAccessibleInterface* CheckCellAccessible::parent() const
 {
-    return m_table;
+    return m_table->hostInterface();
 }
 
 QString CheckCellAccessible::text(QAccessible::Text t) const
@@ -95,7 +95,7 @@ QList<QAccessibleInterface*> CheckCellAccessible::rowHeaderCells() const
 
 QAccessibleInterface* CheckCellAccessible::table() const
 {
-    return m_table;
+    return m_table->hostInterface();
 }
 
 QStringList CheckCellAccessible::actionNames() const

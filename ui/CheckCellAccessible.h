@@ -2,7 +2,7 @@
 
 #include <QAccessibleInterface>
 
-class CheckToggleAccessible;
+class CheckCellHost;
 
 // One check box cell of a view with CheckToggleAccessible: Qt's cell for
 // everything it says, plus a Toggle action that changes the mark through the
@@ -12,7 +12,7 @@ class CheckCellAccessible : public QAccessibleInterface,
                             public QAccessibleActionInterface
 {
 public:
-    CheckCellAccessible(CheckToggleAccessible* table, int row, int column);
+    CheckCellAccessible(const CheckCellHost* table, int row, int column);
 
     // QAccessibleInterface
     bool isValid() const override;
@@ -47,7 +47,7 @@ public:
 private:
     QAccessibleInterface* inner() const;
 
-    CheckToggleAccessible* m_table;
+    const CheckCellHost* m_table;
     int m_row;
     int m_column;
 };

@@ -83,8 +83,7 @@ QAccessibleInterface* CheckToggleAccessible::wrap(QAccessibleInterface* cell) co
     const quint64 key = (quint64(place->rowIndex()) << 32) | quint64(place->columnIndex());
     CheckCellAccessible*& wrapped = m_cells[key];
     if (!wrapped) {
-        wrapped = new CheckCellAccessible(const_cast<CheckToggleAccessible*>(this), place->rowIndex(),
-                                          place->columnIndex());
+        wrapped = new CheckCellAccessible(this, place->rowIndex(), place->columnIndex());
         QAccessible::registerAccessibleInterface(wrapped);
     }
     return wrapped;

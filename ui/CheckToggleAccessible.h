@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/CheckCellHost.h"
+
 #include <QAccessibleInterface>
 #include <QHash>
 #include <QPointer>
@@ -12,7 +14,9 @@ class CheckCellAccessible;
 // the row, so a screen reader cannot tick a box. This face keeps Qt's for
 // everything else and gives the box cells a Toggle that asks the model to
 // change the mark, by the same rule as a click.
-class CheckToggleAccessible : public QAccessibleInterface, public QAccessibleTableInterface
+class CheckToggleAccessible : public QAccessibleInterface,
+                              public QAccessibleTableInterface,
+                              public CheckCellHost
 {
 public:
     // `view` gets this face; `column` holds its boxes.
@@ -21,10 +25,11 @@ public:
     CheckToggleAccessible(QAbstractItemView* view, QAccessibleInterface* inner, int column);
     ~CheckToggleAccessible() override;
 
-    // The model index of the cell at (row, column) as the accessible table counts them.
-    QModelIndex indexAt(int row, int column) const;
-    QAccessibleInterface* innerCell(int row, int column) const;
-    QAbstractItemView* view() const { return m_view; }
+    // CheckCellHost
+    QAccessibleInterface* hostInterface() const override { return const_cast<CheckToggleAccessible*>(this); }
+    QModelIndex indexAt(int row, int column) const override;
+    QAccessibleInterface* innerCell(int row, int column) const override;
+    QAbstractItemView* view() const override { return m_view; }
 
     // QAccessibleInterface
     bool isValid() const override;

@@ -39,6 +39,11 @@ QAbstractButton* DeletionPanel::stopButton() const
     return m_stop;
 }
 
+void DeletionPanel::setPaused(bool paused)
+{
+    m_pauseResume->setText(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+}
+
 void DeletionPanel::setStatus(const QString& text)
 {
     m_status->setText(text);

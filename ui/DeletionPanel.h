@@ -17,6 +17,8 @@ public:
     QAbstractButton* pauseButton() const;
     QAbstractButton* stopButton() const;
 
+    // Pause/Resume offers Resume while the run is paused.
+    void setPaused(bool paused);
     void setStatus(const QString& text);
     void setMaximum(int maximum);
     void setValue(int value);

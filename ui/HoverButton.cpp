@@ -1,7 +1,7 @@
 #include "ui/HoverButton.h"
 
-#include "ui/ButtonStyling.h"
 #include "ui/Opacity.h"
+#include "ui/PaintedLook.h"
 #include "ui/ViewTransparent.h"
 #include "ui/ViewTransparentCenter.h"
 
@@ -11,7 +11,7 @@
 #include <QPainterPath>
 
 HoverButton::HoverButton(QWidget* parent)
-    : QAbstractButton(parent), m_title(ButtonStyling::setCenterAttributes(Qt::white, QString(), 14))
+    : QAbstractButton(parent), m_title(PaintedLook::setCenterAttributes(Qt::white, QString(), 14))
 {
     setFocusPolicy(Qt::StrongFocus);
     // A cover laid over the page ends any hover look below it: the pointer
@@ -74,7 +74,9 @@ void HoverButton::setAttributedTitle(const AttributedTitle& title)
 void HoverButton::setButtonAtrribute(double cornerRadius, const QColor& background,
                                      const QVariantMap& titleDetail)
 {
-    ButtonStyling::setButtonAtrribute(this, cornerRadius, background, titleDetail);
+    setCornerRadius(cornerRadius);
+    setBackgroundColor(PaintedLook::NSColorToCGColor(background));
+    setAttributedTitle(PaintedLook::titleFromDetail(titleDetail));
 }
 
 bool HoverButton::fadesWhenDisabled() const
@@ -122,7 +124,7 @@ void HoverButton::paintEvent(QPaintEvent*)
         QPainter layerPainter(&layer);
         paintButton(layerPainter);
         layerPainter.end();
-        painter.setOpacity(ButtonStyling::disabledOpacity());
+        painter.setOpacity(PaintedLook::disabledOpacity());
         painter.drawImage(QPoint(0, 0), layer);
         return;
     }
@@ -139,7 +141,7 @@ void HoverButton::paintButton(QPainter& painter)
 
     const QColor background = paintedBackground();
     if (background.isValid()) {
-        painter.fillPath(shape, ButtonStyling::NSColorToCGColor(background));
+        painter.fillPath(shape, PaintedLook::NSColorToCGColor(background));
     }
     if (isDown()) {
         painter.fillPath(shape, QColor(0, 0, 0, 40));
@@ -165,7 +167,7 @@ void HoverButton::paintButton(QPainter& painter)
     painter.setClipping(false);
     paintFrame(painter, bounds);
     if (hasFocus()) {
-        ButtonStyling::paintFocusRing(painter, bounds, m_cornerRadius);
+        PaintedLook::paintFocusRing(painter, bounds, m_cornerRadius);
     }
 }
 
@@ -206,7 +208,7 @@ void HoverButton::changeEvent(QEvent* event)
 
 void HoverButton::keyPressEvent(QKeyEvent* event)
 {
-    if (!ButtonStyling::clickOnEnter(this, event)) {
+    if (!PaintedLook::clickOnEnter(this, event)) {
         QAbstractButton::keyPressEvent(event);
     }
 }

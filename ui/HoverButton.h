@@ -20,7 +20,7 @@ public:
     AttributedTitle attributedTitle() const;
     void setAttributedTitle(const AttributedTitle& title);
 
-    // The same operation as ButtonStyling's, on this button.
+    // Rounds and fills this button and gives it the title of `titleDetail`.
     void setButtonAtrribute(double cornerRadius, const QColor& background, const QVariantMap& titleDetail);
 
     // A disabled button is drawn faded, unless it stands for the choice in
