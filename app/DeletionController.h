@@ -1,11 +1,12 @@
 #pragma once
 
+#include "review/DeletionRun.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
 
-class DeletionRun;
 class InformationWindow;
 class MainWindow;
 class QAbstractButton;
@@ -40,7 +41,9 @@ public:
     void stopDeletionAnswered(bool yes);
 
     static constexpr int PollIntervalMs = 40;
-    static constexpr int OutlineRefreshMs = 1000;
+    // The tree's share of a poll: at most this long, in chunks of sets.
+    static constexpr int ApplyBudgetMs = 10;
+    static constexpr qsizetype ApplyChunk = 256;
 
 Q_SIGNALS:
     // The totals in data.plist changed: the cleaned-so-far line is stale.
@@ -66,8 +69,9 @@ private:
     ReviewController* m_review;
     std::unique_ptr<DeletionRun> m_run;
     QTimer m_poll;
-    QElapsedTimer m_outlineRefreshed;
-    bool m_outlineStale = false;
+    // Sets the run handed back, applied to the tree from m_applied on.
+    QList<DeletionRun::Removed> m_pending;
+    qsizetype m_applied = 0;
     qint64 m_countAtStart = 0;
     quint64 m_sizeAtStart = 0;
     quint64 m_deletedCount = 0;

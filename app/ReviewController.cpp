@@ -2,6 +2,7 @@
 
 #include "platform/PathText.h"
 #include "review/ResultOutlineModel.h"
+#include "review/ResultStore.h"
 #include "review/SetFilesModel.h"
 #include "scan/Formatting.h"
 #include "ui/BusyIndicator.h"
@@ -66,10 +67,10 @@ QPixmap placeholderImage(qreal ratio)
 ReviewController::ReviewController(MainWindow* window, InformationWindow* information,
                                    std::function<bool()> exactMode, QObject* parent)
     : QObject(parent), m_window(window), m_information(information), m_exactMode(std::move(exactMode)),
-      m_outline(new ResultOutlineModel(this)), m_files(new SetFilesModel(this)),
+      m_store(new ResultStore(this)), m_outline(new ResultOutlineModel(m_store, this)),
+      m_files(new SetFilesModel(m_store, this)),
       m_preview(new PreviewLoader(this)), m_menu(new QMenu(window))
 {
-    m_review.clear();
     auto* ui = m_window->ui();
     ui->loadingView->hide();
 
@@ -220,9 +221,19 @@ QAbstractButton* ReviewController::categoryButton(Category category) const
 
 // --- Showing a result --------------------------------------------------------
 
+const ResultReview& ReviewController::review() const
+{
+    return m_store->review();
+}
+
+const ModalPtr& ReviewController::modal() const
+{
+    return m_store->tree();
+}
+
 void ReviewController::showResults(const ScanResults& results)
 {
-    m_review.setResults(results);
+    m_store->setResults(results);
     showDuplicateScanResult(true);
 }
 
@@ -230,8 +241,7 @@ void ReviewController::showDuplicateScanResult(bool)
 {
     auto* ui = m_window->ui();
     const ModalPtr& tree = modal();
-    m_outline->setTree(tree);
-    m_files->setSet({}, 0);
+    m_files->showSet(-1, -1);
     setMarkedFilesDetails();
     m_window->selectTabViewItemWithIdentifier(QStringLiteral("4"));
     ui->buttonHelpManual->setEnabled(true);
@@ -262,9 +272,7 @@ void ReviewController::homeCleanup()
 {
     auto* ui = m_window->ui();
     m_preview->cancel();
-    m_review.clear();
-    m_outline->setTree({});
-    m_files->setSet({}, 0);
+    m_store->clear();
     removeLoading();
     showPlaceholder();
     ui->selectedPath->clear();
@@ -284,7 +292,7 @@ void ReviewController::selectCategory(Category category)
             Opacity::set(categoryButton(other), 1.0);
         }
     }
-    if (const auto message = m_review.selectCategory(category)) {
+    if (const auto message = m_store->selectCategory(category)) {
         setInformationWindow(*message);
         return;
     }
@@ -324,7 +332,7 @@ void ReviewController::otherClicked()
 
 void ReviewController::showInformationWindowAccordingTab()
 {
-    if (const auto summary = m_review.showInformationWindowAccordingTab()) {
+    if (const auto summary = m_store->showInformationWindowAccordingTab()) {
         setInformationWindow(*summary);
     }
 }
@@ -342,7 +350,7 @@ void ReviewController::okInformationWindow()
     if (m_window->currentPageIdentifier() == QLatin1String("4")) {
         m_window->ui()->OView2->setFocus(); // back to the results, not to whatever came first
     }
-    switch (m_review.routeAfterInformation()) {
+    switch (review().routeAfterInformation()) {
     case ResultReview::Route::GoHome:
         Q_EMIT goHomeRequested();
         break;
@@ -400,8 +408,7 @@ void ReviewController::outlineViewSelectionDidChange()
     if (!set || set->files().isEmpty()) {
         return;
     }
-    // "Set" column: the set's place under its group, from 1.
-    m_files->setSet(set, rows.first().row() + 1);
+    m_files->showSet(rows.first().parent().row(), rows.first().row());
     removeLoading();
     m_window->ui()->resultTable->selectRow(0);
     showSelectedFile(m_files->fileAt(0)->filePath());
@@ -431,20 +438,20 @@ void ReviewController::showSelectedFile(const QByteArray& path)
     showPlaceholder();
     ui->selectedPath->setText(QStringLiteral("Path: %1").arg(PathText::display(path)));
     ui->textField->clear();
-    m_preview->request(path, m_review.category() == Category::Images);
+    m_preview->request(path, review().category() == Category::Images);
 }
 
 // --- Marking -----------------------------------------------------------------
 
 void ReviewController::markAllClicked()
 {
-    modal()->markAllExtension();
+    m_store->markAll();
     afterMarkChange(false);
 }
 
 void ReviewController::unMarkAllClicked()
 {
-    modal()->unmarkAllExtension();
+    m_store->unmarkAll();
     afterMarkChange(false);
 }
 
@@ -457,8 +464,10 @@ void ReviewController::checkBoxClicked()
 void ReviewController::collectionViewCheckButtonCLicked(qint64 row)
 {
     const FilePtr file = row >= 0 && row <= INT_MAX ? m_files->fileAt(int(row)) : FilePtr();
-    const auto click =
-        MarkingRules::collectionViewCheckButtonCLicked(*modal(), selectedExtension(), selectedSet(), file);
+    int group = -1;
+    int set = -1;
+    selectedRows(&group, &set);
+    const auto click = m_store->changeStateOfFile(group, set, file);
     if (click == MarkingRules::FileClick::Refused) {
         m_information->showInformation(QStringLiteral("Information"),
                                        QString::fromLatin1(MarkingRules::RefusalText), QString(), QString(),
@@ -468,29 +477,17 @@ void ReviewController::collectionViewCheckButtonCLicked(qint64 row)
     afterMarkChange(true);
 }
 
-void ReviewController::afterMarkChange(bool tableFirst)
+void ReviewController::afterMarkChange(bool)
 {
+    // The views follow the store; the summary and the buttons are the page's.
     setMarkedFilesDetails();
     enableNecessaryButton();
-    if (tableFirst) {
-        m_files->refresh();
-        m_outline->refresh();
-    } else {
-        m_outline->refresh();
-        m_files->refresh();
-    }
     Q_EMIT marksChanged();
-}
-
-void ReviewController::reloadViews()
-{
-    m_outline->refresh();
-    m_files->refresh();
 }
 
 void ReviewController::updateSummary()
 {
-    const ResultReview::Totals totals = m_review.totalsOnScreen();
+    const ResultReview::Totals totals = review().totalsOnScreen();
     auto count = [](quint64 n, const char* one, const char* many) {
         return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
     };
@@ -504,13 +501,11 @@ void ReviewController::updateSummary()
 void ReviewController::reloadAfterRemoval()
 {
     updateSummary();
-    m_outline->refresh();
-    const FilePtr shown = selectedFile();
-    m_files->setSet(m_files->set(), m_files->groupNumber());
-    const int row =
-        shown && m_files->set() && m_files->set()->files().contains(shown) ? int(shown->index()) : 0;
-    if (m_files->rowCount() > 0) {
-        m_window->ui()->resultTable->selectRow(row);
+    // The table dropped the rows that left; a selection that went with them
+    // moves to the first row.
+    QTableView* table = m_window->ui()->resultTable;
+    if (m_files->rowCount() > 0 && !table->selectionModel()->hasSelection()) {
+        table->selectRow(0);
     }
 }
 
@@ -543,7 +538,7 @@ void ReviewController::enableNecessaryButton()
             return;
         }
     }
-    const Category shown = m_review.category();
+    const Category shown = review().category();
     if (shown == Category::None) {
         return;
     }
@@ -610,7 +605,7 @@ void ReviewController::showContextMenu(const QPoint& position)
         connect(action, &QAction::triggered, this, [this, tag] { righClickMenuItemClicked(tag); });
         return action;
     };
-    QAction* mark = add(set && set->setsState() == 1 ? QStringLiteral("Unmark") : QStringLiteral("Mark"), 0);
+    QAction* mark = add(set && set->setsState() == MarkState::Marked ? QStringLiteral("Unmark") : QStringLiteral("Mark"), 0);
     mark->setObjectName(QStringLiteral("markUnmarkSelected"));
     m_menu->addSeparator();
     add(QStringLiteral("Open"), 1);
@@ -628,7 +623,7 @@ void ReviewController::righClickMenuItemClicked(int tag)
     switch (tag) {
     case 0: {
         const SetPtr set = selectedSet();
-        markUnmarkSelectedOutlineImage(!set || set->setsState() != 1);
+        markUnmarkSelectedOutlineImage(!set || set->setsState() != MarkState::Marked);
         break;
     }
     case 1:
@@ -659,34 +654,36 @@ void ReviewController::markUnmarkSelectedOutlineImage(bool mark)
     }
 }
 
+bool ReviewController::selectedRows(int* group, int* set) const
+{
+    const QModelIndexList rows = m_window->ui()->OView2->selectionModel()->selectedRows();
+    if (rows.isEmpty() || !m_outline->isSetRow(rows.first())) {
+        return false;
+    }
+    *group = rows.first().parent().row();
+    *set = rows.first().row();
+    return true;
+}
+
 void ReviewController::markAllSelectedSet()
 {
-    const SetPtr set = selectedSet();
-    const ExtensionsPtr group = selectedExtension();
-    if (!set || !group) {
+    int group = -1;
+    int set = -1;
+    if (!selectedRows(&group, &set)) {
         return;
     }
-    // The set's own box marks every file but the first from any state but full.
-    if (set->setsState() != 1) {
-        modal()->changeStateOfExtension(group, set);
-    }
+    m_store->markSet(group, set, true);
     afterMarkChange(false);
 }
 
 void ReviewController::unMarkAllSelectedSet()
 {
-    const SetPtr set = selectedSet();
-    const ExtensionsPtr group = selectedExtension();
-    if (!set || !group) {
+    int group = -1;
+    int set = -1;
+    if (!selectedRows(&group, &set)) {
         return;
     }
-    // The box clears only a full set; a mixed one is filled first, then cleared.
-    if (set->setsState() == -1) {
-        modal()->changeStateOfExtension(group, set);
-    }
-    if (set->setsState() == 1) {
-        modal()->changeStateOfExtension(group, set);
-    }
+    m_store->markSet(group, set, false);
     afterMarkChange(false);
 }
 

@@ -14,6 +14,7 @@ class QMenu;
 class QModelIndex;
 class QAbstractButton;
 class ResultOutlineModel;
+class ResultStore;
 class SetFilesModel;
 
 // The results page: the category bar, the outline of groups and sets, the
@@ -28,8 +29,9 @@ public:
     ReviewController(MainWindow* window, InformationWindow* information, std::function<bool()> exactMode,
                      QObject* parent = nullptr);
 
-    ResultReview& review() { return m_review; }
-    const ModalPtr& modal() const { return m_review.modal(); }
+    const ResultReview& review() const;
+    ResultStore* store() const { return m_store; }
+    const ModalPtr& modal() const;
     ResultOutlineModel* outlineModel() const { return m_outline; }
     SetFilesModel* filesModel() const { return m_files; }
     PreviewLoader* previewLoader() const { return m_preview; }
@@ -70,9 +72,7 @@ public:
     void collectionViewCheckButtonCLicked(qint64 row);
     void setMarkedFilesDetails();
     void enableNecessaryButton();
-    // The outline's and the table's rows show the tree's marks anew.
-    void reloadViews();
-    // Files left the tree: the set on show lists what it still holds.
+    // Files left the tree: the summary and the table's selection follow.
     void reloadAfterRemoval();
 
     // Sorting of the set's files.
@@ -106,6 +106,8 @@ private:
     void selectCategory(Category category);
     void applySortControls();
     void showContextMenu(const QPoint& position);
+    // The group's and the set's rows of the selected set; false when none.
+    bool selectedRows(int* group, int* set) const;
     void afterMarkChange(bool tableFirst);
     // The line under the table: sets, groups, copies and their size.
     void updateSummary();
@@ -115,7 +117,7 @@ private:
     MainWindow* m_window;
     InformationWindow* m_information;
     std::function<bool()> m_exactMode;
-    ResultReview m_review;
+    ResultStore* m_store;
     ResultOutlineModel* m_outline;
     SetFilesModel* m_files;
     PreviewLoader* m_preview;

@@ -56,18 +56,7 @@ bool writeBytes(const QByteArray& path, const QByteArray& data)
 // and the totals count every file but the first.
 SetPtr makeSet(const QList<FilePtr>& files)
 {
-    SetPtr set = Set::create();
-    quint64 sum = 0;
-    quint64 place = 0;
-    for (const FilePtr& f : files) {
-        f->setState(0);
-        f->setIndex(place++);
-        sum += f->fileSize();
-        set->addFiles(f);
-    }
-    set->setTotalFilesInSet(quint64(files.size()) - 1);
-    set->setTotalFilesInSetSize(sum - files.first()->fileSize());
-    return set;
+    return Set::fromFiles(files);
 }
 
 struct Built
@@ -121,8 +110,6 @@ Built buildResult(const QByteArray& root, int sets, FilesPerSet filesPerSet, boo
         const SetPtr set = makeSet(files);
         const ExtensionsPtr& group = groups.at(g);
         group->addSet(set);
-        group->setTotalFilesInExtension(group->totalFilesInExtension() + set->totalFilesInSet());
-        group->setTotalFilesInExtensionSize(group->totalFilesInExtensionSize() + set->totalFilesInSetSize());
         built.sets += 1;
         built.files += quint64(n);
     }
@@ -133,6 +120,7 @@ Built buildResult(const QByteArray& root, int sets, FilesPerSet filesPerSet, boo
         t = Modal::create();
     }
     for (const ExtensionsPtr& group : groups) {
+        group->calculateTotalFilesAndSize();
         const Category c = FileCategories::categoryOf(root + "/x." + group->name());
         trees[int(c)]->addExtension(group);
     }

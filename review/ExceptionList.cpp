@@ -2,7 +2,6 @@
 
 #include "platform/PathText.h"
 #include "review/PropertyListFile.h"
-#include "scan/Modal.h"
 
 namespace {
 
@@ -289,23 +288,32 @@ void ExceptionList::write()
     m_lastWriteSucceeded = PropertyListFile::saveXml(m_filePath, array.get());
 }
 
-QByteArrayList ExceptionList::takeMarkedFiles(Modal& modal)
+void ExceptionList::appendPaths(const QByteArrayList& paths)
 {
-    QByteArrayList paths;
-    // Copies of the lists: the moves below change the sets, not these lists,
-    // but iterating copies keeps that independent of the tree's internals.
-    const QList<ExtensionsPtr> groups = modal.extensionsArray();
-    for (const ExtensionsPtr& group : groups) {
-        if (group->extensionState() == 0) {
-            continue;
-        }
-        const QList<SetPtr> sets = group->sets();
-        for (const SetPtr& set : sets) {
-            if (set->setsState() == 0) {
-                continue;
+    if (m_index.size() != m_paths.size()) {
+        // Repeats in the loaded file go with the first addition, as in addPaths.
+        QByteArrayList unique;
+        QSet<QByteArray> seen;
+        unique.reserve(m_paths.size());
+        for (const QByteArray& path : std::as_const(m_paths)) {
+            if (!seen.contains(path)) {
+                seen.insert(path);
+                unique.append(path);
             }
-            paths += modal.addSelectedFilesToExceptionInSet(set, group);
+        }
+        m_paths = std::move(unique);
+        m_index = std::move(seen);
+    }
+    m_paths.reserve(m_paths.size() + paths.size());
+    for (const QByteArray& path : paths) {
+        if (!m_index.contains(path)) {
+            m_index.insert(path);
+            m_paths.append(path);
         }
     }
-    return paths;
+}
+
+void ExceptionList::save()
+{
+    write();
 }

@@ -4,8 +4,6 @@
 #include <QByteArrayList>
 #include <QSet>
 
-class Modal;
-
 // The paths the user has taken out of every later scan, kept in order in
 // exception.plist beside data.plist. Membership is exact byte equality of
 // the whole path: no case folding, no trailing-slash or link resolution.
@@ -30,10 +28,10 @@ public:
     // Nothing is written when `paths` is empty.
     qsizetype addPaths(const QByteArrayList& paths);
 
-    // Takes the marked files out of `modal`, group by group and set by set
-    // (only groups and sets that are not unmarked), and returns their paths
-    // in tree order. The tree's selection counters follow; its totals stay.
-    static QByteArrayList takeMarkedFiles(Modal& modal);
+    // Appends `paths` without writing, dropping repeats as addPaths does,
+    // in time linear in `paths`; save() writes the list afterwards.
+    void appendPaths(const QByteArrayList& paths);
+    void save();
 
     // Empties the list and writes the empty array, even when it was empty.
     void removeAll();

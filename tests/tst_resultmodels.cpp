@@ -1,4 +1,5 @@
 #include "review/ResultOutlineModel.h"
+#include "review/ResultStore.h"
 #include "review/SetFilesModel.h"
 #include "scan/ExactDetector.h"
 #include "scan/Modal.h"
@@ -27,9 +28,8 @@ ExtensionsPtr addGroup(const ModalPtr& modal, const QByteArray& name, const QLis
     const ExtensionsPtr group = Extensions::initWithName(name);
     for (const SetPtr& s : sets) {
         group->addSet(s);
-        group->setTotalFilesInExtension(group->totalFilesInExtension() + s->totalFilesInSet());
-        group->setTotalFilesInExtensionSize(group->totalFilesInExtensionSize() + s->totalFilesInSetSize());
     }
+    group->calculateTotalFilesAndSize();
     modal->addExtension(group);
     modal->calculateTotalFilesAndSize();
     return group;
@@ -50,6 +50,28 @@ Qt::CheckState checkOf(const QModelIndex& i)
     return i.siblingAtColumn(1).data(Qt::CheckStateRole).value<Qt::CheckState>();
 }
 
+// A store showing `modal` as the results of a scan (under All).
+void showTree(ResultStore& store, const ModalPtr& modal)
+{
+    ScanResults results;
+    results.modal = modal;
+    store.setResults(results);
+}
+
+// A store showing one set, alone in its group, and the table over it.
+struct OneSet
+{
+    explicit OneSet(const SetPtr& set, int groups = 1)
+    {
+        const ModalPtr modal = Modal::create();
+        for (int g = 0; g < groups; ++g) {
+            addGroup(modal, "g" + QByteArray::number(g), g == groups - 1 ? QList<SetPtr>{set} : QList<SetPtr>{});
+        }
+        showTree(store, modal);
+    }
+    ResultStore store;
+};
+
 // The rows' files as their stored positions in the set.
 QList<int> displayedPositions(const SetFilesModel& m)
 {
@@ -68,24 +90,25 @@ class TestResultModels : public QObject
 private Q_SLOTS:
     void outlinePassesModelTester()
     {
-        ResultOutlineModel model;
+        ResultStore store;
+        ResultOutlineModel model(&store);
         QAbstractItemModelTester tester(&model, Mode::QtTest);
         const ModalPtr modal = sampleTree();
-        model.setTree(modal);
+        showTree(store, modal);
         model.setData(model.index(0, ResultOutlineModel::Check), Qt::Checked, Qt::CheckStateRole);
         const QModelIndex pdf = model.index(1, 0);
         model.setData(model.index(0, ResultOutlineModel::Check, pdf), Qt::Checked, Qt::CheckStateRole);
-        modal->unmarkAllExtension();
-        model.refresh();
-        model.setTree(nullptr);
+        store.unmarkAll();
+        store.clear();
         QCOMPARE(model.rowCount(), 0);
     }
 
     void outlineShowsGroupsAndSets()
     {
-        ResultOutlineModel model;
+        ResultStore store;
+        ResultOutlineModel model(&store);
         const ModalPtr modal = sampleTree();
-        model.setTree(modal);
+        showTree(store, modal);
         QCOMPARE(model.rowCount(), 3);
         const QModelIndex jpg = model.index(0, 0);
         QCOMPARE(jpg.data().toString(), QStringLiteral("jpg"));
@@ -107,9 +130,10 @@ private Q_SLOTS:
 
     void groupBoxMarksAndUnmarksEverySet()
     {
-        ResultOutlineModel model;
+        ResultStore store;
+        ResultOutlineModel model(&store);
         const ModalPtr modal = sampleTree();
-        model.setTree(modal);
+        showTree(store, modal);
         QSignalSpy marks(&model, &ResultOutlineModel::marksChanged);
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         const QModelIndex jpg = model.index(0, 0);
@@ -142,14 +166,14 @@ private Q_SLOTS:
 
     void partlyMarkedStatesShowMixed()
     {
-        ResultOutlineModel model;
+        ResultStore store;
+        ResultOutlineModel model(&store);
         const ModalPtr modal = sampleTree();
-        model.setTree(modal);
+        showTree(store, modal);
         const ExtensionsPtr group = modal->extensions().at(0);
         const SetPtr three = group->sets().at(0);
         // One file of a set of three marked, as the file table would do it.
-        modal->changeStateOfExtension(group, three, three->files().at(1));
-        model.refresh();
+        QCOMPARE(store.changeStateOfFile(0, 0, three->files().at(1)), MarkingRules::FileClick::Marked);
         const QModelIndex jpg = model.index(0, 0);
         QCOMPARE(checkOf(model.index(0, 0, jpg)), Qt::PartiallyChecked);
         QCOMPARE(checkOf(jpg), Qt::PartiallyChecked);
@@ -158,14 +182,15 @@ private Q_SLOTS:
         QVERIFY(model.setData(jpg.siblingAtColumn(1), Qt::Checked, Qt::CheckStateRole));
         QCOMPARE(checkOf(jpg), Qt::Checked);
         QCOMPARE(checkOf(model.index(0, 0, jpg)), Qt::Checked);
-        QCOMPARE(three->files().at(0)->state(), 0);
+        QCOMPARE(three->files().at(0)->state(), MarkState::Unmarked);
     }
 
     void setBoxTogglesOneSet()
     {
-        ResultOutlineModel model;
+        ResultStore store;
+        ResultOutlineModel model(&store);
         const ModalPtr modal = sampleTree();
-        model.setTree(modal);
+        showTree(store, modal);
         const QModelIndex jpg = model.index(0, 0);
         const QModelIndex first = model.index(0, 1, jpg);
         QVERIFY(model.setData(first, Qt::Checked, Qt::CheckStateRole));
@@ -197,8 +222,9 @@ private Q_SLOTS:
         modal->addExtension(Extensions::initWithName("bmp"));
         modal->addExtension(group);
 
-        ResultOutlineModel model;
-        model.setTree(modal);
+        ResultStore store;
+        ResultOutlineModel model(&store);
+        showTree(store, modal);
         const QModelIndex jpg = model.index(1, 0);
         QCOMPARE(model.rowCount(jpg), Sets);
         const QModelIndex last = model.index(Sets - 1, 0, jpg);
@@ -212,14 +238,14 @@ private Q_SLOTS:
 
     void fileTablePassesModelTester()
     {
-        SetFilesModel model;
-        QAbstractItemModelTester tester(&model, Mode::QtTest);
         const SetPtr set = setOf("x", {3, 1, 2});
-        model.setSet(set, 1);
+        OneSet shown(set);
+        SetFilesModel model(&shown.store);
+        QAbstractItemModelTester tester(&model, Mode::QtTest);
+        model.showSet(0, 0);
         model.setSortOrder(SetFilesModel::SortKey::Name, false);
-        set->markAllFiles();
-        model.refresh();
-        model.setSet(nullptr, 0);
+        shown.store.markSet(0, 0, true);
+        model.showSet(-1, -1);
         QCOMPARE(model.rowCount(), 0);
     }
 
@@ -248,9 +274,10 @@ private Q_SLOTS:
             File::create("/r/b.txt", 30, 400, 4), File::create("/r/C.txt", 10, 300, 3),
             File::create("/r/a.txt", 20, 200, 2), File::create("/r/d.txt", 20, 100, 1)};
         const SetPtr set = ExactDetector::setOfFileDetailsFrom(stored);
-        SetFilesModel model;
+        OneSet shown(set);
+        SetFilesModel model(&shown.store);
         model.setSortOrder(key, ascending);
-        model.setSet(set, 1);
+        model.showSet(0, 0);
         QCOMPARE(displayedPositions(model), order);
         QCOMPARE(set->files(), stored);
         for (int r = 0; r < model.rowCount(); ++r) {
@@ -268,9 +295,14 @@ private Q_SLOTS:
     {
         const SetPtr set = ExactDetector::setOfFileDetailsFrom(
             {File::create("/home/u/pics/one.jpg", 4), File::create("/two.jpg", 4)});
-        SetFilesModel model;
+        // The set is second under its group.
+        const ModalPtr modal = Modal::create();
+        addGroup(modal, "jpg", {setOf("other", {1, 1}), set});
+        ResultStore store;
+        showTree(store, modal);
+        SetFilesModel model(&store);
         model.setSortOrder(SetFilesModel::SortKey::Name, true);
-        model.setSet(set, 2);
+        model.showSet(0, 1);
         QCOMPARE(model.columnCount(), 4);
         QCOMPARE(model.index(0, SetFilesModel::NameText).data().toString(), QStringLiteral("one.jpg"));
         QCOMPARE(model.index(0, SetFilesModel::FileLocation).data().toString(),
@@ -289,9 +321,8 @@ private Q_SLOTS:
         QCOMPARE(asked.count(), 1);
         QCOMPARE(asked.at(0).at(0).toLongLong(), 1);
         QCOMPARE(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
-        set->changeStateOfFile(set->files().at(1));
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        model.refresh();
+        QCOMPARE(store.changeStateOfFile(0, 1, set->files().at(1)), MarkingRules::FileClick::Marked);
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(1).value<QModelIndex>(), model.index(1, SetFilesModel::ButtonCell));
         QCOMPARE(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
@@ -302,17 +333,18 @@ private Q_SLOTS:
         const QByteArray folder = "/r/d\xff";
         const SetPtr set = ExactDetector::setOfFileDetailsFrom(
             {File::create(folder + "/caf\xe9.jpg", 1), File::create("/r/ok", 1)});
-        SetFilesModel model;
+        const ModalPtr modal = Modal::create();
+        addGroup(modal, "j\xe9g", {set});
+        ResultStore store;
+        showTree(store, modal);
+        SetFilesModel model(&store);
         model.setSortOrder(SetFilesModel::SortKey::Name, false);
-        model.setSet(set, 1);
+        model.showSet(0, 0);
         QCOMPARE(model.index(1, SetFilesModel::NameText).data().toString(), QStringLiteral("caf\uFFFD.jpg"));
         QCOMPARE(model.index(1, SetFilesModel::FileLocation).data().toString(), QStringLiteral("/r/d\uFFFD"));
         QCOMPARE(model.index(1, 0).data(SetFilesModel::PathRole).toByteArray(), folder + "/caf\xe9.jpg");
 
-        ResultOutlineModel outline;
-        const ModalPtr modal = Modal::create();
-        addGroup(modal, "j\xe9g", {set});
-        outline.setTree(modal);
+        ResultOutlineModel outline(&store);
         QCOMPARE(outline.index(0, 0).data().toString(), QStringLiteral("j\uFFFDg"));
     }
 };
