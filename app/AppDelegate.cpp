@@ -48,8 +48,7 @@ AppDelegate::AppDelegate(MainWindow* window, Options options, QObject* parent)
           window, m_information, [this] { return m_exact; }, this)),
       m_deletion(new DeletionController(window, m_information, m_store, m_review, this)),
       m_exceptionCommands(new ExceptionController(
-          window, m_exceptions, m_review->store(), m_information,
-          [this] { return m_exact; }, this)),
+          window, m_exceptions, m_review->store(), m_information, [this] { return m_exact; }, this)),
       m_updates(new UpdateController(window, this))
 {
     m_helpMenu->setObjectName(QStringLiteral("helpMenu"));

@@ -177,7 +177,8 @@ void DeletionController::applyRemoved()
     clock.start();
     while (m_applied < m_pending.size() && clock.elapsed() < ApplyBudgetMs) {
         const qsizetype end = qMin(m_pending.size(), m_applied + ApplyChunk);
-        const RemovalResult result = m_review->store()->forgetRemoved(m_pending.mid(m_applied, end - m_applied));
+        const RemovalResult result =
+            m_review->store()->forgetRemoved(m_pending.mid(m_applied, end - m_applied));
         for (qsizetype i = m_applied; i < end; ++i) {
             m_notMovedCount += m_pending.at(i).notMoved;
         }

@@ -72,7 +72,12 @@ void ExceptionController::addExceptionsCancelClicked()
 void ExceptionController::addExceptionsOKClicked()
 {
     removeExceptionWindow();
-    if (m_results->tree()->totalFilesSelected() == 0 || !m_results->startExceptionMove()) {
+    const quint64 marked = m_results->tree()->totalFilesSelected();
+    if (marked == 0) {
+        return;
+    }
+    m_list.reserve(qsizetype(qMin<quint64>(marked, 1u << 28)));
+    if (!m_results->startExceptionMove()) {
         return;
     }
     if (m_results->exceptionMoveRunning()) {

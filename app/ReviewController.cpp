@@ -68,8 +68,7 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
                                    std::function<bool()> exactMode, QObject* parent)
     : QObject(parent), m_window(window), m_information(information), m_exactMode(std::move(exactMode)),
       m_store(new ResultStore(this)), m_outline(new ResultOutlineModel(m_store, this)),
-      m_files(new SetFilesModel(m_store, this)),
-      m_preview(new PreviewLoader(this)), m_menu(new QMenu(window))
+      m_files(new SetFilesModel(m_store, this)), m_preview(new PreviewLoader(this)), m_menu(new QMenu(window))
 {
     auto* ui = m_window->ui();
     ui->loadingView->hide();
@@ -605,7 +604,8 @@ void ReviewController::showContextMenu(const QPoint& position)
         connect(action, &QAction::triggered, this, [this, tag] { righClickMenuItemClicked(tag); });
         return action;
     };
-    QAction* mark = add(set && set->setsState() == MarkState::Marked ? QStringLiteral("Unmark") : QStringLiteral("Mark"), 0);
+    QAction* mark = add(
+        set && set->setsState() == MarkState::Marked ? QStringLiteral("Unmark") : QStringLiteral("Mark"), 0);
     mark->setObjectName(QStringLiteral("markUnmarkSelected"));
     m_menu->addSeparator();
     add(QStringLiteral("Open"), 1);

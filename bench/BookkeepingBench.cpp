@@ -185,7 +185,8 @@ int main(int argc, char** argv)
         drain();
         const quint64 marked = review->modal()->totalFilesSelected();
         bool finished = false;
-        const auto done = QObject::connect(store, &ResultStore::exceptionMoveFinished, [&finished] { finished = true; });
+        const auto done =
+            QObject::connect(store, &ResultStore::exceptionMoveFinished, [&finished] { finished = true; });
         QElapsedTimer clock;
         watchdog.start();
         clock.start();
@@ -258,8 +259,8 @@ int main(int argc, char** argv)
                          (unsigned long long)modal->totalFiles());
             ok = false;
         }
-        std::printf("| %d | %llu | %.0f | %.0f | %.0f | %.0f |\n", count, (unsigned long long)marked, exceptionMs,
-                    exceptionStall, double(uiNs) / 1e6, deleteStall);
+        std::printf("| %d | %llu | %.0f | %.0f | %.0f | %.0f |\n", count, (unsigned long long)marked,
+                    exceptionMs, exceptionStall, double(uiNs) / 1e6, deleteStall);
         std::fflush(stdout);
     }
     struct rusage usage

@@ -270,7 +270,16 @@ void ExceptionList::removeAll()
 
 bool ExceptionList::lastWriteSucceeded() const
 {
-    return m_lastWriteSucceeded;
+    return m_writes->succeeded.load();
+}
+
+bool ExceptionList::writeList(const QByteArray& filePath, const QByteArrayList& paths)
+{
+    PropertyListFile::Root array(plist_new_array());
+    for (const QByteArray& path : paths) {
+        plist_array_append_item(array.get(), nodeForPath(path));
+    }
+    return PropertyListFile::saveXml(filePath, array.get());
 }
 
 void ExceptionList::write()
@@ -278,14 +287,19 @@ void ExceptionList::write()
     if (m_loadFailed) {
         // The file on disk may hold the user's list; only a clean load makes
         // it ours to replace.
-        m_lastWriteSucceeded = false;
+        m_writes->succeeded.store(false);
         return;
     }
-    PropertyListFile::Root array(plist_new_array());
-    for (const QByteArray& path : std::as_const(m_paths)) {
-        plist_array_append_item(array.get(), nodeForPath(path));
+    if (m_paths.size() < BackgroundWriteFrom && !writing()) {
+        m_writes->succeeded.store(writeList(m_filePath, m_paths));
+        return;
     }
-    m_lastWriteSucceeded = PropertyListFile::saveXml(m_filePath, array.get());
+    m_writer.setMaxThreadCount(1); // one at a time, in the order asked
+    m_writes->pending.fetch_add(1);
+    m_writer.start([writes = m_writes, filePath = m_filePath, paths = m_paths] {
+        writes->succeeded.store(writeList(filePath, paths));
+        writes->pending.fetch_sub(1);
+    });
 }
 
 void ExceptionList::appendPaths(const QByteArrayList& paths)
@@ -304,13 +318,18 @@ void ExceptionList::appendPaths(const QByteArrayList& paths)
         m_paths = std::move(unique);
         m_index = std::move(seen);
     }
-    m_paths.reserve(m_paths.size() + paths.size());
     for (const QByteArray& path : paths) {
         if (!m_index.contains(path)) {
             m_index.insert(path);
             m_paths.append(path);
         }
     }
+}
+
+void ExceptionList::reserve(qsizetype more)
+{
+    m_paths.reserve(m_paths.size() + more);
+    m_index.reserve(m_paths.size() + more);
 }
 
 void ExceptionList::save()

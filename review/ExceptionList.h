@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QSet>
+#include <QThreadPool>
+#include <atomic>
+#include <memory>
 
 // The paths the user has taken out of every later scan, kept in order in
 // exception.plist beside data.plist. Membership is exact byte equality of
@@ -31,6 +34,8 @@ public:
     // Appends `paths` without writing, dropping repeats as addPaths does,
     // in time linear in `paths`; save() writes the list afterwards.
     void appendPaths(const QByteArrayList& paths);
+    // Room for `more` paths, so a long addition never rebuilds the index.
+    void reserve(qsizetype more);
     void save();
 
     // Empties the list and writes the empty array, even when it was empty.
@@ -39,15 +44,29 @@ public:
     // Whether the last write reached the disk; a failure is not shown to the
     // user, the in-memory list stays changed until the program quits.
     bool lastWriteSucceeded() const;
+    // A list this long is written off the UI thread (in order, each write
+    // the whole list as it was); the program waits for the last one when it
+    // quits.
+    static constexpr qsizetype BackgroundWriteFrom = 20000;
+    bool writing() const { return m_writes->pending.load() > 0; }
     // False when exception.plist exists but could not be read as a list.
     bool loadedCleanly() const { return !m_loadFailed; }
 
 private:
+    struct Writes
+    {
+        std::atomic<int> pending{0};
+        std::atomic<bool> succeeded{true};
+    };
+
     void write();
+    static bool writeList(const QByteArray& filePath, const QByteArrayList& paths);
 
     QByteArray m_filePath;
     QByteArrayList m_paths;
     QSet<QByteArray> m_index;
-    bool m_lastWriteSucceeded = true;
+    std::shared_ptr<Writes> m_writes = std::make_shared<Writes>();
     bool m_loadFailed = false;
+    // Last member: gone first, after the writes in flight are done.
+    QThreadPool m_writer;
 };

@@ -290,8 +290,8 @@ void ResultStore::finishExceptionMove()
 QByteArrayList ResultStore::takeMarkedFiles()
 {
     QByteArrayList all;
-    const auto connection =
-        connect(this, &ResultStore::markedFilesTaken, this, [&all](const QByteArrayList& paths) { all += paths; });
+    const auto connection = connect(this, &ResultStore::markedFilesTaken, this,
+                                    [&all](const QByteArrayList& paths) { all += paths; });
     if (startExceptionMove()) {
         finishExceptionMove();
     }
@@ -306,6 +306,7 @@ void ResultStore::runMove(qint64 budgetMs)
     QByteArrayList paths;
     const QList<ExtensionsPtr>& groups = m_tree->extensions();
     bool outOfTime = false;
+    int taken = 0;
     while (m_move.group < groups.size() && !outOfTime) {
         const int g = m_move.group;
         const ExtensionsPtr& group = groups.at(g);
@@ -324,8 +325,10 @@ void ResultStore::runMove(qint64 budgetMs)
                 paths += m_tree->addSelectedFilesToExceptionInSet(set, group);
                 first = first < 0 ? s : first;
                 last = s;
+                ++taken;
             }
-            if (budgetMs >= 0 && (s & 63) == 63 && clock.elapsed() >= budgetMs) {
+            if (budgetMs >= 0 && (((s & 63) == 63 && clock.elapsed() >= budgetMs) ||
+                                  (m_setsPerSlice > 0 && taken >= m_setsPerSlice))) {
                 outOfTime = true;
                 break;
             }

@@ -77,6 +77,9 @@ public:
     // The whole move in one go; returns the paths.
     QByteArrayList takeMarkedFiles();
     static constexpr int SliceMs = 8;
+    // At most this many sets per slice as well (0: the time alone decides);
+    // lets a test step a move set by set.
+    void setSetsPerSlice(int sets) { m_setsPerSlice = sets; }
 
     // --- Deletion -----------------------------------------------------------------
     // The tree's half of a deletion: the files the Trash took leave their
@@ -126,4 +129,5 @@ private:
     ModalPtr m_tree;
     QHash<const Extensions*, int> m_groupRows;
     Move m_move;
+    int m_setsPerSlice = 0;
 };

@@ -37,7 +37,8 @@ QByteArray folderOf(const File& file)
 }
 } // namespace
 
-SetFilesModel::SetFilesModel(ResultStore* store, QObject* parent) : QAbstractTableModel(parent), m_store(store)
+SetFilesModel::SetFilesModel(ResultStore* store, QObject* parent)
+    : QAbstractTableModel(parent), m_store(store)
 {
     connect(store, &ResultStore::aboutToReset, this, [this] {
         beginResetModel();
@@ -165,8 +166,9 @@ QVariant SetFilesModel::data(const QModelIndex& index, int role) const
         return file->filePath();
     }
     if (index.column() == ButtonCell) {
-        return role == Qt::CheckStateRole ? QVariant(file->state() == MarkState::Marked ? Qt::Checked : Qt::Unchecked)
-                                          : QVariant();
+        return role == Qt::CheckStateRole
+                   ? QVariant(file->state() == MarkState::Marked ? Qt::Checked : Qt::Unchecked)
+                   : QVariant();
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole) {
         return {};

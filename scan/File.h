@@ -67,10 +67,7 @@ private:
     // counters in step.
     friend class Set;
     friend class ResultTreeAccess; // tests: states no operation reaches
-    void setState(MarkState state)
-    {
-        m_state = markValue(state) > 0 ? 1u : markValue(state) < 0 ? 3u : 0u;
-    }
+    void setState(MarkState state) { m_state = markValue(state) > 0 ? 1u : markValue(state) < 0 ? 3u : 0u; }
 
     static constexpr quint32 IndexMask = (1u << 30) - 1;
 

@@ -1,5 +1,5 @@
-#include "ResultTreeAccess.h"
 #include "ReferenceDetector.h"
+#include "ResultTreeAccess.h"
 #include "scan/CategoryLists.h"
 #include "scan/Collector.h"
 #include "scan/ContentPartitioner.h"
@@ -75,8 +75,8 @@ QByteArrayList describe(const ModalPtr& modal)
         lines << " group '" + e->name() + "' files=" + n(e->totalFilesInExtension()) +
                      " size=" + n(e->totalFilesInExtensionSize()) +
                      " selected=" + n(e->totalFilesSelectedInExtension()) + "/" +
-                     n(e->totalFilesSelectedInExtensionSize()) + " state=" + n(markValue(e->extensionState())) +
-                     " sets=" + n(e->nummberOfSets());
+                     n(e->totalFilesSelectedInExtensionSize()) +
+                     " state=" + n(markValue(e->extensionState())) + " sets=" + n(e->nummberOfSets());
         for (const SetPtr& s : e->sets()) {
             lines << "  " + s->nameOfSet().toUtf8() + " files=" + n(s->totalFilesInSet()) +
                          " size=" + n(s->totalFilesInSetSize()) +
@@ -84,8 +84,8 @@ QByteArrayList describe(const ModalPtr& modal)
                          n(s->totalFilesSelectedInSetSize()) + " state=" + n(markValue(s->setsState()));
             for (const FilePtr& f : s->files()) {
                 lines << "   " + QByteArray::number(reinterpret_cast<quintptr>(f.get()), 16) + " " +
-                             f->filePath() + " index=" + n(f->index()) + " state=" + n(markValue(f->state())) +
-                             " size=" + n(f->fileSize());
+                             f->filePath() + " index=" + n(f->index()) +
+                             " state=" + n(markValue(f->state())) + " size=" + n(f->fileSize());
             }
         }
     }

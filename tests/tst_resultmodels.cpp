@@ -1,8 +1,13 @@
+#include "TestSupport.h"
+#include "TreeBuilder.h"
+#include "review/DeletionRun.h"
+#include "review/ExceptionList.h"
 #include "review/ResultOutlineModel.h"
 #include "review/ResultStore.h"
 #include "review/SetFilesModel.h"
 #include "scan/ExactDetector.h"
 #include "scan/Modal.h"
+#include "scan/ScanRun.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -65,7 +70,8 @@ struct OneSet
     {
         const ModalPtr modal = Modal::create();
         for (int g = 0; g < groups; ++g) {
-            addGroup(modal, "g" + QByteArray::number(g), g == groups - 1 ? QList<SetPtr>{set} : QList<SetPtr>{});
+            addGroup(modal, "g" + QByteArray::number(g),
+                     g == groups - 1 ? QList<SetPtr>{set} : QList<SetPtr>{});
         }
         showTree(store, modal);
     }
@@ -87,7 +93,195 @@ QList<int> displayedPositions(const SetFilesModel& m)
 class TestResultModels : public QObject
 {
     Q_OBJECT
+
+    QTemporaryDir m_home;
+    std::unique_ptr<TempRoot> m_root;
+    QHash<QByteArray, QByteArray> m_contents; // path -> bytes written
+
+    // Real files, scanned for real: jpg sets of three and two copies, txt
+    // sets of three and two, and a pdf without a copy.
+    ScanResults scanRealTree()
+    {
+        m_root = std::make_unique<TempRoot>();
+        const QList<QPair<QByteArray, QByteArrayList>> copies = {
+            {"sunrise picture", {"a/one.jpg", "b/one.jpg", "c/one.jpg"}},
+            {"harbour picture!", {"a/two.jpg", "b/two.jpg"}},
+            {"minutes of the meeting", {"a/notes.txt", "b/notes.txt", "c/notes.txt"}},
+            {"shopping list, long one", {"a/list.txt", "c/list.txt"}},
+            {"a report with no twin", {"a/alone.pdf"}},
+        };
+        m_contents.clear();
+        for (const char* dir : {"a", "b", "c"}) {
+            QDir().mkpath(QFile::decodeName(*m_root / dir));
+        }
+        for (const auto& [bytes, paths] : copies) {
+            for (const QByteArray& rel : paths) {
+                const QByteArray path = *m_root / rel;
+                if (!TreeBuilder::writeBytes(path, bytes)) {
+                    return {};
+                }
+                m_contents.insert(path, bytes);
+            }
+        }
+        ScanRun run;
+        run.start({LocationEntry(m_root->path, true, true)});
+        run.wait();
+        return run.results();
+    }
+
+    // Every set keeps a copy on disk, outside the Trash, with its bytes.
+    void verifyLiveCopies(const Modal& modal)
+    {
+        for (const ExtensionsPtr& group : modal.extensions()) {
+            for (const SetPtr& set : group->sets()) {
+                bool live = false;
+                for (const FilePtr& f : set->files()) {
+                    live = live || TreeBuilder::readBytes(f->filePath()) == m_contents.value(f->filePath());
+                }
+                QVERIFY2(live,
+                         set->files().isEmpty() ? "empty set" : set->files().first()->filePath().constData());
+            }
+        }
+    }
+
 private Q_SLOTS:
+    void initTestCase() { QVERIFY(TestSupport::isolateUserFolders(m_home)); }
+
+    // Marking, the exception move and a deletion, all through the store, on
+    // a real scan: both models stay valid under the model tester at every
+    // step and show what the tree holds.
+    void modelsFollowTheStore()
+    {
+        const ScanResults results = scanRealTree();
+        QVERIFY(results.modal);
+        ResultStore store;
+        ResultOutlineModel outline(&store);
+        SetFilesModel files(&store);
+        QAbstractItemModelTester outlineTester(&outline, Mode::Fatal);
+        QAbstractItemModelTester filesTester(&files, Mode::Fatal);
+        store.setResults(results);
+        QCOMPARE(outline.rowCount(), 2); // jpg and txt; the pdf has no copy
+        const int jpg = outline.index(0, 0).data().toString() == QLatin1String("jpg") ? 0 : 1;
+        const int txt = 1 - jpg;
+        const QModelIndex jpgRow = outline.index(jpg, 0);
+        QCOMPARE(outline.rowCount(jpgRow), 2);
+        const int three = outline.index(0, 0, jpgRow).data().toString() == QLatin1String("Set(2)") ? 0 : 1;
+        files.setSortOrder(SetFilesModel::SortKey::Name, false);
+        files.showSet(jpg, three);
+        QCOMPARE(files.rowCount(), 3);
+
+        // One file: its row, its set's row and its group's row follow.
+        QSignalSpy filesChanged(&files, &QAbstractItemModel::dataChanged);
+        const FilePtr second = store.setAt(jpg, three)->files().at(1);
+        QCOMPARE(store.changeStateOfFile(jpg, three, second), MarkingRules::FileClick::Marked);
+        QCOMPARE(filesChanged.count(), 1);
+        const int secondRow = int(second->index());
+        QCOMPARE(filesChanged.at(0).at(0).value<QModelIndex>(),
+                 files.index(secondRow, SetFilesModel::ButtonCell));
+        QCOMPARE(files.index(secondRow, SetFilesModel::ButtonCell)
+                     .data(Qt::CheckStateRole)
+                     .value<Qt::CheckState>(),
+                 Qt::Checked);
+        QCOMPARE(checkOf(outline.index(three, 0, jpgRow)), Qt::PartiallyChecked);
+        QCOMPARE(checkOf(jpgRow), Qt::PartiallyChecked);
+
+        // The set rule refuses the last unmarked copy; nothing moves.
+        const FilePtr third = store.setAt(jpg, three)->files().at(2);
+        QCOMPARE(store.changeStateOfFile(jpg, three, third), MarkingRules::FileClick::Marked);
+        filesChanged.clear();
+        QCOMPARE(store.changeStateOfFile(jpg, three, store.setAt(jpg, three)->files().at(0)),
+                 MarkingRules::FileClick::Refused);
+        QCOMPARE(filesChanged.count(), 0);
+
+        // Mark all, then take the jpg sets to the exceptions in slices.
+        store.markAll();
+        QCOMPARE(checkOf(outline.index(txt, 0)), Qt::Checked);
+        for (int r = 0; r < files.rowCount(); ++r) {
+            const bool first = files.fileAt(r) == store.setAt(jpg, three)->files().first();
+            QCOMPARE(
+                files.index(r, SetFilesModel::ButtonCell).data(Qt::CheckStateRole).value<Qt::CheckState>(),
+                first ? Qt::Unchecked : Qt::Checked);
+        }
+        store.changeStateOfGroup(txt); // the txt sets stay for the deletion
+        QCOMPARE(checkOf(outline.index(txt, 0)), Qt::Unchecked);
+        QSignalSpy removedRows(&files, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy taken(&store, &ResultStore::markedFilesTaken);
+        QSignalSpy finished(&store, &ResultStore::exceptionMoveFinished);
+        store.setSetsPerSlice(1);
+        QVERIFY(store.startExceptionMove());
+        QVERIFY(store.exceptionMoveRunning());
+        // While the move runs, marks stay as they are.
+        const quint64 selectedDuringMove = store.tree()->totalFilesSelected();
+        store.unmarkAll();
+        QCOMPARE(store.tree()->totalFilesSelected(), selectedDuringMove);
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(taken.count(), 2); // one slice per marked set
+        QCOMPARE(finished.at(0).at(0).value<qsizetype>(), 3);
+        QCOMPARE(files.rowCount(), 1);
+        QCOMPARE(removedRows.count(), 1); // the set's two marked files were neighbouring rows or not
+        QCOMPARE(outline.index(three, 0, jpgRow).data().toString(), QStringLiteral("Set(0)"));
+        QCOMPARE(checkOf(jpgRow), Qt::Unchecked);
+        QCOMPARE(store.tree()->totalFilesSelected(), 0u);
+        for (const QList<QVariant>& slice : std::as_const(taken)) {
+            for (const QByteArray& path : slice.at(0).value<QByteArrayList>()) {
+                QVERIFY(path.endsWith(".jpg"));
+                QVERIFY(TreeBuilder::exists(path)); // nothing on disk is touched
+            }
+        }
+
+        // Delete the marked txt copies through a real Trash run.
+        files.showSet(txt, 0);
+        const int shownBefore = files.rowCount();
+        store.changeStateOfGroup(txt);
+        const quint64 marked = store.tree()->totalFilesSelected();
+        QCOMPARE(marked, 3u);
+        DeletionRun run(*store.tree());
+        run.start();
+        run.wait();
+        removedRows.clear();
+        const RemovalResult removal = store.forgetRemoved(run.takeRemoved());
+        QCOMPARE(removal.deletedFilesCount, marked);
+        QCOMPARE(files.rowCount(), 1);
+        QCOMPARE(removedRows.count() >= 1, shownBefore > 1);
+        QCOMPARE(checkOf(outline.index(txt, 0)), Qt::Unchecked);
+        QCOMPARE(store.tree()->totalFilesSelected(), 0u);
+        for (int s = 0; s < outline.rowCount(outline.index(txt, 0)); ++s) {
+            QCOMPARE(outline.index(s, 0, outline.index(txt, 0)).data().toString(), QStringLiteral("Set(0)"));
+        }
+        verifyLiveCopies(*store.tree());
+        const QByteArrayList trashed = TestSupport::trashedNames(qgetenv("XDG_DATA_HOME") + "/Trash");
+        QCOMPARE(trashed.size(), 3);
+
+        // A new result resets both models.
+        QSignalSpy outlineReset(&outline, &QAbstractItemModel::modelReset);
+        store.clear();
+        QCOMPARE(outlineReset.count(), 1);
+        QCOMPARE(outline.rowCount(), 0);
+        QCOMPARE(files.rowCount(), 0);
+    }
+
+    // A move cut short by a new result still hands over every path it took.
+    void newResultsFinishARunningMove()
+    {
+        const ModalPtr modal = sampleTree();
+        ResultStore store;
+        showTree(store, modal);
+        store.markAll();
+        store.setSetsPerSlice(1);
+        QByteArrayList paths;
+        connect(&store, &ResultStore::markedFilesTaken, this,
+                [&paths](const QByteArrayList& p) { paths += p; });
+        QSignalSpy finished(&store, &ResultStore::exceptionMoveFinished);
+        QVERIFY(store.startExceptionMove());
+        QVERIFY(store.exceptionMoveRunning());
+        store.setResults({});
+        QVERIFY(!store.exceptionMoveRunning());
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(paths.size(), 4); // 2 of the jpg set of three, 1 and 1 of the pairs
+        QCOMPARE(modal->totalFilesSelected(), 0u);
+        QCOMPARE(store.tree()->extensionCount(), 0u);
+    }
+
     void outlinePassesModelTester()
     {
         ResultStore store;

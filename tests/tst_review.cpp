@@ -74,20 +74,15 @@ class TstReview : public QObject
     static RemovalResult runToEnd(DeletionRun& run, Modal& modal, QList<SetPtr>* order = nullptr)
     {
         run.start();
+        // The run hands back its sets in tree order; once it has ended they are all there.
+        run.wait();
         RemovalResult total;
-        bool done = false;
-        while (!done) {
-            done = run.finished();
-            for (const DeletionRun::Removed& r : run.takeRemoved()) {
-                const RemovalResult one = modal.forgetRemovedFilesInSet(r.set, r.extension, r.files);
-                total.deletedFilesCount += one.deletedFilesCount;
-                total.deletedFilesSize += one.deletedFilesSize;
-                if (order) {
-                    order->append(r.set);
-                }
-            }
-            if (!done) {
-                QTest::qWait(5);
+        for (const DeletionRun::Removed& r : run.takeRemoved()) {
+            const RemovalResult one = modal.forgetRemovedFilesInSet(r.set, r.extension, r.files);
+            total.deletedFilesCount += one.deletedFilesCount;
+            total.deletedFilesSize += one.deletedFilesSize;
+            if (order) {
+                order->append(r.set);
             }
         }
         return total;
