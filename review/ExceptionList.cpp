@@ -273,16 +273,35 @@ bool ExceptionList::lastWriteSucceeded() const
     return m_writes->succeeded.load();
 }
 
-bool ExceptionList::writeList(const QByteArray& filePath, const QByteArrayList& paths)
+QByteArray ExceptionList::xmlOf(const QByteArrayList& paths)
 {
     PropertyListFile::Root array(plist_new_array());
     for (const QByteArray& path : paths) {
         plist_array_append_item(array.get(), nodeForPath(path));
     }
-    return PropertyListFile::saveXml(filePath, array.get());
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(array.get(), &xml, &length);
+    if (!xml) {
+        return {};
+    }
+    const QByteArray bytes(xml, qsizetype(length));
+    plist_to_xml_free(xml);
+    return bytes;
 }
 
-void ExceptionList::write()
+void ExceptionList::writeNumbered(Writes& writes, quint64 number, const QByteArray& filePath,
+                                  const QByteArray& xml)
+{
+    std::lock_guard lock(writes.fileMutex);
+    if (number < writes.onDisk) {
+        return; // a newer list is there already
+    }
+    writes.succeeded.store(!xml.isEmpty() && PropertyListFile::writeAtomically(filePath, xml));
+    writes.onDisk = number;
+}
+
+void ExceptionList::write(bool inBackground)
 {
     if (m_loadFailed) {
         // The file on disk may hold the user's list; only a clean load makes
@@ -290,14 +309,15 @@ void ExceptionList::write()
         m_writes->succeeded.store(false);
         return;
     }
-    if (m_paths.size() < BackgroundWriteFrom && !writing()) {
-        m_writes->succeeded.store(writeList(m_filePath, m_paths));
+    const quint64 number = ++m_writes->asked;
+    if (!inBackground || m_paths.size() < BackgroundWriteFrom) {
+        writeNumbered(*m_writes, number, m_filePath, xmlOf(m_paths));
         return;
     }
-    m_writer.setMaxThreadCount(1); // one at a time, in the order asked
+    m_writer.setMaxThreadCount(1);
     m_writes->pending.fetch_add(1);
-    m_writer.start([writes = m_writes, filePath = m_filePath, paths = m_paths] {
-        writes->succeeded.store(writeList(filePath, paths));
+    m_writer.start([writes = m_writes, number, filePath = m_filePath, paths = m_paths] {
+        writeNumbered(*writes, number, filePath, xmlOf(paths));
         writes->pending.fetch_sub(1);
     });
 }
@@ -334,5 +354,5 @@ void ExceptionList::reserve(qsizetype more)
 
 void ExceptionList::save()
 {
-    write();
+    write(true);
 }

@@ -6,6 +6,7 @@
 #include <QThreadPool>
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 // The paths the user has taken out of every later scan, kept in order in
 // exception.plist beside data.plist. Membership is exact byte equality of
@@ -32,7 +33,8 @@ public:
     qsizetype addPaths(const QByteArrayList& paths);
 
     // Appends `paths` without writing, dropping repeats as addPaths does,
-    // in time linear in `paths`; save() writes the list afterwards.
+    // in time linear in `paths`; save() writes the list afterwards, a long
+    // list off the UI thread (see writing()).
     void appendPaths(const QByteArrayList& paths);
     // Room for `more` paths, so a long addition never rebuilds the index.
     void reserve(qsizetype more);
@@ -44,9 +46,9 @@ public:
     // Whether the last write reached the disk; a failure is not shown to the
     // user, the in-memory list stays changed until the program quits.
     bool lastWriteSucceeded() const;
-    // A list this long is written off the UI thread (in order, each write
-    // the whole list as it was); the program waits for the last one when it
-    // quits.
+    // save() writes a list this long off the UI thread; a later write
+    // always wins over an earlier one, and the program waits for the last
+    // one when it quits.
     static constexpr qsizetype BackgroundWriteFrom = 20000;
     bool writing() const { return m_writes->pending.load() > 0; }
     // False when exception.plist exists but could not be read as a list.
@@ -57,10 +59,16 @@ private:
     {
         std::atomic<int> pending{0};
         std::atomic<bool> succeeded{true};
+        // Each write has its number; one older than what is on disk is dropped.
+        std::mutex fileMutex;
+        quint64 asked = 0;
+        quint64 onDisk = 0; // guarded by fileMutex
     };
 
-    void write();
-    static bool writeList(const QByteArray& filePath, const QByteArrayList& paths);
+    void write(bool inBackground = false);
+    static QByteArray xmlOf(const QByteArrayList& paths);
+    static void writeNumbered(Writes& writes, quint64 number, const QByteArray& filePath,
+                              const QByteArray& xml);
 
     QByteArray m_filePath;
     QByteArrayList m_paths;

@@ -260,6 +260,37 @@ private Q_SLOTS:
         QCOMPARE(files.rowCount(), 0);
     }
 
+    // A long list is written off the UI thread; a write asked for later
+    // (here: emptying the list) still wins, whichever finishes first.
+    void laterListWriteWins()
+    {
+        TempRoot folder;
+        ExceptionList list;
+        list.load(folder.path);
+        QByteArrayList paths;
+        for (int i = 0; i < ExceptionList::BackgroundWriteFrom + 10; ++i) {
+            paths << "/r/some/folder/file" + QByteArray::number(i) + ".jpg";
+        }
+        list.reserve(paths.size());
+        list.appendPaths(paths);
+        list.appendPaths(paths.mid(0, 10)); // repeats are dropped
+        QCOMPARE(list.exceptionArrayData().size(), paths.size());
+        list.save();
+        list.removeAll();
+        QTRY_VERIFY(!list.writing());
+        QVERIFY(list.lastWriteSucceeded());
+        ExceptionList reread;
+        reread.load(folder.path);
+        QVERIFY(reread.loadedCleanly());
+        QVERIFY(reread.isEmpty());
+
+        list.appendPaths(paths);
+        list.save();
+        QTRY_VERIFY(!list.writing());
+        reread.load(folder.path);
+        QCOMPARE(reread.exceptionArrayData(), paths);
+    }
+
     // A move cut short by a new result still hands over every path it took.
     void newResultsFinishARunningMove()
     {
