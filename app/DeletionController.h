@@ -10,7 +10,7 @@
 class InformationWindow;
 class MainWindow;
 class QAbstractButton;
-class ReviewController;
+class ResultStore;
 class StatisticsStore;
 
 // The delete command: moves the marked files of the tree on screen to the
@@ -23,7 +23,7 @@ class DeletionController : public QObject
     Q_OBJECT
 public:
     DeletionController(MainWindow* window, InformationWindow* information, StatisticsStore& store,
-                       ReviewController* review, QObject* parent = nullptr);
+                       ResultStore* results, QObject* parent = nullptr);
     ~DeletionController() override;
 
     bool running() const { return m_run != nullptr; }
@@ -66,7 +66,7 @@ private:
     MainWindow* m_window;
     InformationWindow* m_information;
     StatisticsStore& m_store;
-    ReviewController* m_review;
+    ResultStore* m_results;
     std::unique_ptr<DeletionRun> m_run;
     QTimer m_poll;
     // Sets the run handed back, applied to the tree from m_applied on.

@@ -35,8 +35,6 @@ public:
     bool moving() const;
 
 Q_SIGNALS:
-    // Files left the shown tree: the results and the marked totals are stale.
-    void treeChanged();
     // A modal question was opened (tests answer it).
     void questionShown(const QString& text);
 

@@ -14,6 +14,7 @@ class QMenu;
 class QModelIndex;
 class QAbstractButton;
 class ResultOutlineModel;
+class ResultPage;
 class ResultStore;
 class SetFilesModel;
 
@@ -68,12 +69,9 @@ public:
     // Marking.
     void markAllClicked();
     void unMarkAllClicked();
-    void checkBoxClicked();
     void collectionViewCheckButtonCLicked(qint64 row);
     void setMarkedFilesDetails();
     void enableNecessaryButton();
-    // Files left the tree: the summary and the table's selection follow.
-    void reloadAfterRemoval();
 
     // Sorting of the set's files.
     void popupButtonClicked();
@@ -108,13 +106,18 @@ private:
     void showContextMenu(const QPoint& position);
     // The group's and the set's rows of the selected set; false when none.
     bool selectedRows(int* group, int* set) const;
-    void afterMarkChange(bool tableFirst);
+    // The tree's counters changed: the marked-files summary, the buttons and
+    // the results line follow.
+    void followTotals();
+    // Files left the set on show: a selection that went with them moves to the first row.
+    void followRemoval();
     // The line under the table: sets, groups, copies and their size.
     void updateSummary();
     QAbstractButton* categoryButton(Category category) const;
     static void styleCategoryButton(QAbstractButton* button, bool current);
 
     MainWindow* m_window;
+    ResultPage* m_page;
     InformationWindow* m_information;
     std::function<bool()> m_exactMode;
     ResultStore* m_store;

@@ -247,9 +247,6 @@ int main(int argc, char** argv)
             uiNs += clock.nsecsElapsed();
         }
         clock.start();
-        review->reloadAfterRemoval();
-        review->setMarkedFilesDetails();
-        review->enableNecessaryButton();
         drain();
         uiNs += clock.nsecsElapsed();
         const double deleteStall = watchdog.stop();

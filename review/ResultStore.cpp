@@ -344,16 +344,19 @@ void ResultStore::runMove(qint64 budgetMs)
         }
     }
     m_move.count += paths.size();
+    const bool more = m_move.group < groups.size();
+    const qsizetype count = m_move.count;
+    if (!more) {
+        m_move = Move{};
+    }
     Q_EMIT totalsChanged();
     if (!paths.isEmpty()) {
         Q_EMIT markedFilesTaken(paths);
     }
-    if (m_move.group < groups.size()) {
+    if (more) {
         scheduleMove();
         return;
     }
-    const qsizetype count = m_move.count;
-    m_move = Move{};
     Q_EMIT exceptionMoveFinished(count);
 }
 
