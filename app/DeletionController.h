@@ -43,7 +43,7 @@ public:
     static constexpr int PollIntervalMs = 40;
     // The tree's share of a poll: at most this long, in chunks of sets.
     static constexpr int ApplyBudgetMs = 10;
-    static constexpr qsizetype ApplyChunk = 256;
+    static constexpr qsizetype ApplyChunk = 4096;
 
 Q_SIGNALS:
     // The totals in data.plist changed: the cleaned-so-far line is stale.
