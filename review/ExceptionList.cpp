@@ -325,9 +325,12 @@ void ExceptionList::write(bool inBackground)
         writeNumbered(*m_writes, number, m_filePath, xmlOf(m_paths));
         return;
     }
-    m_writer.setMaxThreadCount(1);
+    if (!m_writer) {
+        m_writer = std::make_unique<QThreadPool>();
+        m_writer->setMaxThreadCount(1); // one at a time, in the order asked
+    }
     m_writes->pending.fetch_add(1);
-    m_writer.start([writes = m_writes, number, filePath = m_filePath, paths = m_paths] {
+    m_writer->start([writes = m_writes, number, filePath = m_filePath, paths = m_paths] {
         writeNumbered(*writes, number, filePath, xmlOf(paths));
         writes->pending.fetch_sub(1);
     });

@@ -76,5 +76,5 @@ private:
     std::shared_ptr<Writes> m_writes = std::make_shared<Writes>();
     bool m_loadFailed = false;
     // Last member: gone first, after the writes in flight are done.
-    QThreadPool m_writer;
+    std::unique_ptr<QThreadPool> m_writer;
 };
