@@ -47,10 +47,9 @@ AppDelegate::AppDelegate(MainWindow* window, Options options, QObject* parent)
       m_helpMenu(new QMenu(window)), m_information(new InformationWindow(window)),
       m_review(new ReviewController(
           window, m_information, [this] { return m_exact; }, this)),
-      m_deletion(new DeletionController(window, m_information, m_store, m_review, this)),
+      m_deletion(new DeletionController(window, m_information, m_store, m_review->store(), this)),
       m_exceptionCommands(new ExceptionController(
-          window, m_exceptions, [this] { return m_review->modal(); }, m_information,
-          [this] { return m_exact; }, this)),
+          window, m_exceptions, m_review->store(), m_information, [this] { return m_exact; }, this)),
       m_updates(new UpdateController(window, this))
 {
     m_helpMenu->setObjectName(QStringLiteral("helpMenu"));
@@ -243,11 +242,6 @@ void AppDelegate::wireScan()
         homeCleanup();
     });
     connect(m_scan, &ScanSession::scanFinished, this, [this] { m_review->showResults(m_scan->results()); });
-    connect(m_exceptionCommands, &ExceptionController::treeChanged, this, [this] {
-        m_review->reloadAfterRemoval();
-        m_review->setMarkedFilesDetails();
-        m_review->enableNecessaryButton();
-    });
     connect(m_updates, &UpdateController::alertShown, this,
             [this](const QString& informativeText) { Q_EMIT alertShown(informativeText); });
     connect(m_review, &ReviewController::goHomeRequested, this, &AppDelegate::buttonHomeExactPageClicked);

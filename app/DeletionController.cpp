@@ -1,9 +1,8 @@
 #include "app/DeletionController.h"
 
 #include "app/AlertBox.h"
-#include "app/ReviewController.h"
 #include "review/DeletionRun.h"
-#include "review/ResultOutlineModel.h"
+#include "review/ResultStore.h"
 #include "review/StatisticsStore.h"
 #include "scan/Formatting.h"
 #include "ui/DeletionPanel.h"
@@ -24,8 +23,8 @@ int barValue(quint64 value, quint64 maximum)
 } // namespace
 
 DeletionController::DeletionController(MainWindow* window, InformationWindow* information,
-                                       StatisticsStore& store, ReviewController* review, QObject* parent)
-    : QObject(parent), m_window(window), m_information(information), m_store(store), m_review(review)
+                                       StatisticsStore& store, ResultStore* results, QObject* parent)
+    : QObject(parent), m_window(window), m_information(information), m_store(store), m_results(results)
 {
     m_poll.setInterval(PollIntervalMs);
     connect(&m_poll, &QTimer::timeout, this, &DeletionController::poll);
@@ -51,7 +50,7 @@ void DeletionController::deleteButtonExactPageClicked(QAbstractButton* sender)
 
 void DeletionController::sendToRecycleClicked(QAbstractButton*)
 {
-    const ModalPtr modal = m_review->modal();
+    const ModalPtr modal = m_results->tree();
     if (m_run || !modal || modal->totalFilesSelected() == 0) {
         return;
     }
@@ -156,23 +155,24 @@ void DeletionController::stopDeletionAnswered(bool yes)
 
 void DeletionController::applyRemoved()
 {
-    const ModalPtr modal = m_review->modal();
-    const QList<DeletionRun::Removed> handled = m_run->takeRemoved();
-    for (const DeletionRun::Removed& r : handled) {
-        const RemovalResult result = modal->forgetRemovedFilesInSet(r.set, r.extension, r.files);
+    m_pending += m_run->takeRemoved();
+    // A bounded share per turn of the event loop, so the window stays live
+    // however many sets the Trash run handed back at once.
+    QElapsedTimer clock;
+    clock.start();
+    while (m_applied < m_pending.size() && clock.elapsed() < ApplyBudgetMs) {
+        const qsizetype end = qMin(m_pending.size(), m_applied + ApplyChunk);
+        const RemovalResult result = m_results->forgetRemoved(m_pending.mid(m_applied, end - m_applied));
+        for (qsizetype i = m_applied; i < end; ++i) {
+            m_notMovedCount += m_pending.at(i).notMoved;
+        }
         m_deletedCount += result.deletedFilesCount;
         m_deletedSize += result.deletedFilesSize;
-        m_notMovedCount += r.notMoved;
+        m_applied = end;
     }
-    // Repainting the whole outline costs time in proportion to its rows, so
-    // during a long run it is brought up to date at most once a second; the
-    // end of the run brings it up to date in any case.
-    m_outlineStale = m_outlineStale || !handled.isEmpty();
-    if (m_outlineStale &&
-        (!m_outlineRefreshed.isValid() || m_outlineRefreshed.elapsed() >= OutlineRefreshMs)) {
-        m_review->outlineModel()->refresh();
-        m_outlineStale = false;
-        m_outlineRefreshed.start();
+    if (m_applied == m_pending.size()) {
+        m_pending.clear();
+        m_applied = 0;
     }
 }
 
@@ -186,8 +186,10 @@ void DeletionController::poll()
     const bool done = m_run->finished();
     applyRemoved();
     m_window->deletionPanel()->setValue(barValue(m_run->progress(), m_run->maximum()));
-    if (done) {
+    if (done && m_pending.isEmpty()) {
         finish();
+    } else if (!m_pending.isEmpty()) {
+        QTimer::singleShot(0, this, &DeletionController::poll); // the rest at the next turn
     }
 }
 
@@ -199,9 +201,6 @@ void DeletionController::finish()
     removeDeletionView();
     m_store.recordRun(m_countAtStart, m_sizeAtStart, m_deletedCount, m_deletedSize);
     Q_EMIT totalsChanged();
-    m_review->reloadAfterRemoval();
-    m_review->setMarkedFilesDetails();
-    m_review->enableNecessaryButton();
     m_information->showInformation(
         QStringLiteral("Information"), QStringLiteral("Duplicates Cleaned: %1").arg(m_deletedCount),
         QStringLiteral("Space Regained: %1 ").arg(Formatting::getFormattedStringForSize(m_deletedSize)),

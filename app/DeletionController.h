@@ -1,15 +1,16 @@
 #pragma once
 
+#include "review/DeletionRun.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
 
-class DeletionRun;
 class InformationWindow;
 class MainWindow;
 class QAbstractButton;
-class ReviewController;
+class ResultStore;
 class StatisticsStore;
 
 // The delete command: moves the marked files of the tree on screen to the
@@ -22,7 +23,7 @@ class DeletionController : public QObject
     Q_OBJECT
 public:
     DeletionController(MainWindow* window, InformationWindow* information, StatisticsStore& store,
-                       ReviewController* review, QObject* parent = nullptr);
+                       ResultStore* results, QObject* parent = nullptr);
     ~DeletionController() override;
 
     // Where the run stands as the user steered it; Pause/Resume shows it.
@@ -50,7 +51,9 @@ public:
     void stopDeletionAnswered(bool yes);
 
     static constexpr int PollIntervalMs = 40;
-    static constexpr int OutlineRefreshMs = 1000;
+    // The tree's share of a poll: at most this long, in chunks of sets.
+    static constexpr int ApplyBudgetMs = 10;
+    static constexpr qsizetype ApplyChunk = 4096;
 
 Q_SIGNALS:
     // The totals in data.plist changed: the cleaned-so-far line is stale.
@@ -73,11 +76,12 @@ private:
     MainWindow* m_window;
     InformationWindow* m_information;
     StatisticsStore& m_store;
-    ReviewController* m_review;
+    ResultStore* m_results;
     std::unique_ptr<DeletionRun> m_run;
     QTimer m_poll;
-    QElapsedTimer m_outlineRefreshed;
-    bool m_outlineStale = false;
+    // Sets the run handed back, applied to the tree from m_applied on.
+    QList<DeletionRun::Removed> m_pending;
+    qsizetype m_applied = 0;
     qint64 m_countAtStart = 0;
     quint64 m_sizeAtStart = 0;
     quint64 m_deletedCount = 0;

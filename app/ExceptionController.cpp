@@ -2,6 +2,7 @@
 
 #include "app/AlertBox.h"
 #include "review/ExceptionList.h"
+#include "review/ResultStore.h"
 #include "ui/ExceptionWindow.h"
 #include "ui/HomePage.h"
 #include "ui/InformationWindow.h"
@@ -13,12 +14,16 @@
 #include <QLabel>
 #include <QPushButton>
 
-ExceptionController::ExceptionController(MainWindow* window, ExceptionList& list,
-                                         std::function<ModalPtr()> shownTree, InformationWindow* information,
-                                         std::function<bool()> exactMode, QObject* parent)
-    : QObject(parent), m_main(window), m_list(list), m_shownTree(std::move(shownTree)),
-      m_information(information), m_exactMode(std::move(exactMode)), m_window(new ExceptionWindow(window))
+ExceptionController::ExceptionController(MainWindow* window, ExceptionList& list, ResultStore* results,
+                                         InformationWindow* information, std::function<bool()> exactMode,
+                                         QObject* parent)
+    : QObject(parent), m_main(window), m_list(list), m_results(results), m_information(information),
+      m_exactMode(std::move(exactMode)), m_window(new ExceptionWindow(window))
 {
+    // The paths come a slice at a time; each joins the list as it comes.
+    connect(m_results, &ResultStore::markedFilesTaken, this,
+            [this](const QByteArrayList& paths) { m_list.appendPaths(paths); });
+    connect(m_results, &ResultStore::exceptionMoveFinished, this, &ExceptionController::moveFinished);
     connect(m_window->okButton(), &QAbstractButton::clicked, this,
             &ExceptionController::addExceptionsOKClicked);
     connect(m_window->cancelButton(), &QAbstractButton::clicked, this,
@@ -36,8 +41,8 @@ void ExceptionController::refreshRemoveButton()
 
 void ExceptionController::addExceptions(QAbstractButton* sender)
 {
-    const ModalPtr modal = m_shownTree();
-    if (!modal || modal->totalFiles() == 0 || modal->totalFilesSelected() == 0) {
+    const ModalPtr& modal = m_results->tree();
+    if (m_results->exceptionMoveRunning() || modal->totalFiles() == 0 || modal->totalFilesSelected() == 0) {
         if (sender) {
             sender->setEnabled(false);
         }
@@ -68,20 +73,36 @@ void ExceptionController::addExceptionsCancelClicked()
 void ExceptionController::addExceptionsOKClicked()
 {
     removeExceptionWindow();
-    const ModalPtr modal = m_shownTree();
-    if (!modal || modal->totalFilesSelected() == 0) {
+    const quint64 marked = m_results->tree()->totalFilesSelected();
+    if (marked == 0) {
         return;
     }
-    const QByteArrayList paths = ExceptionList::takeMarkedFiles(*modal);
-    if (!paths.isEmpty()) {
-        const qsizetype added = m_list.addPaths(paths);
+    m_list.reserve(qsizetype(qMin<quint64>(marked, 1u << 28)));
+    if (!m_results->startExceptionMove()) {
+        return;
+    }
+    if (m_results->exceptionMoveRunning()) {
+        // A long move: the page keeps its cover until the move is over.
+        new ViewTransparent(m_main);
+    }
+}
+
+bool ExceptionController::moving() const
+{
+    return m_results->exceptionMoveRunning();
+}
+
+void ExceptionController::moveFinished(qsizetype count)
+{
+    ViewTransparent::removeAll(m_main);
+    if (count > 0) {
+        m_list.save();
         refreshRemoveButton();
         m_information->showInformation(
             QStringLiteral("Information"),
-            QStringLiteral("\nSuccessfully added %1 files to exceptions.").arg(added), QString(), QString(),
+            QStringLiteral("\nSuccessfully added %1 files to exceptions.").arg(count), QString(), QString(),
             QStringLiteral("common_info"), QStringLiteral("Ok"));
     }
-    Q_EMIT treeChanged();
 }
 
 void ExceptionController::removeExceptions()

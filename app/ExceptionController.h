@@ -1,11 +1,10 @@
 #pragma once
 
-#include "scan/Modal.h"
-
 #include <QObject>
 #include <functional>
 
 class ExceptionList;
+class ResultStore;
 class ExceptionWindow;
 class InformationWindow;
 class MainWindow;
@@ -17,8 +16,8 @@ class ExceptionController : public QObject
 {
     Q_OBJECT
 public:
-    // `shownTree`: the result tree on screen.
-    ExceptionController(MainWindow* window, ExceptionList& list, std::function<ModalPtr()> shownTree,
+    // `results`: the results whose tree is on screen.
+    ExceptionController(MainWindow* window, ExceptionList& list, ResultStore* results,
                         InformationWindow* information, std::function<bool()> exactMode,
                         QObject* parent = nullptr);
 
@@ -32,17 +31,19 @@ public:
     // The answer to the question removeExceptions asks.
     void removeExceptionsAnswered(bool yes);
     void refreshRemoveButton();
+    // True while the marked files are being taken out of the results.
+    bool moving() const;
 
 Q_SIGNALS:
-    // Files left the shown tree: the results and the marked totals are stale.
-    void treeChanged();
     // A modal question was opened (tests answer it).
     void questionShown(const QString& text);
 
 private:
+    void moveFinished(qsizetype count);
+
     MainWindow* m_main;
     ExceptionList& m_list;
-    std::function<ModalPtr()> m_shownTree;
+    ResultStore* m_results;
     InformationWindow* m_information;
     std::function<bool()> m_exactMode;
     ExceptionWindow* m_window;

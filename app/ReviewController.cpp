@@ -2,6 +2,7 @@
 
 #include "platform/PathText.h"
 #include "review/ResultOutlineModel.h"
+#include "review/ResultStore.h"
 #include "review/SetFilesModel.h"
 #include "scan/Formatting.h"
 #include "ui/ButtonHoverSimple.h"
@@ -68,10 +69,10 @@ QPixmap placeholderImage(qreal ratio)
 ReviewController::ReviewController(MainWindow* window, InformationWindow* information,
                                    std::function<bool()> exactMode, QObject* parent)
     : QObject(parent), m_window(window), m_page(window->resultPage()), m_information(information),
-      m_exactMode(std::move(exactMode)), m_outline(new ResultOutlineModel(this)),
-      m_files(new SetFilesModel(this)), m_preview(new PreviewLoader(this)), m_menu(new QMenu(window))
+      m_exactMode(std::move(exactMode)), m_store(new ResultStore(this)),
+      m_outline(new ResultOutlineModel(m_store, this)), m_files(new SetFilesModel(m_store, this)),
+      m_preview(new PreviewLoader(this)), m_menu(new QMenu(window))
 {
-    m_review.clear();
     ResultOutlineView* outline = m_page->outlineView();
 
     outline->setModel(m_outline);
@@ -83,7 +84,9 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
     connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ReviewController::outlineViewSelectionDidChange);
     connect(outline, &QWidget::customContextMenuRequested, this, &ReviewController::showContextMenu);
-    connect(m_outline, &ResultOutlineModel::marksChanged, this, &ReviewController::checkBoxClicked);
+    // The views follow the store on their own; the page's texts and buttons follow here.
+    connect(m_store, &ResultStore::totalsChanged, this, &ReviewController::followTotals);
+    connect(m_store, &ResultStore::filesRemoved, this, &ReviewController::followRemoval);
     CheckColumnKeys::install(outline, ResultOutlineModel::Check);
     // A click anywhere in the box's cell toggles it, as on the location page.
     outline->setItemDelegateForColumn(ResultOutlineModel::Check, new CheckBoxDelegate(this));
@@ -203,17 +206,26 @@ QAbstractButton* ReviewController::categoryButton(Category category) const
 
 // --- Showing a result --------------------------------------------------------
 
+const ResultReview& ReviewController::review() const
+{
+    return m_store->review();
+}
+
+const ModalPtr& ReviewController::modal() const
+{
+    return m_store->tree();
+}
+
 void ReviewController::showResults(const ScanResults& results)
 {
-    m_review.setResults(results);
+    m_store->setResults(results);
     showDuplicateScanResult(true);
 }
 
 void ReviewController::showDuplicateScanResult(bool)
 {
     const ModalPtr& tree = modal();
-    m_outline->setTree(tree);
-    m_files->setSet({}, 0);
+    m_files->showSet(-1, -1);
     setMarkedFilesDetails();
     m_window->selectTabViewItemWithIdentifier(QStringLiteral("4"));
     m_window->helpButton()->setEnabled(true);
@@ -243,9 +255,7 @@ void ReviewController::showDuplicateScanResult(bool)
 void ReviewController::homeCleanup()
 {
     m_preview->cancel();
-    m_review.clear();
-    m_outline->setTree({});
-    m_files->setSet({}, 0);
+    m_store->clear();
     removeLoading();
     showPlaceholder();
     m_page->setPathText(QString());
@@ -264,7 +274,7 @@ void ReviewController::selectCategory(Category category)
             Opacity::set(categoryButton(other), 1.0);
         }
     }
-    if (const auto message = m_review.selectCategory(category)) {
+    if (const auto message = m_store->selectCategory(category)) {
         setInformationWindow(*message);
         return;
     }
@@ -304,7 +314,7 @@ void ReviewController::otherClicked()
 
 void ReviewController::showInformationWindowAccordingTab()
 {
-    if (const auto summary = m_review.showInformationWindowAccordingTab()) {
+    if (const auto summary = m_store->showInformationWindowAccordingTab()) {
         setInformationWindow(*summary);
     }
 }
@@ -322,7 +332,7 @@ void ReviewController::okInformationWindow()
     if (m_window->currentPageIdentifier() == QLatin1String("4")) {
         m_page->outlineView()->setFocus(); // back to the results, not to whatever came first
     }
-    switch (m_review.routeAfterInformation()) {
+    switch (review().routeAfterInformation()) {
     case ResultReview::Route::GoHome:
         Q_EMIT goHomeRequested();
         break;
@@ -379,8 +389,7 @@ void ReviewController::outlineViewSelectionDidChange()
     if (!set || set->files().isEmpty()) {
         return;
     }
-    // "Set" column: the set's place under its group, from 1.
-    m_files->setSet(set, rows.first().row() + 1);
+    m_files->showSet(rows.first().parent().row(), rows.first().row());
     removeLoading();
     m_page->fileTable()->selectRow(0);
     showSelectedFile(m_files->fileAt(0)->filePath());
@@ -409,66 +418,54 @@ void ReviewController::showSelectedFile(const QByteArray& path)
     showPlaceholder();
     m_page->setPathText(QStringLiteral("Path: %1").arg(PathText::display(path)));
     m_page->properties()->clear();
-    m_preview->request(path, m_review.category() == Category::Images);
+    m_preview->request(path, review().category() == Category::Images);
 }
 
 // --- Marking -----------------------------------------------------------------
 
 void ReviewController::markAllClicked()
 {
-    modal()->markAllExtension();
-    afterMarkChange(false);
+    m_store->markAll();
 }
 
 void ReviewController::unMarkAllClicked()
 {
-    modal()->unmarkAllExtension();
-    afterMarkChange(false);
-}
-
-void ReviewController::checkBoxClicked()
-{
-    // The outline's model has already asked the tree; only the follow-up is left.
-    afterMarkChange(true);
+    m_store->unmarkAll();
 }
 
 void ReviewController::collectionViewCheckButtonCLicked(qint64 row)
 {
     const FilePtr file = row >= 0 && row <= INT_MAX ? m_files->fileAt(int(row)) : FilePtr();
-    const auto click =
-        MarkingRules::collectionViewCheckButtonCLicked(*modal(), selectedExtension(), selectedSet(), file);
+    int group = -1;
+    int set = -1;
+    selectedRows(&group, &set);
+    const auto click = m_store->changeStateOfFile(group, set, file);
     if (click == MarkingRules::FileClick::Refused) {
         m_information->showInformation(QStringLiteral("Information"),
                                        QString::fromLatin1(MarkingRules::RefusalText), QString(), QString(),
                                        QStringLiteral("common_info"), QStringLiteral("Ok"));
         Q_EMIT informationShown(QString::fromLatin1(MarkingRules::RefusalText));
     }
-    afterMarkChange(true);
+    if (click == MarkingRules::FileClick::Refused || click == MarkingRules::FileClick::NoFile) {
+        followTotals(); // the follow-up runs also when nothing changed
+    }
 }
 
-void ReviewController::afterMarkChange(bool tableFirst)
+void ReviewController::followTotals()
 {
+    // A move to the exceptions reports once, when it is over.
+    if (m_store->exceptionMoveRunning()) {
+        return;
+    }
     setMarkedFilesDetails();
     enableNecessaryButton();
-    if (tableFirst) {
-        m_files->refresh();
-        m_outline->refresh();
-    } else {
-        m_outline->refresh();
-        m_files->refresh();
-    }
+    updateSummary();
     Q_EMIT marksChanged();
-}
-
-void ReviewController::reloadViews()
-{
-    m_outline->refresh();
-    m_files->refresh();
 }
 
 void ReviewController::updateSummary()
 {
-    const ResultReview::Totals totals = m_review.totalsOnScreen();
+    const ResultReview::Totals totals = review().totalsOnScreen();
     auto count = [](quint64 n, const char* one, const char* many) {
         return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
     };
@@ -479,16 +476,11 @@ void ReviewController::updateSummary()
                                     Formatting::getFormattedStringForSize(totals.bytes)));
 }
 
-void ReviewController::reloadAfterRemoval()
+void ReviewController::followRemoval()
 {
-    updateSummary();
-    m_outline->refresh();
-    const FilePtr shown = selectedFile();
-    m_files->setSet(m_files->set(), m_files->groupNumber());
-    const int row =
-        shown && m_files->set() && m_files->set()->files().contains(shown) ? int(shown->index()) : 0;
-    if (m_files->rowCount() > 0) {
-        m_page->fileTable()->selectRow(row);
+    QTableView* table = m_page->fileTable();
+    if (m_files->rowCount() > 0 && !table->selectionModel()->hasSelection()) {
+        table->selectRow(0);
     }
 }
 
@@ -520,7 +512,7 @@ void ReviewController::enableNecessaryButton()
             return;
         }
     }
-    const Category shown = m_review.category();
+    const Category shown = review().category();
     if (shown == Category::None) {
         return;
     }
@@ -587,7 +579,8 @@ void ReviewController::showContextMenu(const QPoint& position)
         connect(action, &QAction::triggered, this, [this, tag] { righClickMenuItemClicked(tag); });
         return action;
     };
-    QAction* mark = add(set && set->setsState() == 1 ? QStringLiteral("Unmark") : QStringLiteral("Mark"), 0);
+    QAction* mark = add(
+        set && set->setsState() == MarkState::Marked ? QStringLiteral("Unmark") : QStringLiteral("Mark"), 0);
     mark->setObjectName(QStringLiteral("markUnmarkSelected"));
     m_menu->addSeparator();
     add(QStringLiteral("Open"), 1);
@@ -605,7 +598,7 @@ void ReviewController::righClickMenuItemClicked(int tag)
     switch (tag) {
     case 0: {
         const SetPtr set = selectedSet();
-        markUnmarkSelectedOutlineImage(!set || set->setsState() != 1);
+        markUnmarkSelectedOutlineImage(!set || set->setsState() != MarkState::Marked);
         break;
     }
     case 1:
@@ -636,35 +629,35 @@ void ReviewController::markUnmarkSelectedOutlineImage(bool mark)
     }
 }
 
+bool ReviewController::selectedRows(int* group, int* set) const
+{
+    const QModelIndexList rows = m_page->outlineView()->selectionModel()->selectedRows();
+    if (rows.isEmpty() || !m_outline->isSetRow(rows.first())) {
+        return false;
+    }
+    *group = rows.first().parent().row();
+    *set = rows.first().row();
+    return true;
+}
+
 void ReviewController::markAllSelectedSet()
 {
-    const SetPtr set = selectedSet();
-    const ExtensionsPtr group = selectedExtension();
-    if (!set || !group) {
+    int group = -1;
+    int set = -1;
+    if (!selectedRows(&group, &set)) {
         return;
     }
-    // The set's own box marks every file but the first from any state but full.
-    if (set->setsState() != 1) {
-        modal()->changeStateOfExtension(group, set);
-    }
-    afterMarkChange(false);
+    m_store->markSet(group, set, true);
 }
 
 void ReviewController::unMarkAllSelectedSet()
 {
-    const SetPtr set = selectedSet();
-    const ExtensionsPtr group = selectedExtension();
-    if (!set || !group) {
+    int group = -1;
+    int set = -1;
+    if (!selectedRows(&group, &set)) {
         return;
     }
-    // The box clears only a full set; a mixed one is filled first, then cleared.
-    if (set->setsState() == -1) {
-        modal()->changeStateOfExtension(group, set);
-    }
-    if (set->setsState() == 1) {
-        modal()->changeStateOfExtension(group, set);
-    }
-    afterMarkChange(false);
+    m_store->markSet(group, set, false);
 }
 
 void ReviewController::openSelectedImageOfOutlineView(bool inFolder)

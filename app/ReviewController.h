@@ -15,6 +15,7 @@ class QModelIndex;
 class QAbstractButton;
 class ResultOutlineModel;
 class ResultPage;
+class ResultStore;
 class SetFilesModel;
 
 // The results page: the category bar, the outline of groups and sets, the
@@ -29,8 +30,9 @@ public:
     ReviewController(MainWindow* window, InformationWindow* information, std::function<bool()> exactMode,
                      QObject* parent = nullptr);
 
-    ResultReview& review() { return m_review; }
-    const ModalPtr& modal() const { return m_review.modal(); }
+    const ResultReview& review() const;
+    ResultStore* store() const { return m_store; }
+    const ModalPtr& modal() const;
     ResultOutlineModel* outlineModel() const { return m_outline; }
     SetFilesModel* filesModel() const { return m_files; }
     PreviewLoader* previewLoader() const { return m_preview; }
@@ -67,14 +69,9 @@ public:
     // Marking.
     void markAllClicked();
     void unMarkAllClicked();
-    void checkBoxClicked();
     void collectionViewCheckButtonCLicked(qint64 row);
     void setMarkedFilesDetails();
     void enableNecessaryButton();
-    // The outline's and the table's rows show the tree's marks anew.
-    void reloadViews();
-    // Files left the tree: the set on show lists what it still holds.
-    void reloadAfterRemoval();
 
     // Sorting of the set's files.
     void popupButtonClicked();
@@ -107,7 +104,13 @@ private:
     void selectCategory(Category category);
     void applySortControls();
     void showContextMenu(const QPoint& position);
-    void afterMarkChange(bool tableFirst);
+    // The group's and the set's rows of the selected set; false when none.
+    bool selectedRows(int* group, int* set) const;
+    // The tree's counters changed: the marked-files summary, the buttons and
+    // the results line follow.
+    void followTotals();
+    // Files left the set on show: a selection that went with them moves to the first row.
+    void followRemoval();
     // The line under the table: sets, groups, copies and their size.
     void updateSummary();
     QAbstractButton* categoryButton(Category category) const;
@@ -117,7 +120,7 @@ private:
     ResultPage* m_page;
     InformationWindow* m_information;
     std::function<bool()> m_exactMode;
-    ResultReview m_review;
+    ResultStore* m_store;
     ResultOutlineModel* m_outline;
     SetFilesModel* m_files;
     PreviewLoader* m_preview;

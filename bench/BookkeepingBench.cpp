@@ -2,9 +2,10 @@
 // every set marked, and the tree's half of a deletion (what the window does
 // with each set the Trash run hands back), at each set count given.
 #include "app/AppDelegate.h"
+#include "app/DeletionController.h"
 #include "app/ExceptionController.h"
 #include "app/ReviewController.h"
-#include "review/ResultOutlineModel.h"
+#include "review/ResultStore.h"
 #include "scan/FileCategories.h"
 #include "scan/ScanResults.h"
 #include "ui/MainWindow.h"
@@ -40,21 +41,18 @@ ScanResults buildResult(const QByteArray& root, int sets)
             folder = root + "/d" + QByteArray::number(i / 100) + '/';
         }
         const ExtensionsPtr& group = groups.at(i % GroupCount);
-        SetPtr set = Set::create();
+        QList<FilePtr> files;
         const int n = 2 + (i % 2);
         const quint64 size = 1000 + quint64(i % 5000) * 7;
         for (int k = 0; k < n; ++k) {
-            FilePtr f(new File(
+            files.append(FilePtr(new File(
                 folder, "f" + QByteArray::number(i) + '_' + QByteArray::number(k) + '.' + group->name(),
-                size));
-            f->setIndex(quint64(k));
-            set->addFiles(f);
+                size)));
         }
-        set->setTotalFilesInSet(quint64(n) - 1);
-        set->setTotalFilesInSetSize(size * quint64(n - 1));
-        group->addSet(set);
-        group->setTotalFilesInExtension(group->totalFilesInExtension() + set->totalFilesInSet());
-        group->setTotalFilesInExtensionSize(group->totalFilesInExtensionSize() + set->totalFilesInSetSize());
+        group->addSet(Set::fromFiles(files));
+    }
+    for (const ExtensionsPtr& group : groups) {
+        group->calculateTotalFilesAndSize();
     }
     ModalPtr trees[CategoryCount];
     for (ModalPtr& t : trees) {
@@ -173,79 +171,84 @@ int main(int argc, char** argv)
     Watchdog watchdog;
     bool ok = true;
 
+    ResultStore* store = review->store();
     std::printf("| sets | files marked | exceptions: UI ms | longest stall ms | deletion bookkeeping: UI ms "
-                "(of which the tree's) | longest stall ms |\n|---:|---:|---:|---:|---:|---:|\n");
+                "| longest stall ms |\n|---:|---:|---:|---:|---:|---:|\n");
     for (int count : counts) {
-        // Add to Exceptions with everything marked.
+        // Add to Exceptions with everything marked: the store takes the
+        // files out a slice per turn of the event loop, the list grows with
+        // each slice and is written at the end. All of it runs on the UI
+        // thread, so the time until the report is up is UI-thread time.
         review->showResults(buildResult(root, count));
         drain();
         review->markAllClicked();
         drain();
         const quint64 marked = review->modal()->totalFilesSelected();
+        bool finished = false;
+        const auto done =
+            QObject::connect(store, &ResultStore::exceptionMoveFinished, [&finished] { finished = true; });
         QElapsedTimer clock;
         watchdog.start();
         clock.start();
         exceptions->addExceptionsOKClicked();
-        drain();
+        while (!finished) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        }
         const double exceptionMs = msSince(clock);
+        drain();
         const double exceptionStall = watchdog.stop();
-        if (review->modal()->totalFilesSelected() != 0) {
-            std::fprintf(stderr, "%llu files still marked after Add to Exceptions\n",
-                         (unsigned long long)review->modal()->totalFilesSelected());
+        QObject::disconnect(done);
+        if (review->modal()->totalFilesSelected() != 0 ||
+            delegate.exceptions().exceptionArrayData().size() != qsizetype(marked)) {
+            std::fprintf(stderr, "%llu files still marked, %lld listed after Add to Exceptions\n",
+                         (unsigned long long)review->modal()->totalFilesSelected(),
+                         (long long)delegate.exceptions().exceptionArrayData().size());
             ok = false;
         }
+        delegate.exceptions().removeAll();
         QDir(QFile::decodeName(root)).removeRecursively();
 
         // The tree's half of deleting every marked file: the sets come back
-        // from the Trash run in batches, as the window's poll takes them
-        // (DeletionController::applyRemoved), the Trash calls left out.
+        // from the Trash run all at once (no Trash calls here), and are
+        // applied as the deletion controller applies them, a bounded share
+        // per turn of the event loop, then the page's follow-up.
         review->showResults(buildResult(root, count));
         drain();
         review->markAllClicked();
         drain();
         const ModalPtr modal = review->modal();
-        struct Removed
-        {
-            SetPtr set;
-            ExtensionsPtr extension;
-            QList<FilePtr> files;
-        };
-        QList<Removed> all;
-        for (const ExtensionsPtr& group : modal->extensionsArray()) {
-            for (const SetPtr& set : group->sets()) {
+        QList<DeletionRun::Removed> all;
+        for (int g = 0; g < int(modal->extensionsArray().size()); ++g) {
+            const ExtensionsPtr& group = modal->extensionsArray().at(g);
+            for (int k = 0; k < int(group->sets().size()); ++k) {
+                const SetPtr& set = group->sets().at(k);
                 QList<FilePtr> files;
                 for (const FilePtr& f : set->files()) {
-                    if (f->state() != 0) {
+                    if (isMarked(f->state())) {
                         files.append(f);
                     }
                 }
-                all.append({set, group, files});
+                all.append({group, set, g, k, files, 0});
             }
         }
-        constexpr qsizetype Batch = 2000;
         watchdog.start();
-        clock.start();
-        QElapsedTimer treeClock;
-        qint64 treeNs = 0;
-        QElapsedTimer refreshed;
-        for (qsizetype from = 0; from < all.size(); from += Batch) {
-            treeClock.start();
-            for (qsizetype i = from; i < qMin(from + Batch, all.size()); ++i) {
-                modal->forgetRemovedFilesInSet(all[i].set, all[i].extension, all[i].files);
+        qint64 uiNs = 0;
+        qsizetype applied = 0;
+        while (applied < all.size()) {
+            clock.start();
+            while (applied < all.size() && clock.elapsed() < DeletionController::ApplyBudgetMs) {
+                const qsizetype end = qMin(all.size(), applied + DeletionController::ApplyChunk);
+                store->forgetRemoved(all.mid(applied, end - applied));
+                applied = end;
             }
-            treeNs += treeClock.nsecsElapsed();
-            // As the deletion controller does: the outline at most once a second.
-            if (!refreshed.isValid() || refreshed.elapsed() >= 1000) {
-                review->outlineModel()->refresh();
-                refreshed.start();
-            }
+            uiNs += clock.nsecsElapsed();
+            clock.start();
             QCoreApplication::processEvents();
+            uiNs += clock.nsecsElapsed();
         }
-        review->reloadAfterRemoval();
-        review->setMarkedFilesDetails();
-        review->enableNecessaryButton();
+        clock.start();
         drain();
-        const double deleteMs = msSince(clock);
+        uiNs += clock.nsecsElapsed();
         const double deleteStall = watchdog.stop();
         if (modal->totalFilesSelected() != 0 || modal->totalFiles() != 0) {
             std::fprintf(stderr, "after the deletion %llu files are marked and %llu duplicates left\n",
@@ -253,8 +256,8 @@ int main(int argc, char** argv)
                          (unsigned long long)modal->totalFiles());
             ok = false;
         }
-        std::printf("| %d | %llu | %.0f | %.0f | %.0f (%.0f) | %.0f |\n", count, (unsigned long long)marked,
-                    exceptionMs, exceptionStall, deleteMs, double(treeNs) / 1e6, deleteStall);
+        std::printf("| %d | %llu | %.0f | %.0f | %.0f | %.0f |\n", count, (unsigned long long)marked,
+                    exceptionMs, exceptionStall, double(uiNs) / 1e6, deleteStall);
         std::fflush(stdout);
     }
     struct rusage usage

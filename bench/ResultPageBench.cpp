@@ -26,11 +26,11 @@ namespace {
 
 // Four extensions per category, so every category tree has groups.
 const char* const Extensions20[] = {
-    "jpg", "png", "gif", "bmp",  // images
-    "mp3", "wav", "aac", "m4a",  // audio
-    "mp4", "mov", "avi", "mpg",  // video
-    "pdf", "doc", "txt", "rtf",  // documents
-    "zip", "dat", "bin", "xyz",  // others
+    "jpg", "png", "gif", "bmp", // images
+    "mp3", "wav", "aac", "m4a", // audio
+    "mp4", "mov", "avi", "mpg", // video
+    "pdf", "doc", "txt", "rtf", // documents
+    "zip", "dat", "bin", "xyz", // others
 };
 constexpr int GroupCount = 20;
 
@@ -56,18 +56,7 @@ bool writeBytes(const QByteArray& path, const QByteArray& data)
 // and the totals count every file but the first.
 SetPtr makeSet(const QList<FilePtr>& files)
 {
-    SetPtr set = Set::create();
-    quint64 sum = 0;
-    quint64 place = 0;
-    for (const FilePtr& f : files) {
-        f->setState(0);
-        f->setIndex(place++);
-        sum += f->fileSize();
-        set->addFiles(f);
-    }
-    set->setTotalFilesInSet(quint64(files.size()) - 1);
-    set->setTotalFilesInSetSize(sum - files.first()->fileSize());
-    return set;
+    return Set::fromFiles(files);
 }
 
 struct Built
@@ -121,8 +110,6 @@ Built buildResult(const QByteArray& root, int sets, FilesPerSet filesPerSet, boo
         const SetPtr set = makeSet(files);
         const ExtensionsPtr& group = groups.at(g);
         group->addSet(set);
-        group->setTotalFilesInExtension(group->totalFilesInExtension() + set->totalFilesInSet());
-        group->setTotalFilesInExtensionSize(group->totalFilesInExtensionSize() + set->totalFilesInSetSize());
         built.sets += 1;
         built.files += quint64(n);
     }
@@ -133,6 +120,7 @@ Built buildResult(const QByteArray& root, int sets, FilesPerSet filesPerSet, boo
         t = Modal::create();
     }
     for (const ExtensionsPtr& group : groups) {
+        group->calculateTotalFilesAndSize();
         const Category c = FileCategories::categoryOf(root + "/x." + group->name());
         trees[int(c)]->addExtension(group);
     }
@@ -144,9 +132,9 @@ Built buildResult(const QByteArray& root, int sets, FilesPerSet filesPerSet, boo
     built.results.videoModal = trees[int(Category::Video)];
     built.results.docsModal = trees[int(Category::Documents)];
     built.results.otherModal = trees[int(Category::Others)];
-    built.results.modal = Modal::combine({built.results.imageModal, built.results.videoModal,
-                                          built.results.audioModal, built.results.docsModal,
-                                          built.results.otherModal});
+    built.results.modal =
+        Modal::combine({built.results.imageModal, built.results.videoModal, built.results.audioModal,
+                        built.results.docsModal, built.results.otherModal});
     return built;
 }
 
@@ -174,7 +162,8 @@ protected:
 
 int countEntries(const QString& folder)
 {
-    return int(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden).size());
+    return int(
+        QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden).size());
 }
 
 } // namespace
@@ -236,7 +225,8 @@ int main(int argc, char** argv)
     QElapsedTimer clock;
     clock.start();
     const QByteArray treeRoot = QFile::encodeName(base + QStringLiteral("/tree"));
-    Built big = buildResult(treeRoot, setCount, [](int i) { return 2 + (i % 2); }, false);
+    Built big = buildResult(
+        treeRoot, setCount, [](int i) { return 2 + (i % 2); }, false);
     std::printf("build: %.1f ms (%llu sets, %llu files, %d groups, %llu duplicates)\n", msSince(clock),
                 (unsigned long long)big.sets, (unsigned long long)big.files, GroupCount,
                 (unsigned long long)big.results.modal->totalFiles());
@@ -261,7 +251,8 @@ int main(int argc, char** argv)
     const double markMs = msSince(clock);
     const ModalPtr shown = review->modal();
     if (shown->totalFilesSelected() != shown->totalFiles()) {
-        std::fprintf(stderr, "mark all marked %llu of %llu\n", (unsigned long long)shown->totalFilesSelected(),
+        std::fprintf(stderr, "mark all marked %llu of %llu\n",
+                     (unsigned long long)shown->totalFilesSelected(),
                      (unsigned long long)shown->totalFiles());
         return 1;
     }
@@ -288,13 +279,14 @@ int main(int argc, char** argv)
     const double scrollMs = msSince(clock);
     std::printf("scroll: %.1f ms (%d steps, %.3f ms per step, %d paints, page step %d rows of %d, "
                 "viewport %dx%d)\n",
-                scrollMs, steps, steps ? scrollMs / steps : 0.0, paints.count, bar->pageStep(), bar->maximum(),
-                outline->viewport()->width(), outline->viewport()->height());
+                scrollMs, steps, steps ? scrollMs / steps : 0.0, paints.count, bar->pageStep(),
+                bar->maximum(), outline->viewport()->width(), outline->viewport()->height());
 
     // 4. Delete: a separate result of real files.
     clock.start();
     const QByteArray realRoot = QFile::encodeName(base + QStringLiteral("/real"));
-    Built real = buildResult(realRoot, deleteSets, [](int) { return 2; }, true);
+    Built real = buildResult(
+        realRoot, deleteSets, [](int) { return 2; }, true);
     std::printf("delete setup: %.1f ms (%llu sets, %llu files written)\n", msSince(clock),
                 (unsigned long long)real.sets, (unsigned long long)real.files);
     review->showResults(real.results);
@@ -336,7 +328,8 @@ int main(int argc, char** argv)
     const int inTrash = countEntries(dataHome + QStringLiteral("/Trash/files"));
     const int infos = countEntries(dataHome + QStringLiteral("/Trash/info"));
     std::printf("delete: %.1f ms (%llu of %llu marked files moved, %.3f ms per file)\n", deleteMs,
-                (unsigned long long)moved, (unsigned long long)toMove, moved ? deleteMs / double(moved) : 0.0);
+                (unsigned long long)moved, (unsigned long long)toMove,
+                moved ? deleteMs / double(moved) : 0.0);
     std::printf("delete check: %d marked files still in place, %d kept files missing, %d in the temporary "
                 "Trash (%d info records)\n",
                 stillThere, keptGone, inTrash, infos);

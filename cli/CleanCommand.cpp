@@ -75,7 +75,7 @@ int CleanCommand::run(const QByteArrayList& arguments)
         for (const ExtensionsPtr& extension : modal->extensionsArray()) {
             for (const SetPtr& set : extension->sets()) {
                 for (const FilePtr& file : set->files()) {
-                    if (file->state() != 0) {
+                    if (isMarked(file->state())) {
                         writeLine(stdout, "would move to Trash: ", file->filePath());
                     }
                 }
@@ -130,7 +130,7 @@ int CleanCommand::run(const QByteArrayList& arguments)
         for (const ExtensionsPtr& extension : modal->extensionsArray()) {
             for (const SetPtr& set : extension->sets()) {
                 for (const FilePtr& file : set->files()) {
-                    if (file->state() != 0) {
+                    if (isMarked(file->state())) {
                         writeLine(stderr, "tidemark-cli: not moved: ", file->filePath());
                         ++notMoved;
                     }

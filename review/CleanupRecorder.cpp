@@ -14,7 +14,7 @@ void CleanupRecorder::beforeSet(const Set& set)
 {
     m_identities.clear();
     for (const FilePtr& file : set.files()) {
-        if (file->state() == 0) {
+        if (!isMarked(file->state())) {
             continue;
         }
         const QByteArray path = file->filePath();

@@ -5,13 +5,16 @@
 DeletionRun::DeletionRun(const Modal& modal) : m_maximum(modal.totalFilesSelected())
 {
     // Groups and sets without a mark are passed over, as the loop would.
-    for (const ExtensionsPtr& extension : modal.extensions()) {
-        if (extension->extensionState() == 0) {
+    const QList<ExtensionsPtr>& groups = modal.extensions();
+    for (qsizetype g = 0; g < groups.size(); ++g) {
+        const ExtensionsPtr& extension = groups.at(g);
+        if (extension->extensionState() == MarkState::Unmarked) {
             continue;
         }
-        for (const SetPtr& set : extension->sets()) {
-            if (set->setsState() != 0) {
-                m_plan.append({extension, set, set->totalFilesSelectedInSet()});
+        const QList<SetPtr>& sets = extension->sets();
+        for (qsizetype s = 0; s < sets.size(); ++s) {
+            if (sets.at(s)->setsState() != MarkState::Unmarked) {
+                m_plan.append({extension, sets.at(s), int(g), int(s), sets.at(s)->totalFilesSelectedInSet()});
             }
         }
     }
@@ -74,7 +77,7 @@ void DeletionRun::run()
         const quint64 moved = quint64(files.size());
         const quint64 notMoved = step.marked > moved ? step.marked - moved : 0;
         std::lock_guard lock(m_mutex);
-        m_removed.append({step.extension, step.set, std::move(files), notMoved});
+        m_removed.append({step.extension, step.set, step.groupRow, step.setRow, std::move(files), notMoved});
     }
     m_recorder.finish();
     m_finished.store(true);

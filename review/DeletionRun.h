@@ -22,6 +22,9 @@ public:
     {
         ExtensionsPtr extension;
         SetPtr set;
+        // Where the set sits in the tree the run was planned from.
+        int groupRow = 0;
+        int setRow = 0;
         QList<FilePtr> files;
         // Marked files of the set that could not be moved to the Trash (gone,
         // changed, refused by the Trash, or no independent copy left).
@@ -62,6 +65,8 @@ private:
     {
         ExtensionsPtr extension;
         SetPtr set;
+        int groupRow = 0;
+        int setRow = 0;
         quint64 marked = 0;
     };
 

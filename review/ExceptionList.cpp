@@ -3,7 +3,6 @@
 #include "platform/FileBuffer.h"
 #include "platform/PathText.h"
 #include "plist/PropertyListFile.h"
-#include "scan/Modal.h"
 
 #include <algorithm>
 
@@ -282,41 +281,92 @@ void ExceptionList::removeAll()
 
 bool ExceptionList::lastWriteSucceeded() const
 {
-    return m_lastWriteSucceeded;
+    return m_writes->succeeded.load();
 }
 
-void ExceptionList::write()
+QByteArray ExceptionList::xmlOf(const QByteArrayList& paths)
+{
+    PropertyListFile::Root array(plist_new_array());
+    for (const QByteArray& path : paths) {
+        plist_array_append_item(array.get(), nodeForPath(path));
+    }
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(array.get(), &xml, &length);
+    if (!xml) {
+        return {};
+    }
+    const QByteArray bytes(xml, qsizetype(length));
+    plist_to_xml_free(xml);
+    return bytes;
+}
+
+void ExceptionList::writeNumbered(Writes& writes, quint64 number, const QByteArray& filePath,
+                                  const QByteArray& xml)
+{
+    std::lock_guard lock(writes.fileMutex);
+    if (number < writes.onDisk) {
+        return; // a newer list is there already
+    }
+    writes.succeeded.store(!xml.isEmpty() && PropertyListFile::writeAtomically(filePath, xml));
+    writes.onDisk = number;
+}
+
+void ExceptionList::write(bool inBackground)
 {
     if (m_loadFailed) {
         // The file on disk may hold the user's list; only a clean load makes
         // it ours to replace.
-        m_lastWriteSucceeded = false;
+        m_writes->succeeded.store(false);
         return;
     }
-    PropertyListFile::Root array(plist_new_array());
-    for (const QByteArray& path : std::as_const(m_paths)) {
-        plist_array_append_item(array.get(), nodeForPath(path));
+    const quint64 number = ++m_writes->asked;
+    if (!inBackground || m_paths.size() < BackgroundWriteFrom) {
+        writeNumbered(*m_writes, number, m_filePath, xmlOf(m_paths));
+        return;
     }
-    m_lastWriteSucceeded = PropertyListFile::saveXml(m_filePath, array.get());
+    if (!m_writer) {
+        m_writer = std::make_unique<QThreadPool>();
+        m_writer->setMaxThreadCount(1); // one at a time, in the order asked
+    }
+    m_writes->pending.fetch_add(1);
+    m_writer->start([writes = m_writes, number, filePath = m_filePath, paths = m_paths] {
+        writeNumbered(*writes, number, filePath, xmlOf(paths));
+        writes->pending.fetch_sub(1);
+    });
 }
 
-QByteArrayList ExceptionList::takeMarkedFiles(Modal& modal)
+void ExceptionList::appendPaths(const QByteArrayList& paths)
 {
-    QByteArrayList paths;
-    // Copies of the lists: the moves below change the sets, not these lists,
-    // but iterating copies keeps that independent of the tree's internals.
-    const QList<ExtensionsPtr> groups = modal.extensionsArray();
-    for (const ExtensionsPtr& group : groups) {
-        if (group->extensionState() == 0) {
-            continue;
-        }
-        const QList<SetPtr> sets = group->sets();
-        for (const SetPtr& set : sets) {
-            if (set->setsState() == 0) {
-                continue;
+    if (m_index.size() != m_paths.size()) {
+        // Repeats in the loaded file go with the first addition, as in addPaths.
+        QByteArrayList unique;
+        QSet<QByteArray> seen;
+        unique.reserve(m_paths.size());
+        for (const QByteArray& path : std::as_const(m_paths)) {
+            if (!seen.contains(path)) {
+                seen.insert(path);
+                unique.append(path);
             }
-            paths += modal.addSelectedFilesToExceptionInSet(set, group);
+        }
+        m_paths = std::move(unique);
+        m_index = std::move(seen);
+    }
+    for (const QByteArray& path : paths) {
+        if (!m_index.contains(path)) {
+            m_index.insert(path);
+            m_paths.append(path);
         }
     }
-    return paths;
+}
+
+void ExceptionList::reserve(qsizetype more)
+{
+    m_paths.reserve(m_paths.size() + more);
+    m_index.reserve(m_paths.size() + more);
+}
+
+void ExceptionList::save()
+{
+    write(true);
 }

@@ -3,8 +3,10 @@
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QSet>
-
-class Modal;
+#include <QThreadPool>
+#include <atomic>
+#include <memory>
+#include <mutex>
 
 // The paths the user has taken out of every later scan, kept in order in
 // exception.plist beside data.plist. Membership is exact byte equality of
@@ -30,10 +32,13 @@ public:
     // Nothing is written when `paths` is empty.
     qsizetype addPaths(const QByteArrayList& paths);
 
-    // Takes the marked files out of `modal`, group by group and set by set
-    // (only groups and sets that are not unmarked), and returns their paths
-    // in tree order. The tree's selection counters follow; its totals stay.
-    static QByteArrayList takeMarkedFiles(Modal& modal);
+    // Appends `paths` without writing, dropping repeats as addPaths does,
+    // in time linear in `paths`; save() writes the list afterwards, a long
+    // list off the UI thread (see writing()).
+    void appendPaths(const QByteArrayList& paths);
+    // Room for `more` paths, so a long addition never rebuilds the index.
+    void reserve(qsizetype more);
+    void save();
 
     // Empties the list and writes the empty array, even when it was empty.
     void removeAll();
@@ -41,15 +46,35 @@ public:
     // Whether the last write reached the disk; a failure is not shown to the
     // user, the in-memory list stays changed until the program quits.
     bool lastWriteSucceeded() const;
+    // save() writes a list this long off the UI thread; a later write
+    // always wins over an earlier one, and the program waits for the last
+    // one when it quits.
+    static constexpr qsizetype BackgroundWriteFrom = 20000;
+    bool writing() const { return m_writes->pending.load() > 0; }
     // False when exception.plist exists but could not be read as a list.
     bool loadedCleanly() const { return !m_loadFailed; }
 
 private:
-    void write();
+    struct Writes
+    {
+        std::atomic<int> pending{0};
+        std::atomic<bool> succeeded{true};
+        // Each write has its number; one older than what is on disk is dropped.
+        std::mutex fileMutex;
+        quint64 asked = 0;
+        quint64 onDisk = 0; // guarded by fileMutex
+    };
+
+    void write(bool inBackground = false);
+    static QByteArray xmlOf(const QByteArrayList& paths);
+    static void writeNumbered(Writes& writes, quint64 number, const QByteArray& filePath,
+                              const QByteArray& xml);
 
     QByteArray m_filePath;
     QByteArrayList m_paths;
     QSet<QByteArray> m_index;
-    bool m_lastWriteSucceeded = true;
+    std::shared_ptr<Writes> m_writes = std::make_shared<Writes>();
     bool m_loadFailed = false;
+    // Last member: gone first, after the writes in flight are done.
+    std::unique_ptr<QThreadPool> m_writer;
 };

@@ -110,48 +110,27 @@ QList<bool> KeepRule::keepers(const Set& set, const ReferenceRoots& references) 
     return keep;
 }
 
-void KeepRule::markSet(Set& set, const ReferenceRoots& references) const
+QList<bool> KeepRule::marks(const Set& set, const ReferenceRoots& references) const
 {
-    const QList<bool> keep = keepers(set, references);
-    set.unmarkAllFiles();
-    // Through the set's own operation, which keeps its counters and state.
-    const QList<FilePtr> files = set.files();
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        if (!keep.at(i)) {
-            set.changeStateOfFile(files.at(i));
-        }
+    QList<bool> marks = keepers(set, references);
+    for (qsizetype i = 0; i < marks.size(); ++i) {
+        marks[i] = !marks.at(i);
     }
+    return marks;
 }
 
 void KeepRule::applyToExtension(Modal& modal, const ExtensionsPtr& extension,
                                 const ReferenceRoots& references) const
 {
-    // As the root does for any change of one group: take the group's marks
-    // out of the root's counters, change the group, put them back.
-    modal.setTotalFilesSelected(modal.totalFilesSelected() - extension->totalFilesSelectedInExtension());
-    modal.setTotalFilesSelectedSize(modal.totalFilesSelectedSize() -
-                                    extension->totalFilesSelectedInExtensionSize());
     for (const SetPtr& set : extension->sets()) {
-        markSet(*set, references);
+        modal.setMarksInSet(set, extension, marks(*set, references));
     }
-    // Recounts the group's marks from its sets and gives its state.
-    extension->setExtensionState(extension->determineSelfState());
-    modal.setTotalFilesSelected(modal.totalFilesSelected() + extension->totalFilesSelectedInExtension());
-    modal.setTotalFilesSelectedSize(modal.totalFilesSelectedSize() +
-                                    extension->totalFilesSelectedInExtensionSize());
 }
 
 void KeepRule::applyToSet(Modal& modal, const ExtensionsPtr& extension, const SetPtr& set,
                           const ReferenceRoots& references) const
 {
-    modal.setTotalFilesSelected(modal.totalFilesSelected() - extension->totalFilesSelectedInExtension());
-    modal.setTotalFilesSelectedSize(modal.totalFilesSelectedSize() -
-                                    extension->totalFilesSelectedInExtensionSize());
-    markSet(*set, references);
-    extension->setExtensionState(extension->determineSelfState());
-    modal.setTotalFilesSelected(modal.totalFilesSelected() + extension->totalFilesSelectedInExtension());
-    modal.setTotalFilesSelectedSize(modal.totalFilesSelectedSize() +
-                                    extension->totalFilesSelectedInExtensionSize());
+    modal.setMarksInSet(set, extension, marks(*set, references));
 }
 
 void KeepRule::apply(Modal& modal, const ReferenceRoots& references) const

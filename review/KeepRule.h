@@ -42,6 +42,8 @@ public:
 
     // One flag per file of the set, in its order: true for the files to keep.
     QList<bool> keepers(const Set& set, const ReferenceRoots& references) const;
+    // The opposite flags: true for the files the rule marks.
+    QList<bool> marks(const Set& set, const ReferenceRoots& references) const;
 
     // Marks every set of the tree by the rule. Like Mark All, it replaces the
     // marks there were and keeps every counter of the tree consistent; the
@@ -54,7 +56,6 @@ public:
                     const ReferenceRoots& references) const;
 
 private:
-    void markSet(Set& set, const ReferenceRoots& references) const;
     qsizetype chosen(const Set& set) const;
 
     Kind m_kind;

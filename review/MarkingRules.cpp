@@ -12,7 +12,7 @@ MarkingRules::FileClick MarkingRules::collectionViewCheckButtonCLicked(Modal& mo
     if (!extension || !set || !file || !set->files().contains(file)) {
         return FileClick::NoFile;
     }
-    if (file->state() != 0) {
+    if (isMarked(file->state())) {
         modal.changeStateOfExtension(extension, set, file);
         return FileClick::Unmarked;
     }

@@ -2,24 +2,6 @@
 
 #include "review/MarkingRules.h"
 
-namespace {
-
-// Runs `change` on sets of `extension` with the root's counters kept as the
-// root's own operations keep them.
-template <typename F> void changeInGroup(Modal& modal, const ExtensionsPtr& extension, F change)
-{
-    modal.setTotalFilesSelected(modal.totalFilesSelected() - extension->totalFilesSelectedInExtension());
-    modal.setTotalFilesSelectedSize(modal.totalFilesSelectedSize() -
-                                    extension->totalFilesSelectedInExtensionSize());
-    change();
-    extension->setExtensionState(extension->determineSelfState());
-    modal.setTotalFilesSelected(modal.totalFilesSelected() + extension->totalFilesSelectedInExtension());
-    modal.setTotalFilesSelectedSize(modal.totalFilesSelectedSize() +
-                                    extension->totalFilesSelectedInExtensionSize());
-}
-
-} // namespace
-
 bool ReferenceMarking::isReference(const File& file, const ReferenceRoots& references)
 {
     return !references.isEmpty() && references.contains(file.filePath());
@@ -30,7 +12,7 @@ bool ReferenceMarking::setFullyMarked(const Set& set, const ReferenceRoots& refe
     const QList<bool> keep = KeepRule().keepers(set, references);
     bool any = false;
     for (qsizetype i = 0; i < keep.size(); ++i) {
-        const bool marked = set.files().at(i)->state() != 0;
+        const bool marked = isMarked(set.files().at(i)->state());
         if (!keep.at(i) && !marked) {
             return false;
         }
@@ -43,7 +25,7 @@ ReferenceMarking::FileClick ReferenceMarking::fileBox(Modal& modal, const Extens
                                                       const SetPtr& set, const FilePtr& file,
                                                       const ReferenceRoots& references)
 {
-    if (file && file->state() == 0 && isReference(*file, references)) {
+    if (file && !isMarked(file->state()) && isReference(*file, references)) {
         return FileClick::RefusedReference;
     }
     switch (MarkingRules::collectionViewCheckButtonCLicked(modal, extension, set, file)) {
@@ -63,7 +45,7 @@ void ReferenceMarking::setBox(Modal& modal, const ExtensionsPtr& extension, cons
                               const ReferenceRoots& references)
 {
     if (setFullyMarked(*set, references)) {
-        changeInGroup(modal, extension, [&] { set->unmarkAllFiles(); });
+        modal.setMarksInSet(set, extension, {});
         return;
     }
     KeepRule().applyToSet(modal, extension, set, references);
@@ -83,11 +65,9 @@ void ReferenceMarking::groupBox(Modal& modal, const ExtensionsPtr& extension,
         allMarked = allMarked && setFullyMarked(*set, references);
     }
     if (anyMarkable && allMarked) {
-        changeInGroup(modal, extension, [&] {
-            for (const SetPtr& set : extension->sets()) {
-                set->unmarkAllFiles();
-            }
-        });
+        for (const SetPtr& set : extension->sets()) {
+            modal.setMarksInSet(set, extension, {});
+        }
         return;
     }
     KeepRule().applyToExtension(modal, extension, references);

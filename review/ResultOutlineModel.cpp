@@ -1,36 +1,60 @@
 #include "review/ResultOutlineModel.h"
 
 #include "platform/PathText.h"
+#include "review/ResultStore.h"
 
 // A set row's internal id is its group's row + 1; group rows carry 0. No
 // pointers into the tree are kept, so a reset tree leaves nothing dangling.
 
 namespace {
-Qt::CheckState checkStateOf(qint64 state)
+Qt::CheckState checkStateOf(MarkState state)
 {
-    if (state == 1) {
+    if (state == MarkState::Marked) {
         return Qt::Checked;
     }
-    return state == -1 ? Qt::PartiallyChecked : Qt::Unchecked;
+    return state == MarkState::Mixed ? Qt::PartiallyChecked : Qt::Unchecked;
 }
 } // namespace
 
-ResultOutlineModel::ResultOutlineModel(QObject* parent) : QAbstractItemModel(parent) {}
-
-void ResultOutlineModel::setTree(const ModalPtr& modal)
+ResultOutlineModel::ResultOutlineModel(ResultStore* store, QObject* parent)
+    : QAbstractItemModel(parent), m_store(store)
 {
-    beginResetModel();
-    m_modal = modal;
-    endResetModel();
+    connect(store, &ResultStore::aboutToReset, this, &ResultOutlineModel::beginResetModel);
+    connect(store, &ResultStore::reset, this, &ResultOutlineModel::endResetModel);
+    connect(store, &ResultStore::groupChanged, this, [this](int group) {
+        if (const QModelIndex row = index(group, Name); row.isValid()) {
+            Q_EMIT dataChanged(row, row.siblingAtColumn(Check));
+        }
+    });
+    connect(store, &ResultStore::setsChanged, this, &ResultOutlineModel::onSetsChanged);
+    // Removal changes a set's name, which the sets' row change covers.
+}
+
+const ModalPtr& ResultOutlineModel::tree() const
+{
+    return m_store->tree();
+}
+
+void ResultOutlineModel::onSetsChanged(int group, int first, int last)
+{
+    const QModelIndex parent = index(group, Name);
+    if (parent.isValid() && first <= last) {
+        Q_EMIT dataChanged(index(first, Name, parent), index(last, Check, parent));
+    }
+}
+
+QModelIndex ResultOutlineModel::setIndex(int group, int set, int column) const
+{
+    return index(set, column, index(group, Name));
 }
 
 ExtensionsPtr ResultOutlineModel::extensionAt(const QModelIndex& index) const
 {
-    if (!m_modal || !index.isValid() || index.model() != this) {
+    if (!index.isValid() || index.model() != this) {
         return {};
     }
     const qsizetype groupRow = index.internalId() == 0 ? index.row() : qsizetype(index.internalId() - 1);
-    const QList<ExtensionsPtr>& groups = m_modal->extensions();
+    const QList<ExtensionsPtr>& groups = m_store->tree()->extensions();
     return groupRow < groups.size() ? groups.at(groupRow) : ExtensionsPtr();
 }
 
@@ -49,26 +73,6 @@ SetPtr ResultOutlineModel::setAt(const QModelIndex& index) const
 bool ResultOutlineModel::isSetRow(const QModelIndex& index) const
 {
     return index.isValid() && index.model() == this && index.internalId() != 0;
-}
-
-void ResultOutlineModel::refresh()
-{
-    if (!m_modal) {
-        return;
-    }
-    for (int g = 0; g < m_modal->extensions().size(); ++g) {
-        emitGroupChanged(g);
-    }
-}
-
-void ResultOutlineModel::emitGroupChanged(int groupRow)
-{
-    const QModelIndex group = index(groupRow, Name);
-    Q_EMIT dataChanged(group, index(groupRow, Check));
-    const int sets = rowCount(group);
-    if (sets > 0) {
-        Q_EMIT dataChanged(index(0, Name, group), index(sets - 1, Check, group));
-    }
 }
 
 QModelIndex ResultOutlineModel::index(int row, int column, const QModelIndex& parent) const
@@ -92,11 +96,8 @@ QModelIndex ResultOutlineModel::parent(const QModelIndex& child) const
 
 int ResultOutlineModel::rowCount(const QModelIndex& parent) const
 {
-    if (!m_modal) {
-        return 0;
-    }
     if (!parent.isValid()) {
-        return int(m_modal->extensions().size());
+        return int(m_store->tree()->extensions().size());
     }
     // Only a group's first column has children; sets have none.
     if (parent.internalId() != 0 || parent.column() != Name) {
@@ -135,23 +136,17 @@ QVariant ResultOutlineModel::data(const QModelIndex& index, int role) const
 
 bool ResultOutlineModel::setData(const QModelIndex& index, const QVariant&, int role)
 {
-    if (role != Qt::CheckStateRole || index.column() != Check) {
-        return false;
-    }
-    const ExtensionsPtr group = extensionAt(index);
-    if (!group) {
+    if (role != Qt::CheckStateRole || index.column() != Check || !extensionAt(index)) {
         return false;
     }
     if (isSetRow(index)) {
-        const SetPtr set = setAt(index);
-        if (!set) {
+        if (!setAt(index)) {
             return false;
         }
-        m_modal->changeStateOfExtension(group, set);
+        m_store->changeStateOfSet(int(index.internalId() - 1), index.row());
     } else {
-        m_modal->changeStateOfExtension(group);
+        m_store->changeStateOfGroup(index.row());
     }
-    emitGroupChanged(isSetRow(index) ? int(index.internalId() - 1) : index.row());
     Q_EMIT marksChanged();
     return true;
 }

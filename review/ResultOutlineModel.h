@@ -4,9 +4,12 @@
 
 #include <QAbstractItemModel>
 
-// The result outline over a result tree, read in place: top rows are the
-// extension groups, their children the sets. Column Name shows the group's
-// extension or the set's name, column Check the three-state mark box.
+class ResultStore;
+
+// The result outline over the store's tree on show, read in place: top rows
+// are the extension groups, their children the sets. Column Name shows the
+// group's extension or the set's name, column Check the three-state mark
+// box. It follows the store's announcements; a box asks the store.
 class ResultOutlineModel : public QAbstractItemModel
 {
     Q_OBJECT
@@ -17,21 +20,17 @@ public:
         Check = 1
     };
 
-    explicit ResultOutlineModel(QObject* parent = nullptr);
+    explicit ResultOutlineModel(ResultStore* store, QObject* parent = nullptr);
 
-    // Shows another tree (or none).
-    void setTree(const ModalPtr& modal);
-    const ModalPtr& tree() const { return m_modal; }
+    const ModalPtr& tree() const;
 
     // Null unless `index` is a group row, or a set row (then its group).
     ExtensionsPtr extensionAt(const QModelIndex& index) const;
     // Null unless `index` is a set row.
     SetPtr setAt(const QModelIndex& index) const;
     bool isSetRow(const QModelIndex& index) const;
-
-    // Marks changed behind the model (mark all, unmark all, removal): show
-    // every row anew without losing expansion or selection.
-    void refresh();
+    // The row of a set, from its group's row and its place there.
+    QModelIndex setIndex(int group, int set, int column = Name) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -44,11 +43,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 Q_SIGNALS:
-    // A check box changed marks through the tree: summary and buttons follow.
+    // A check box changed marks through the store.
     void marksChanged();
 
 private:
-    void emitGroupChanged(int groupRow);
+    void onSetsChanged(int group, int first, int last);
 
-    ModalPtr m_modal;
+    ResultStore* m_store;
 };

@@ -1,6 +1,7 @@
 #include "review/SetFilesModel.h"
 
 #include "platform/PathText.h"
+#include "review/ResultStore.h"
 
 #include <algorithm>
 
@@ -36,15 +37,78 @@ QByteArray folderOf(const File& file)
 }
 } // namespace
 
-SetFilesModel::SetFilesModel(QObject* parent) : QAbstractTableModel(parent) {}
+SetFilesModel::SetFilesModel(ResultStore* store, QObject* parent)
+    : QAbstractTableModel(parent), m_store(store)
+{
+    connect(store, &ResultStore::aboutToReset, this, [this] {
+        beginResetModel();
+        m_set.reset();
+        m_group = m_setRow = -1;
+        m_rows.clear();
+    });
+    connect(store, &ResultStore::reset, this, &SetFilesModel::endResetModel);
+    connect(store, &ResultStore::fileMarksChanged, this, [this](int group, int first, int last) {
+        if (showsAnyOf(group, first, last) && !m_rows.isEmpty()) {
+            Q_EMIT dataChanged(index(0, ButtonCell), index(int(m_rows.size()) - 1, ButtonCell));
+        }
+    });
+    connect(store, &ResultStore::fileMarkChanged, this, [this](int group, int set, const FilePtr& file) {
+        if (showsAnyOf(group, set, set)) {
+            if (const qsizetype row = m_rows.indexOf(file); row >= 0) {
+                Q_EMIT dataChanged(index(int(row), ButtonCell), index(int(row), ButtonCell));
+            }
+        }
+    });
+    connect(store, &ResultStore::filesRemoved, this, &SetFilesModel::onFilesRemoved);
+}
 
-void SetFilesModel::setSet(const SetPtr& set, int groupNumber)
+bool SetFilesModel::showsAnyOf(int group, int first, int last) const
+{
+    return m_set && group == m_group && m_setRow >= first && m_setRow <= last;
+}
+
+void SetFilesModel::showSet(int group, int set)
 {
     beginResetModel();
-    m_set = set;
-    m_groupNumber = groupNumber;
+    m_set = m_store->setAt(group, set);
+    m_group = m_set ? group : -1;
+    m_setRow = m_set ? set : -1;
     sortRows();
     endResetModel();
+}
+
+void SetFilesModel::onFilesRemoved(int group, int first, int last)
+{
+    if (!showsAnyOf(group, first, last)) {
+        return;
+    }
+    const QList<FilePtr>& kept = m_set->files();
+    // From the bottom, one run of neighbouring rows at a time.
+    qsizetype row = m_rows.size() - 1;
+    qsizetype lowest = m_rows.size();
+    while (row >= 0) {
+        if (kept.contains(m_rows.at(row))) {
+            --row;
+            continue;
+        }
+        qsizetype top = row;
+        while (top > 0 && !kept.contains(m_rows.at(top - 1))) {
+            --top;
+        }
+        beginRemoveRows({}, int(top), int(row));
+        m_rows.remove(top, row - top + 1);
+        endRemoveRows();
+        lowest = top;
+        row = top - 1;
+    }
+    numberRows(lowest);
+}
+
+void SetFilesModel::numberRows(qsizetype from)
+{
+    for (qsizetype i = from; i < m_rows.size(); ++i) {
+        m_rows.at(i)->setIndex(quint64(i));
+    }
 }
 
 void SetFilesModel::setSortOrder(SortKey key, bool ascending)
@@ -71,21 +135,12 @@ void SetFilesModel::sortRows()
         std::stable_sort(m_rows.begin(), m_rows.end(),
                          [key](const FilePtr& a, const FilePtr& b) { return lessBy(key, *b, *a); });
     }
-    for (qsizetype i = 0; i < m_rows.size(); ++i) {
-        m_rows.at(i)->setIndex(quint64(i));
-    }
+    numberRows(0);
 }
 
 FilePtr SetFilesModel::fileAt(int row) const
 {
     return row >= 0 && row < m_rows.size() ? m_rows.at(row) : FilePtr();
-}
-
-void SetFilesModel::refresh()
-{
-    if (!m_rows.isEmpty()) {
-        Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, ButtonCell));
-    }
 }
 
 int SetFilesModel::rowCount(const QModelIndex& parent) const
@@ -111,8 +166,9 @@ QVariant SetFilesModel::data(const QModelIndex& index, int role) const
         return file->filePath();
     }
     if (index.column() == ButtonCell) {
-        return role == Qt::CheckStateRole ? QVariant(file->state() == 1 ? Qt::Checked : Qt::Unchecked)
-                                          : QVariant();
+        return role == Qt::CheckStateRole
+                   ? QVariant(file->state() == MarkState::Marked ? Qt::Checked : Qt::Unchecked)
+                   : QVariant();
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole) {
         return {};
@@ -123,7 +179,7 @@ QVariant SetFilesModel::data(const QModelIndex& index, int role) const
     case FileLocation:
         return PathText::display(folderOf(*file));
     case FileGroup:
-        return QStringLiteral("%1").arg(m_groupNumber);
+        return QStringLiteral("%1").arg(groupNumber());
     default:
         return {};
     }

@@ -4,9 +4,12 @@
 
 #include <QAbstractTableModel>
 
-// The file table over one set. Rows follow the chosen sort key and order;
-// the set's stored file order is left alone and each file's index() is set
-// to its row, so a click on row i means the file whose index() is i.
+class ResultStore;
+
+// The file table over one set of the store's tree on show. Rows follow the
+// chosen sort key and order; the set's stored file order is left alone and
+// each file's index() is set to its row, so a click on row i means the file
+// whose index() is i. It follows the store's announcements.
 class SetFilesModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -34,20 +37,21 @@ public:
         Dimension
     };
 
-    explicit SetFilesModel(QObject* parent = nullptr);
+    explicit SetFilesModel(ResultStore* store, QObject* parent = nullptr);
 
-    // Shows `set` (or none); `groupNumber` is the set's place under its group, from 1.
-    void setSet(const SetPtr& set, int groupNumber);
+    // Shows set `set` of group `group` of the tree on show, or none.
+    void showSet(int group, int set);
     const SetPtr& set() const { return m_set; }
-    int groupNumber() const { return m_groupNumber; }
+    int groupRow() const { return m_group; }
+    int setRow() const { return m_setRow; }
+    // The set's place under its group, from 1.
+    int groupNumber() const { return m_setRow + 1; }
 
     void setSortOrder(SortKey key, bool ascending);
     SortKey sortKey() const { return m_key; }
     bool ascending() const { return m_ascending; }
 
     FilePtr fileAt(int row) const;
-    // Marks changed behind the model: show every row's box anew.
-    void refresh();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -63,9 +67,14 @@ Q_SIGNALS:
 
 private:
     void sortRows();
+    void numberRows(qsizetype from);
+    bool showsAnyOf(int group, int first, int last) const;
+    void onFilesRemoved(int group, int first, int last);
 
+    ResultStore* m_store;
     SetPtr m_set;
-    int m_groupNumber = 0;
+    int m_group = -1;
+    int m_setRow = -1;
     SortKey m_key = SortKey::Size;
     bool m_ascending = true;
     // The set's files in display order; rebuilt on every set or sort change.

@@ -30,20 +30,7 @@ ExactDetector::ExactDetector(ScanControl& control, ScanProgress& progress)
 
 SetPtr ExactDetector::setOfFileDetailsFrom(const QList<FilePtr>& group)
 {
-    SetPtr set = Set::create();
-    // Exactly as long as the group: a million sets of two add up.
-    set->files().reserve(group.size());
-    quint64 sum = 0;
-    quint64 p = 0;
-    for (const FilePtr& f : group) {
-        f->setState(0);
-        f->setIndex(p++);
-        sum += f->fileSize();
-        set->addFiles(f);
-    }
-    set->setTotalFilesInSet(static_cast<quint64>(group.size()) - 1);
-    set->setTotalFilesInSetSize(group.isEmpty() ? 0 : sum - group.first()->fileSize());
-    return set;
+    return Set::fromFiles(group);
 }
 
 ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list)
@@ -175,23 +162,18 @@ ModalPtr ExactDetector::findDuplicates(QList<FilePtr>& list, ContentPartitioner:
         }
         const QByteArray name = FileCategories::extension(group.first()->fileName());
         ExtensionsPtr extension = byName.value(name);
-        if (extension) {
-            result->setTotalFiles(result->totalFiles() - extension->totalFilesInExtension());
-            result->setTotalFilesSize(result->totalFilesSize() - extension->totalFilesInExtensionSize());
-        } else {
+        if (!extension) {
             extension = Extensions::initWithName(name);
             extension->sets().reserve(setsPerName.value(name));
             byName.insert(name, extension);
             result->addExtension(extension);
         }
-        const SetPtr set = setOfFileDetailsFrom(group);
-        extension->addSet(set);
-        extension->setTotalFilesInExtension(extension->totalFilesInExtension() + set->totalFilesInSet());
-        extension->setTotalFilesInExtensionSize(extension->totalFilesInExtensionSize() +
-                                                set->totalFilesInSetSize());
-        result->setTotalFiles(result->totalFiles() + extension->totalFilesInExtension());
-        result->setTotalFilesSize(result->totalFilesSize() + extension->totalFilesInExtensionSize());
+        extension->addSet(setOfFileDetailsFrom(group));
     }
+    for (const ExtensionsPtr& extension : result->extensionsArray()) {
+        extension->calculateTotalFilesAndSize();
+    }
+    result->calculateTotalFilesAndSize();
     list.clear();
     return result;
 }
@@ -225,15 +207,10 @@ ScanResults ExactDetector::exactMethod(CategoryLists& lists, const ModalPtr& com
         }
     } // joined here
 
-    quint64 totalFiles = 0;
-    quint64 totalSize = 0;
     for (const Job& job : jobs) {
         results.modal->addExtensionFromArray((*job.out)->extensionsArray());
-        totalFiles += (*job.out)->totalFiles();
-        totalSize += (*job.out)->totalFilesSize();
     }
-    results.modal->setTotalFiles(totalFiles);
-    results.modal->setTotalFilesSize(totalSize);
+    results.modal->calculateTotalFilesAndSize();
     m_progress.setStage(ScanProgress::Stage::Finished);
     return results;
 }

@@ -11,7 +11,7 @@ void Extensions::addSet(const SetPtr& set)
 {
     const bool known = m_countedSize == m_sets.size() && m_countedData == m_sets.constData();
     m_sets.append(set);
-    if (set->setsState() != 0) {
+    if (set->setsState() != MarkState::Unmarked) {
         ++m_markedSets;
     }
     if (known) {
@@ -25,13 +25,22 @@ quint64 Extensions::nummberOfSets() const
     return static_cast<quint64>(m_sets.size());
 }
 
+void Extensions::calculateTotalFilesAndSize()
+{
+    m_totalFilesInExtension = 0;
+    m_totalFilesInExtensionSize = 0;
+    for (const SetPtr& set : std::as_const(m_sets)) {
+        m_totalFilesInExtension += set->totalFilesInSet();
+        m_totalFilesInExtensionSize += set->totalFilesInSetSize();
+    }
+}
+
 void Extensions::markAllSet()
 {
     m_totalFilesSelectedInExtension = 0;
     m_totalFilesSelectedInExtensionSize = 0;
     for (const SetPtr& set : std::as_const(m_sets)) {
-        set->markAllFiles();
-        set->setSetsState(1);
+        set->markAllFiles(); // leaves the set marked
         m_totalFilesSelectedInExtension += set->totalFilesSelectedInSet();
         m_totalFilesSelectedInExtensionSize += set->totalFilesSelectedInSetSize();
     }
@@ -39,14 +48,13 @@ void Extensions::markAllSet()
     m_markedSetsKnown = true;
     m_countedSize = m_sets.size();
     m_countedData = m_sets.constData();
-    m_extensionState = 1;
+    m_extensionState = MarkState::Marked;
 }
 
 void Extensions::unmarkAllSet()
 {
     for (const SetPtr& set : std::as_const(m_sets)) {
-        set->unmarkAllFiles();
-        set->setSetsState(0);
+        set->unmarkAllFiles(); // leaves the set unmarked
         m_totalFilesSelectedInExtension = 0;
         m_totalFilesSelectedInExtensionSize = 0;
     }
@@ -54,59 +62,52 @@ void Extensions::unmarkAllSet()
     m_markedSetsKnown = true;
     m_countedSize = m_sets.size();
     m_countedData = m_sets.constData();
-    m_extensionState = 0;
+    m_extensionState = MarkState::Unmarked;
 }
 
 void Extensions::changeState()
 {
-    if (m_extensionState == 0 || m_extensionState == -1) {
+    if (m_extensionState == MarkState::Unmarked || m_extensionState == MarkState::Mixed) {
         markAllSet();
-    } else if (m_extensionState == 1) {
+    } else if (m_extensionState == MarkState::Marked) {
         unmarkAllSet();
     }
 }
 
 void Extensions::changeStateOfSet(const SetPtr& set)
 {
-    const qint64 before = set->setsState();
-    m_totalFilesSelectedInExtension -= set->totalFilesSelectedInSet();
-    m_totalFilesSelectedInExtensionSize -= set->totalFilesSelectedInSetSize();
-    if (set->setsState() == 0 || set->setsState() == -1) {
-        set->markAllFiles();
-    } else if (set->setsState() == 1) {
-        set->unmarkAllFiles();
-    }
-    m_totalFilesSelectedInExtension += set->totalFilesSelectedInSet();
-    m_totalFilesSelectedInExtensionSize += set->totalFilesSelectedInSetSize();
-    noteSetState(before, set->setsState());
-    m_extensionState = stateFromCount();
+    changeSet(set, [&] {
+        if (set->setsState() == MarkState::Unmarked || set->setsState() == MarkState::Mixed) {
+            set->markAllFiles();
+        } else if (set->setsState() == MarkState::Marked) {
+            set->unmarkAllFiles();
+        }
+    });
 }
 
 void Extensions::changeStateOfFile(const FilePtr& file, const SetPtr& set)
 {
-    const qint64 before = set->setsState();
-    m_totalFilesSelectedInExtension -= set->totalFilesSelectedInSet();
-    m_totalFilesSelectedInExtensionSize -= set->totalFilesSelectedInSetSize();
-    set->changeStateOfFile(file);
-    m_totalFilesSelectedInExtension += set->totalFilesSelectedInSet();
-    m_totalFilesSelectedInExtensionSize += set->totalFilesSelectedInSetSize();
-    noteSetState(before, set->setsState());
-    m_extensionState = stateFromCount();
+    changeSet(set, [&] { set->changeStateOfFile(file); });
 }
 
-void Extensions::noteSetState(qint64 before, qint64 after)
+void Extensions::setMarksOfSet(const SetPtr& set, const QList<bool>& marks)
+{
+    changeSet(set, [&] { set->setMarks(marks); });
+}
+
+void Extensions::noteSetState(MarkState before, MarkState after)
 {
     if (!m_markedSetsKnown || m_countedSize != m_sets.size() || m_countedData != m_sets.constData()) {
         return; // counted afresh by stateFromCount
     }
-    if (before == 0 && after != 0) {
+    if (before == MarkState::Unmarked && after != MarkState::Unmarked) {
         ++m_markedSets;
-    } else if (before != 0 && after == 0) {
+    } else if (before != MarkState::Unmarked && after == MarkState::Unmarked) {
         --m_markedSets;
     }
 }
 
-qint64 Extensions::stateFromCount()
+MarkState Extensions::stateFromCount()
 {
     if (!m_markedSetsKnown || m_countedSize != m_sets.size() || m_countedData != m_sets.constData()) {
         // The list was open to edits: the counters are taken from the sets
@@ -114,21 +115,21 @@ qint64 Extensions::stateFromCount()
         return determineSelfState();
     }
     if (m_markedSets == nummberOfSets()) {
-        return 1;
+        return MarkState::Marked;
     }
-    return m_markedSets > 0 ? -1 : 0;
+    return m_markedSets > 0 ? MarkState::Mixed : MarkState::Unmarked;
 }
 
-qint64 Extensions::determineSelfState()
+MarkState Extensions::determineSelfState()
 {
     m_totalFilesSelectedInExtension = 0;
     m_totalFilesSelectedInExtensionSize = 0;
     quint64 marked = 0;
     quint64 partly = 0;
     for (const SetPtr& set : std::as_const(m_sets)) {
-        if (set->setsState() == 1) {
+        if (set->setsState() == MarkState::Marked) {
             ++marked;
-        } else if (set->setsState() == -1) {
+        } else if (set->setsState() == MarkState::Mixed) {
             ++partly;
         }
         m_totalFilesSelectedInExtension += set->totalFilesSelectedInSet();
@@ -140,9 +141,9 @@ qint64 Extensions::determineSelfState()
     m_countedSize = m_sets.size();
     m_countedData = m_sets.constData();
     if (k == nummberOfSets()) {
-        return 1;
+        return MarkState::Marked;
     }
-    return k > 0 ? -1 : 0;
+    return k > 0 ? MarkState::Mixed : MarkState::Unmarked;
 }
 
 void Extensions::subtractSetCounters(const Set& set)
@@ -168,7 +169,7 @@ RemovalResult Extensions::removeSelectedFilesInSet(const SetPtr& set)
 
 RemovalResult Extensions::forgetRemovedFilesInSet(const SetPtr& set, const QList<FilePtr>& removed)
 {
-    const qint64 before = set->setsState();
+    const MarkState before = set->setsState();
     subtractSetCounters(*set);
     const RemovalResult result = set->forgetRemovedFiles(removed);
     addSetCounters(*set);
@@ -179,13 +180,7 @@ RemovalResult Extensions::forgetRemovedFilesInSet(const SetPtr& set, const QList
 
 QByteArrayList Extensions::addSelectedFilesInExtensionToExceptionOfSet(const SetPtr& set)
 {
-    const qint64 before = set->setsState();
-    m_totalFilesSelectedInExtension -= set->totalFilesSelectedInSet();
-    m_totalFilesSelectedInExtensionSize -= set->totalFilesSelectedInSetSize();
-    QByteArrayList paths = set->addSelectedFilesInSetToException();
-    m_totalFilesSelectedInExtension += set->totalFilesSelectedInSet();
-    m_totalFilesSelectedInExtensionSize += set->totalFilesSelectedInSetSize();
-    noteSetState(before, set->setsState());
-    m_extensionState = stateFromCount();
+    QByteArrayList paths;
+    changeSet(set, [&] { paths = set->addSelectedFilesInSetToException(); });
     return paths;
 }

@@ -18,41 +18,56 @@ public:
     QList<SetPtr>& sets() { return m_sets; }
     const QList<SetPtr>& sets() const { return m_sets; }
     const QByteArray& name() const { return m_name; }
-    qint64 extensionState() const { return m_extensionState; }
-    void setExtensionState(qint64 state) { m_extensionState = state; }
+    MarkState extensionState() const { return m_extensionState; }
 
+    // The counters follow the group's own operations only.
     quint64 totalFilesInExtension() const { return m_totalFilesInExtension; }
-    void setTotalFilesInExtension(quint64 v) { m_totalFilesInExtension = v; }
     quint64 totalFilesInExtensionSize() const { return m_totalFilesInExtensionSize; }
-    void setTotalFilesInExtensionSize(quint64 v) { m_totalFilesInExtensionSize = v; }
     quint64 totalFilesSelectedInExtension() const { return m_totalFilesSelectedInExtension; }
-    void setTotalFilesSelectedInExtension(quint64 v) { m_totalFilesSelectedInExtension = v; }
     quint64 totalFilesSelectedInExtensionSize() const { return m_totalFilesSelectedInExtensionSize; }
-    void setTotalFilesSelectedInExtensionSize(quint64 v) { m_totalFilesSelectedInExtensionSize = v; }
 
     // Appends one set; counters are not touched.
     void addSet(const SetPtr& set);
     quint64 nummberOfSets() const;
+    // The totals as the sums of the sets' totals (once the sets are added);
+    // the selected counters are not touched.
+    void calculateTotalFilesAndSize();
 
     void markAllSet();
     void unmarkAllSet();
     void changeState();
     void changeStateOfSet(const SetPtr& set);
     void changeStateOfFile(const FilePtr& file, const SetPtr& set);
+    // The set's Set::setMarks, with the group's counters and state following.
+    void setMarksOfSet(const SetPtr& set, const QList<bool>& marks);
     // Also recomputes the selected counters from the sets.
-    qint64 determineSelfState();
+    MarkState determineSelfState();
 
     RemovalResult removeSelectedFilesInSet(const SetPtr& set);
     RemovalResult forgetRemovedFilesInSet(const SetPtr& set, const QList<FilePtr>& removed);
     QByteArrayList addSelectedFilesInExtensionToExceptionOfSet(const SetPtr& set);
 
 private:
+    friend class ResultTreeAccess; // tests: counters no operation reaches
+
+    // One change of one set, with the group's selected counters and state following.
+    template <typename Change> void changeSet(const SetPtr& set, Change change)
+    {
+        const MarkState before = set->setsState();
+        m_totalFilesSelectedInExtension -= set->totalFilesSelectedInSet();
+        m_totalFilesSelectedInExtensionSize -= set->totalFilesSelectedInSetSize();
+        change();
+        m_totalFilesSelectedInExtension += set->totalFilesSelectedInSet();
+        m_totalFilesSelectedInExtensionSize += set->totalFilesSelectedInSetSize();
+        noteSetState(before, set->setsState());
+        m_extensionState = stateFromCount();
+    }
     void subtractSetCounters(const Set& set);
     void addSetCounters(const Set& set);
     // One set's change, kept in the marked-set count so that a change costs
     // the same however many sets the group holds.
-    void noteSetState(qint64 before, qint64 after);
-    qint64 stateFromCount();
+    void noteSetState(MarkState before, MarkState after);
+    MarkState stateFromCount();
 
     quint64 m_markedSets = 0; // sets whose state is not 0
     bool m_markedSetsKnown = true;
@@ -62,7 +77,7 @@ private:
 
     QList<SetPtr> m_sets;
     QByteArray m_name;
-    qint64 m_extensionState = 0;
+    MarkState m_extensionState = MarkState::Unmarked;
     quint64 m_totalFilesInExtension = 0;
     quint64 m_totalFilesInExtensionSize = 0;
     quint64 m_totalFilesSelectedInExtension = 0;

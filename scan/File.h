@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/MarkState.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QExplicitlySharedDataPointer>
@@ -46,8 +48,7 @@ public:
     // Same for every record made with the same folder object.
     const void* folderKey() const { return m_folder.constData(); }
     QByteArray filePath() const;
-    qint64 state() const { return m_state == 3 ? -1 : m_state; }
-    void setState(qint64 state) { m_state = state > 0 ? 1u : state < 0 ? 3u : 0u; }
+    MarkState state() const { return m_state == 3 ? MarkState::Mixed : MarkState(m_state); }
     quint64 index() const { return m_index; }
     void setIndex(quint64 index) { m_index = static_cast<quint32>(index) & IndexMask; }
     quint64 fileSize() const { return m_fileSize; }
@@ -76,6 +77,12 @@ public:
     bool removeFile() const;
 
 private:
+    // Marks change through the set that holds the file, which keeps its
+    // counters in step.
+    friend class Set;
+    friend class ResultTreeAccess; // tests: states no operation reaches
+    void setState(MarkState state) { m_state = markValue(state) > 0 ? 1u : markValue(state) < 0 ? 3u : 0u; }
+
     static constexpr quint32 IndexMask = (1u << 30) - 1;
 
     // A million of these may be alive at once: the state and the place in

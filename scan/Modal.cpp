@@ -47,17 +47,20 @@ void Modal::unmarkAllExtension()
 
 void Modal::changeStateOfExtension(const ExtensionsPtr& extension, const SetPtr& set, const FilePtr& file)
 {
-    m_totalFilesSelected -= extension->totalFilesSelectedInExtension();
-    m_totalFilesSelectedSize -= extension->totalFilesSelectedInExtensionSize();
-    if (file) {
-        extension->changeStateOfFile(file, set);
-    } else if (set) {
-        extension->changeStateOfSet(set);
-    } else {
-        extension->changeState();
-    }
-    m_totalFilesSelected += extension->totalFilesSelectedInExtension();
-    m_totalFilesSelectedSize += extension->totalFilesSelectedInExtensionSize();
+    changeExtension(extension, [&] {
+        if (file) {
+            extension->changeStateOfFile(file, set);
+        } else if (set) {
+            extension->changeStateOfSet(set);
+        } else {
+            extension->changeState();
+        }
+    });
+}
+
+void Modal::setMarksInSet(const SetPtr& set, const ExtensionsPtr& extension, const QList<bool>& marks)
+{
+    changeExtension(extension, [&] { extension->setMarksOfSet(set, marks); });
 }
 
 void Modal::calculateTotalFilesAndSize()
@@ -92,11 +95,8 @@ RemovalResult Modal::forgetRemovedFilesInSet(const SetPtr& set, const Extensions
 
 QByteArrayList Modal::addSelectedFilesToExceptionInSet(const SetPtr& set, const ExtensionsPtr& extension)
 {
-    m_totalFilesSelected -= extension->totalFilesSelectedInExtension();
-    m_totalFilesSelectedSize -= extension->totalFilesSelectedInExtensionSize();
-    QByteArrayList paths = extension->addSelectedFilesInExtensionToExceptionOfSet(set);
-    m_totalFilesSelected += extension->totalFilesSelectedInExtension();
-    m_totalFilesSelectedSize += extension->totalFilesSelectedInExtensionSize();
+    QByteArrayList paths;
+    changeExtension(extension, [&] { paths = extension->addSelectedFilesInExtensionToExceptionOfSet(set); });
     return paths;
 }
 

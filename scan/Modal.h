@@ -25,20 +25,20 @@ public:
     const QList<ExtensionsPtr>& extensions() const { return m_extensionsArray; }
     quint64 extensionCount() const;
 
+    // The counters follow the tree's own operations only.
     quint64 totalFiles() const { return m_totalFiles; }
-    void setTotalFiles(quint64 v) { m_totalFiles = v; }
     quint64 totalFilesSize() const { return m_totalFilesSize; }
-    void setTotalFilesSize(quint64 v) { m_totalFilesSize = v; }
     quint64 totalFilesSelected() const { return m_totalFilesSelected; }
-    void setTotalFilesSelected(quint64 v) { m_totalFilesSelected = v; }
     quint64 totalFilesSelectedSize() const { return m_totalFilesSelectedSize; }
-    void setTotalFilesSelectedSize(quint64 v) { m_totalFilesSelectedSize = v; }
 
     void markAllExtension();
     void unmarkAllExtension();
     // Any mark change from the view goes through here; set and file may be null.
     void changeStateOfExtension(const ExtensionsPtr& extension, const SetPtr& set = {},
                                 const FilePtr& file = {});
+    // Marks the files of one set by their flags (Set::setMarks), with the
+    // group's and the root's selected counters following, as for any change.
+    void setMarksInSet(const SetPtr& set, const ExtensionsPtr& extension, const QList<bool>& marks);
     void calculateTotalFilesAndSize();
 
     RemovalResult removeSelectedFilesInSet(const SetPtr& set, const ExtensionsPtr& extension);
@@ -49,6 +49,18 @@ public:
     QByteArrayList addSelectedFilesToExceptionInSet(const SetPtr& set, const ExtensionsPtr& extension);
 
 private:
+    friend class ResultTreeAccess; // tests: counters no operation reaches
+
+    // One change of one group, with the root's selected counters following.
+    template <typename Change> void changeExtension(const ExtensionsPtr& extension, Change change)
+    {
+        m_totalFilesSelected -= extension->totalFilesSelectedInExtension();
+        m_totalFilesSelectedSize -= extension->totalFilesSelectedInExtensionSize();
+        change();
+        m_totalFilesSelected += extension->totalFilesSelectedInExtension();
+        m_totalFilesSelectedSize += extension->totalFilesSelectedInExtensionSize();
+    }
+
     QList<ExtensionsPtr> m_extensionsArray;
     quint64 m_totalFiles = 0;
     quint64 m_totalFilesSize = 0;

@@ -3,6 +3,23 @@
 #include "platform/TrashFolders.h"
 #include "scan/ScannedFile.h"
 
+SetPtr Set::fromFiles(const QList<FilePtr>& files)
+{
+    SetPtr set = create();
+    set->m_files.reserve(files.size());
+    quint64 sum = 0;
+    quint64 place = 0;
+    for (const FilePtr& f : files) {
+        f->setState(MarkState::Unmarked);
+        f->setIndex(place++);
+        sum += f->fileSize();
+        set->m_files.append(f);
+    }
+    set->m_totalFilesInSet = static_cast<quint64>(files.size()) - 1;
+    set->m_totalFilesInSetSize = files.isEmpty() ? 0 : sum - files.first()->fileSize();
+    return set;
+}
+
 void Set::addFiles(const FilePtr& file)
 {
     m_files.append(file);
@@ -20,25 +37,41 @@ void Set::markAllFiles()
     m_totalFilesSelectedInSet = 0;
     m_totalFilesSelectedInSetSize = 0;
     if (m_files.size() >= 2) {
-        m_files.first()->setState(0);
+        m_files.first()->setState(MarkState::Unmarked);
         for (qsizetype i = 1; i < m_files.size(); ++i) {
             const FilePtr& f = m_files.at(i);
-            f->setState(1);
+            f->setState(MarkState::Marked);
             m_totalFilesSelectedInSet += 1;
             m_totalFilesSelectedInSetSize += f->fileSize();
         }
     }
-    m_setsState = 1;
+    m_setsState = MarkState::Marked;
 }
 
 void Set::unmarkAllFiles()
 {
     for (const FilePtr& f : m_files) {
-        f->setState(0);
+        f->setState(MarkState::Unmarked);
     }
     m_totalFilesSelectedInSet = 0;
     m_totalFilesSelectedInSetSize = 0;
-    m_setsState = 0;
+    m_setsState = MarkState::Unmarked;
+}
+
+void Set::setMarks(const QList<bool>& marks)
+{
+    m_totalFilesSelectedInSet = 0;
+    m_totalFilesSelectedInSetSize = 0;
+    for (qsizetype i = 0; i < m_files.size(); ++i) {
+        const FilePtr& f = m_files.at(i);
+        const bool mark = i < marks.size() && marks.at(i);
+        f->setState(mark ? MarkState::Marked : MarkState::Unmarked);
+        if (mark) {
+            m_totalFilesSelectedInSet += 1;
+            m_totalFilesSelectedInSetSize += f->fileSize();
+        }
+    }
+    m_setsState = determineSelfState();
 }
 
 void Set::changeStateOfFile(const FilePtr& file)
@@ -46,32 +79,32 @@ void Set::changeStateOfFile(const FilePtr& file)
     if (!file) {
         return;
     }
-    if (file->state() != 0) {
-        file->setState(0);
+    if (isMarked(file->state())) {
+        file->setState(MarkState::Unmarked);
         if (m_totalFilesSelectedInSet != 0) {
             m_totalFilesSelectedInSet -= 1;
             m_totalFilesSelectedInSetSize -= file->fileSize();
         }
     } else {
-        file->setState(1);
+        file->setState(MarkState::Marked);
         m_totalFilesSelectedInSet += 1;
         m_totalFilesSelectedInSetSize += file->fileSize();
     }
     m_setsState = determineSelfState();
 }
 
-qint64 Set::determineSelfState() const
+MarkState Set::determineSelfState() const
 {
     const quint64 n = static_cast<quint64>(m_files.size());
     const quint64 s = m_totalFilesSelectedInSet;
     const quint64 nMinusOne = n - 1; // wraps for an empty set
     if (s == nMinusOne && s != 0) {
-        return 1;
+        return MarkState::Marked;
     }
     if (s >= nMinusOne) {
-        return 0;
+        return MarkState::Unmarked;
     }
-    return s != 0 ? -1 : 0;
+    return s != 0 ? MarkState::Mixed : MarkState::Unmarked;
 }
 
 bool Set::hasIntactKeeperFor(const File& marked) const
@@ -85,7 +118,7 @@ bool Set::hasIntactKeeperFor(const File& marked) const
         return false;
     }
     for (const FilePtr& keeper : m_files) {
-        if (keeper->state() != 0 || keeper.get() == &marked) {
+        if (isMarked(keeper->state()) || keeper.get() == &marked) {
             continue;
         }
         if (TrashFolders::isInsideTrash(keeper->folder().isEmpty() ? keeper->filePath() : keeper->folder())) {
@@ -107,7 +140,7 @@ QList<FilePtr> Set::trashSelectedFiles() const
 {
     QList<FilePtr> removed;
     for (const FilePtr& f : m_files) {
-        if (f->state() != 0 && hasIntactKeeperFor(*f) && f->removeFile()) {
+        if (isMarked(f->state()) && hasIntactKeeperFor(*f) && f->removeFile()) {
             removed.append(f);
         }
     }
@@ -121,7 +154,7 @@ RemovalResult Set::forgetRemovedFiles(const QList<FilePtr>& removed)
         if (!removed.contains(f)) {
             return false;
         }
-        if (f->state() != 0) {
+        if (isMarked(f->state())) {
             m_totalFilesSelectedInSet -= 1;
             m_totalFilesSelectedInSetSize -= f->fileSize();
         }
@@ -139,7 +172,7 @@ QByteArrayList Set::addSelectedFilesInSetToException()
 {
     QByteArrayList paths;
     for (const FilePtr& f : std::as_const(m_files)) {
-        if (f->state() == 0) {
+        if (!isMarked(f->state())) {
             continue;
         }
         paths.append(f->filePath());
@@ -147,7 +180,7 @@ QByteArrayList Set::addSelectedFilesInSetToException()
         m_totalFilesSelectedInSetSize -= f->fileSize();
     }
     if (!paths.isEmpty()) {
-        m_files.removeIf([](const FilePtr& f) { return f->state() != 0; });
+        m_files.removeIf([](const FilePtr& f) { return isMarked(f->state()); });
     }
     m_setsState = determineSelfState();
     return paths;

@@ -22,20 +22,19 @@ class Set
 {
 public:
     static SetPtr create() { return std::make_shared<Set>(); }
+    // A set as detection leaves it: the files in this order, none marked,
+    // each numbered by its place, the totals counting every file but the first.
+    static SetPtr fromFiles(const QList<FilePtr>& files);
 
     QList<FilePtr>& files() { return m_files; }
     const QList<FilePtr>& files() const { return m_files; }
-    qint64 setsState() const { return m_setsState; }
-    void setSetsState(qint64 state) { m_setsState = state; }
+    MarkState setsState() const { return m_setsState; }
 
+    // The counters follow the set's own operations only.
     quint64 totalFilesInSet() const { return m_totalFilesInSet; }
-    void setTotalFilesInSet(quint64 v) { m_totalFilesInSet = v; }
     quint64 totalFilesInSetSize() const { return m_totalFilesInSetSize; }
-    void setTotalFilesInSetSize(quint64 v) { m_totalFilesInSetSize = v; }
     quint64 totalFilesSelectedInSet() const { return m_totalFilesSelectedInSet; }
-    void setTotalFilesSelectedInSet(quint64 v) { m_totalFilesSelectedInSet = v; }
     quint64 totalFilesSelectedInSetSize() const { return m_totalFilesSelectedInSetSize; }
-    void setTotalFilesSelectedInSetSize(quint64 v) { m_totalFilesSelectedInSetSize = v; }
 
     // Appends one file; counters are not touched.
     void addFiles(const FilePtr& file);
@@ -44,7 +43,10 @@ public:
     void markAllFiles();
     void unmarkAllFiles();
     void changeStateOfFile(const FilePtr& file);
-    qint64 determineSelfState() const;
+    // Gives every file the mark of its flag (`marks` runs in file order) and
+    // counts the selection afresh; a file without a flag is unmarked.
+    void setMarks(const QList<bool>& marks);
+    MarkState determineSelfState() const;
 
     // Trashes the marked files. A marked file goes only while an unmarked file
     // of this set still holds the same bytes on disk, so a set never loses its
@@ -60,10 +62,12 @@ public:
     QByteArrayList addSelectedFilesInSetToException();
 
 private:
+    friend class ResultTreeAccess; // tests: counters no operation reaches
+
     bool hasIntactKeeperFor(const File& marked) const;
 
     QList<FilePtr> m_files;
-    qint64 m_setsState = 0;
+    MarkState m_setsState = MarkState::Unmarked;
     quint64 m_totalFilesInSet = 0;
     quint64 m_totalFilesInSetSize = 0;
     quint64 m_totalFilesSelectedInSet = 0;

@@ -8,17 +8,7 @@ ReferenceDetector::ReferenceDetector(ScanControl& control) : m_control(control) 
 
 SetPtr ReferenceDetector::setOfFileDetailsFrom(const QList<FilePtr>& group)
 {
-    SetPtr set = Set::create();
-    quint64 p = 0;
-    for (const FilePtr& file : group) {
-        file->setState(0);
-        file->setIndex(p++);
-        set->setTotalFilesInSetSize(set->totalFilesInSetSize() + file->fileSize());
-        set->addFiles(file);
-    }
-    set->setTotalFilesInSet(static_cast<quint64>(group.size()) - 1);
-    set->setTotalFilesInSetSize(set->totalFilesInSetSize() - group.first()->fileSize());
-    return set;
+    return Set::fromFiles(group);
 }
 
 ModalPtr ReferenceDetector::findDuplicates(QList<FilePtr>& list)
@@ -50,20 +40,15 @@ ModalPtr ReferenceDetector::findDuplicates(QList<FilePtr>& list)
         }
         const QByteArray name = FileCategories::extension(reference->fileName());
         ExtensionsPtr extension = result->getExtensionWithName(name);
-        if (extension) {
-            result->setTotalFiles(result->totalFiles() - extension->totalFilesInExtension());
-            result->setTotalFilesSize(result->totalFilesSize() - extension->totalFilesInExtensionSize());
-        } else {
+        if (!extension) {
             extension = Extensions::initWithName(name);
             result->addExtension(extension);
         }
-        const SetPtr set = setOfFileDetailsFrom(group);
-        extension->addSet(set);
-        extension->setTotalFilesInExtension(extension->totalFilesInExtension() + set->totalFilesInSet());
-        extension->setTotalFilesInExtensionSize(extension->totalFilesInExtensionSize() +
-                                                set->totalFilesInSetSize());
-        result->setTotalFiles(result->totalFiles() + extension->totalFilesInExtension());
-        result->setTotalFilesSize(result->totalFilesSize() + extension->totalFilesInExtensionSize());
+        extension->addSet(setOfFileDetailsFrom(group));
     }
+    for (const ExtensionsPtr& extension : result->extensionsArray()) {
+        extension->calculateTotalFilesAndSize();
+    }
+    result->calculateTotalFilesAndSize();
     return result;
 }

@@ -6,15 +6,7 @@
 
 SetPtr TreeBuilder::buildSet(const QList<FilePtr>& files)
 {
-    SetPtr set = Set::create();
-    quint64 size = 0;
-    for (const FilePtr& f : files) {
-        set->addFiles(f);
-        size += f->fileSize();
-    }
-    set->setTotalFilesInSet(files.size() - 1);
-    set->setTotalFilesInSetSize(files.isEmpty() ? 0 : size - files.first()->fileSize());
-    return set;
+    return Set::fromFiles(files);
 }
 
 ExtensionsPtr TreeBuilder::buildExt(const QByteArray& name, const QList<SetPtr>& sets)
@@ -22,9 +14,8 @@ ExtensionsPtr TreeBuilder::buildExt(const QByteArray& name, const QList<SetPtr>&
     ExtensionsPtr ext = Extensions::initWithName(name);
     for (const SetPtr& s : sets) {
         ext->addSet(s);
-        ext->setTotalFilesInExtension(ext->totalFilesInExtension() + s->totalFilesInSet());
-        ext->setTotalFilesInExtensionSize(ext->totalFilesInExtensionSize() + s->totalFilesInSetSize());
     }
+    ext->calculateTotalFilesAndSize();
     return ext;
 }
 

@@ -73,7 +73,7 @@ void verifyCounters(const Modal& modal)
             quint64 selected = 0;
             quint64 selectedSize = 0;
             for (const FilePtr& f : set->files()) {
-                if (f->state() != 0) {
+                if (isMarked(f->state())) {
                     ++selected;
                     selectedSize += f->fileSize();
                 }
@@ -298,16 +298,16 @@ void tst_Cleanup::rulesWithReferences()
             bool unmarked = false;
             for (const FilePtr& f : set->files()) {
                 if (refs.contains(f->filePath())) {
-                    QCOMPARE(f->state(), 0);
+                    QCOMPARE(f->state(), MarkState::Unmarked);
                 }
-                unmarked = unmarked || f->state() == 0;
+                unmarked = unmarked || !isMarked(f->state());
             }
             QVERIFY(unmarked);
         }
-        QCOMPARE(mixed->setsState(), -1); // two of four marked
-        QCOMPARE(onlyRefs->setsState(), 0);
+        QCOMPARE(mixed->setsState(), MarkState::Mixed); // two of four marked
+        QCOMPARE(onlyRefs->setsState(), MarkState::Unmarked);
         QCOMPARE(onlyRefs->totalFilesSelectedInSet(), 0ULL);
-        QCOMPARE(noRefs->setsState(), 1);
+        QCOMPARE(noRefs->setsState(), MarkState::Marked);
         QCOMPARE(modal->totalFilesSelected(), 3ULL);
     }
 }
@@ -328,33 +328,33 @@ void tst_Cleanup::applyingRuleKeepsCountersAndReplacesMarks()
     all->changeStateOfExtension(png, s2, s2->files().at(0));
     KeepRule(KeepRule::Kind::Newest).apply(*all, {});
     verifyCounters(*all);
-    QCOMPARE(s1->files().at(0)->state(), 1);
-    QCOMPARE(s1->files().at(1)->state(), 0);
-    QCOMPARE(s1->files().at(2)->state(), 1);
-    QCOMPARE(s2->files().at(0)->state(), 0);
-    QCOMPARE(s3->files().at(0)->state(), 0); // a tie: the first stays
+    QCOMPARE(s1->files().at(0)->state(), MarkState::Marked);
+    QCOMPARE(s1->files().at(1)->state(), MarkState::Unmarked);
+    QCOMPARE(s1->files().at(2)->state(), MarkState::Marked);
+    QCOMPARE(s2->files().at(0)->state(), MarkState::Unmarked);
+    QCOMPARE(s3->files().at(0)->state(), MarkState::Unmarked); // a tie: the first stays
     QCOMPARE(all->totalFilesSelected(), all->totalFiles());
     QCOMPARE(all->totalFilesSelectedSize(), 100ULL + 100 + 40 + 7);
-    QCOMPARE(png->extensionState(), 1);
-    QCOMPARE(s1->setsState(), 1);
+    QCOMPARE(png->extensionState(), MarkState::Marked);
+    QCOMPARE(s1->setsState(), MarkState::Marked);
 
     // The same rule through one group and one set of another root.
     images->unmarkAllExtension();
     KeepRule(KeepRule::Kind::LongestPath).applyToSet(*images, png, s2, {});
     verifyCounters(*images);
-    QCOMPARE(s2->files().at(1)->state(), 0);
-    QCOMPARE(s2->files().at(0)->state(), 1);
-    QCOMPARE(png->extensionState(), -1);
+    QCOMPARE(s2->files().at(1)->state(), MarkState::Unmarked);
+    QCOMPARE(s2->files().at(0)->state(), MarkState::Marked);
+    QCOMPARE(png->extensionState(), MarkState::Mixed);
     KeepRule(KeepRule::Kind::ShortestPath).applyToExtension(*images, png, {});
     verifyCounters(*images);
-    QCOMPARE(s1->files().at(0)->state(), 0);
-    QCOMPARE(s2->files().at(0)->state(), 0);
+    QCOMPARE(s1->files().at(0)->state(), MarkState::Unmarked);
+    QCOMPARE(s2->files().at(0)->state(), MarkState::Unmarked);
     QCOMPARE(images->totalFilesSelected(), 3ULL);
 
     // The view's own operations still work on what a rule left.
     images->changeStateOfExtension(png, s1, s1->files().at(1));
     verifyCounters(*images);
-    QCOMPARE(s1->setsState(), -1);
+    QCOMPARE(s1->setsState(), MarkState::Mixed);
 }
 
 void tst_Cleanup::boxesNeverMarkReferences()
@@ -380,7 +380,7 @@ void tst_Cleanup::boxesNeverMarkReferences()
              Click::RefusedLastCopy);
     QCOMPARE(ReferenceMarking::fileBox(*modal, jpg, plain, plain->files().at(0), refs), Click::Unmarked);
     verifyCounters(*modal);
-    QCOMPARE(mixed->files().at(0)->state(), 0);
+    QCOMPARE(mixed->files().at(0)->state(), MarkState::Unmarked);
     QVERIFY(ReferenceMarking::setFullyMarked(*mixed, refs));
 
     // The set box: a fully marked set is unmarked, any other marked like
@@ -390,7 +390,7 @@ void tst_Cleanup::boxesNeverMarkReferences()
     QCOMPARE(mixed->totalFilesSelectedInSet(), 0ULL);
     ReferenceMarking::setBox(*modal, jpg, mixed, refs);
     verifyCounters(*modal);
-    QCOMPARE(mixed->files().at(0)->state(), 0);
+    QCOMPARE(mixed->files().at(0)->state(), MarkState::Unmarked);
     QCOMPARE(mixed->totalFilesSelectedInSet(), 2ULL);
     ReferenceMarking::setBox(*modal, jpg, onlyRefs, refs);
     QCOMPARE(onlyRefs->totalFilesSelectedInSet(), 0ULL);
@@ -402,7 +402,7 @@ void tst_Cleanup::boxesNeverMarkReferences()
     for (const SetPtr& set : jpg->sets()) {
         for (const FilePtr& f : set->files()) {
             if (refs.contains(f->filePath())) {
-                QCOMPARE(f->state(), 0);
+                QCOMPARE(f->state(), MarkState::Unmarked);
             }
         }
     }

@@ -313,7 +313,7 @@ private Q_SLOTS:
                 QCOMPARE(f->fileSize(), quint64(QFileInfo(QFile::decodeName(f->filePath())).size()));
                 QCOMPARE(f->modificationNs(), mtimeNs(f->filePath()));
                 QVERIFY(f->fileModificationDate().isValid());
-                QCOMPARE(f->state(), qint64(0));
+                QCOMPARE(f->state(), MarkState::Unmarked);
                 QCOMPARE(f->index(), quint64(0));
             }
         }

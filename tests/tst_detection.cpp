@@ -1,4 +1,5 @@
 #include "ReferenceDetector.h"
+#include "ResultTreeAccess.h"
 #include "scan/CategoryLists.h"
 #include "scan/Collector.h"
 #include "scan/ContentPartitioner.h"
@@ -88,17 +89,17 @@ QByteArrayList describe(const ModalPtr& modal)
         lines << " group '" + e->name() + "' files=" + n(e->totalFilesInExtension()) +
                      " size=" + n(e->totalFilesInExtensionSize()) +
                      " selected=" + n(e->totalFilesSelectedInExtension()) + "/" +
-                     n(e->totalFilesSelectedInExtensionSize()) + " state=" + n(e->extensionState()) +
-                     " sets=" + n(e->nummberOfSets());
+                     n(e->totalFilesSelectedInExtensionSize()) +
+                     " state=" + n(markValue(e->extensionState())) + " sets=" + n(e->nummberOfSets());
         for (const SetPtr& s : e->sets()) {
             lines << "  " + s->nameOfSet().toUtf8() + " files=" + n(s->totalFilesInSet()) +
                          " size=" + n(s->totalFilesInSetSize()) +
                          " selected=" + n(s->totalFilesSelectedInSet()) + "/" +
-                         n(s->totalFilesSelectedInSetSize()) + " state=" + n(s->setsState());
+                         n(s->totalFilesSelectedInSetSize()) + " state=" + n(markValue(s->setsState()));
             for (const FilePtr& f : s->files()) {
                 lines << "   " + QByteArray::number(reinterpret_cast<quintptr>(f.get()), 16) + " " +
-                             f->filePath() + " index=" + n(f->index()) + " state=" + n(f->state()) +
-                             " size=" + n(f->fileSize());
+                             f->filePath() + " index=" + n(f->index()) +
+                             " state=" + n(markValue(f->state())) + " size=" + n(f->fileSize());
             }
         }
     }
@@ -141,7 +142,7 @@ void scramble(const CategoryLists& lists)
 {
     for (Category c : CombinedOrder) {
         for (const FilePtr& f : lists.list(c)) {
-            f->setState(1);
+            ResultTreeAccess::setState(*f, MarkState::Marked);
             f->setIndex(77);
         }
     }
@@ -546,14 +547,14 @@ void TestDetection::edgeCases()
     }
     // Every set as built: unmarked, numbered in order, counting the copies.
     for (const ExtensionsPtr& e : results.modal->extensionsArray()) {
-        QCOMPARE(e->extensionState(), qint64(0));
+        QCOMPARE(e->extensionState(), MarkState::Unmarked);
         for (const SetPtr& s : e->sets()) {
-            QCOMPARE(s->setsState(), qint64(0));
+            QCOMPARE(s->setsState(), MarkState::Unmarked);
             const quint64 size = s->files().first()->fileSize();
             QCOMPARE(s->totalFilesInSet(), quint64(s->files().size() - 1));
             QCOMPARE(s->totalFilesInSetSize(), s->totalFilesInSet() * size);
             for (qsizetype i = 0; i < s->files().size(); ++i) {
-                QCOMPARE(s->files().at(i)->state(), qint64(0));
+                QCOMPARE(s->files().at(i)->state(), MarkState::Unmarked);
                 QCOMPARE(s->files().at(i)->index(), quint64(i));
             }
         }

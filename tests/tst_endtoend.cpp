@@ -595,7 +595,7 @@ private Q_SLOTS:
         QVERIFY(click(app.delegate.informationWindow()->button()));
         QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 1"));
         const FilePtr ticked = app.delegate.review()->filesModel()->fileAt(1);
-        QCOMPARE(ticked->state(), 1);
+        QCOMPARE(ticked->state(), MarkState::Marked);
         QVERIFY(app.w<QWidget>("finishButton")->isEnabled());
         QVERIFY(click(app.w<QWidget>("finishButton")));
         InformationWindow* information = app.delegate.informationWindow();

@@ -221,7 +221,7 @@ private Q_SLOTS:
         const quint64 totals = modal->totalFiles();
         QByteArray listedAlready;
         for (const FilePtr& file : modal->getExtensionWithName("txt")->sets().first()->files()) {
-            if (file->state() != 0) {
+            if (isMarked(file->state())) {
                 listedAlready = file->filePath();
             }
         }

@@ -1,7 +1,13 @@
+#include "TestSupport.h"
+#include "TreeBuilder.h"
+#include "review/DeletionRun.h"
+#include "review/ExceptionList.h"
 #include "review/ResultOutlineModel.h"
+#include "review/ResultStore.h"
 #include "review/SetFilesModel.h"
 #include "scan/ExactDetector.h"
 #include "scan/Modal.h"
+#include "scan/ScanRun.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -27,9 +33,8 @@ ExtensionsPtr addGroup(const ModalPtr& modal, const QByteArray& name, const QLis
     const ExtensionsPtr group = Extensions::initWithName(name);
     for (const SetPtr& s : sets) {
         group->addSet(s);
-        group->setTotalFilesInExtension(group->totalFilesInExtension() + s->totalFilesInSet());
-        group->setTotalFilesInExtensionSize(group->totalFilesInExtensionSize() + s->totalFilesInSetSize());
     }
+    group->calculateTotalFilesAndSize();
     modal->addExtension(group);
     modal->calculateTotalFilesAndSize();
     return group;
@@ -50,6 +55,29 @@ Qt::CheckState checkOf(const QModelIndex& i)
     return i.siblingAtColumn(1).data(Qt::CheckStateRole).value<Qt::CheckState>();
 }
 
+// A store showing `modal` as the results of a scan (under All).
+void showTree(ResultStore& store, const ModalPtr& modal)
+{
+    ScanResults results;
+    results.modal = modal;
+    store.setResults(results);
+}
+
+// A store showing one set, alone in its group, and the table over it.
+struct OneSet
+{
+    explicit OneSet(const SetPtr& set, int groups = 1)
+    {
+        const ModalPtr modal = Modal::create();
+        for (int g = 0; g < groups; ++g) {
+            addGroup(modal, "g" + QByteArray::number(g),
+                     g == groups - 1 ? QList<SetPtr>{set} : QList<SetPtr>{});
+        }
+        showTree(store, modal);
+    }
+    ResultStore store;
+};
+
 // The rows' files as their stored positions in the set.
 QList<int> displayedPositions(const SetFilesModel& m)
 {
@@ -65,27 +93,247 @@ QList<int> displayedPositions(const SetFilesModel& m)
 class TestResultModels : public QObject
 {
     Q_OBJECT
+
+    QTemporaryDir m_home;
+    std::unique_ptr<TempRoot> m_root;
+    QHash<QByteArray, QByteArray> m_contents; // path -> bytes written
+
+    // Real files, scanned for real: jpg sets of three and two copies, txt
+    // sets of three and two, and a pdf without a copy.
+    ScanResults scanRealTree()
+    {
+        m_root = std::make_unique<TempRoot>();
+        const QList<QPair<QByteArray, QByteArrayList>> copies = {
+            {"sunrise picture", {"a/one.jpg", "b/one.jpg", "c/one.jpg"}},
+            {"harbour picture!", {"a/two.jpg", "b/two.jpg"}},
+            {"minutes of the meeting", {"a/notes.txt", "b/notes.txt", "c/notes.txt"}},
+            {"shopping list, long one", {"a/list.txt", "c/list.txt"}},
+            {"a report with no twin", {"a/alone.pdf"}},
+        };
+        m_contents.clear();
+        for (const char* dir : {"a", "b", "c"}) {
+            QDir().mkpath(QFile::decodeName(*m_root / dir));
+        }
+        for (const auto& [bytes, paths] : copies) {
+            for (const QByteArray& rel : paths) {
+                const QByteArray path = *m_root / rel;
+                if (!TreeBuilder::writeBytes(path, bytes)) {
+                    return {};
+                }
+                m_contents.insert(path, bytes);
+            }
+        }
+        ScanRun run;
+        run.start({LocationEntry(m_root->path, true, true)});
+        run.wait();
+        return run.results();
+    }
+
+    // Every set keeps a copy on disk, outside the Trash, with its bytes.
+    void verifyLiveCopies(const Modal& modal)
+    {
+        for (const ExtensionsPtr& group : modal.extensions()) {
+            for (const SetPtr& set : group->sets()) {
+                bool live = false;
+                for (const FilePtr& f : set->files()) {
+                    live = live || TreeBuilder::readBytes(f->filePath()) == m_contents.value(f->filePath());
+                }
+                QVERIFY2(live,
+                         set->files().isEmpty() ? "empty set" : set->files().first()->filePath().constData());
+            }
+        }
+    }
+
 private Q_SLOTS:
+    void initTestCase() { QVERIFY(TestSupport::isolateUserFolders(m_home)); }
+
+    // Marking, the exception move and a deletion, all through the store, on
+    // a real scan: both models stay valid under the model tester at every
+    // step and show what the tree holds.
+    void modelsFollowTheStore()
+    {
+        const ScanResults results = scanRealTree();
+        QVERIFY(results.modal);
+        ResultStore store;
+        ResultOutlineModel outline(&store);
+        SetFilesModel files(&store);
+        QAbstractItemModelTester outlineTester(&outline, Mode::Fatal);
+        QAbstractItemModelTester filesTester(&files, Mode::Fatal);
+        store.setResults(results);
+        QCOMPARE(outline.rowCount(), 2); // jpg and txt; the pdf has no copy
+        const int jpg = outline.index(0, 0).data().toString() == QLatin1String("jpg") ? 0 : 1;
+        const int txt = 1 - jpg;
+        const QModelIndex jpgRow = outline.index(jpg, 0);
+        QCOMPARE(outline.rowCount(jpgRow), 2);
+        const int three = outline.index(0, 0, jpgRow).data().toString() == QLatin1String("Set(2)") ? 0 : 1;
+        files.setSortOrder(SetFilesModel::SortKey::Name, false);
+        files.showSet(jpg, three);
+        QCOMPARE(files.rowCount(), 3);
+
+        // One file: its row, its set's row and its group's row follow.
+        QSignalSpy filesChanged(&files, &QAbstractItemModel::dataChanged);
+        const FilePtr second = store.setAt(jpg, three)->files().at(1);
+        QCOMPARE(store.changeStateOfFile(jpg, three, second), MarkingRules::FileClick::Marked);
+        QCOMPARE(filesChanged.count(), 1);
+        const int secondRow = int(second->index());
+        QCOMPARE(filesChanged.at(0).at(0).value<QModelIndex>(),
+                 files.index(secondRow, SetFilesModel::ButtonCell));
+        QCOMPARE(files.index(secondRow, SetFilesModel::ButtonCell)
+                     .data(Qt::CheckStateRole)
+                     .value<Qt::CheckState>(),
+                 Qt::Checked);
+        QCOMPARE(checkOf(outline.index(three, 0, jpgRow)), Qt::PartiallyChecked);
+        QCOMPARE(checkOf(jpgRow), Qt::PartiallyChecked);
+
+        // The set rule refuses the last unmarked copy; nothing moves.
+        const FilePtr third = store.setAt(jpg, three)->files().at(2);
+        QCOMPARE(store.changeStateOfFile(jpg, three, third), MarkingRules::FileClick::Marked);
+        filesChanged.clear();
+        QCOMPARE(store.changeStateOfFile(jpg, three, store.setAt(jpg, three)->files().at(0)),
+                 MarkingRules::FileClick::Refused);
+        QCOMPARE(filesChanged.count(), 0);
+
+        // Mark all, then take the jpg sets to the exceptions in slices.
+        store.markAll();
+        QCOMPARE(checkOf(outline.index(txt, 0)), Qt::Checked);
+        for (int r = 0; r < files.rowCount(); ++r) {
+            const bool first = files.fileAt(r) == store.setAt(jpg, three)->files().first();
+            QCOMPARE(
+                files.index(r, SetFilesModel::ButtonCell).data(Qt::CheckStateRole).value<Qt::CheckState>(),
+                first ? Qt::Unchecked : Qt::Checked);
+        }
+        store.changeStateOfGroup(txt); // the txt sets stay for the deletion
+        QCOMPARE(checkOf(outline.index(txt, 0)), Qt::Unchecked);
+        QSignalSpy removedRows(&files, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy taken(&store, &ResultStore::markedFilesTaken);
+        QSignalSpy finished(&store, &ResultStore::exceptionMoveFinished);
+        store.setSetsPerSlice(1);
+        QVERIFY(store.startExceptionMove());
+        QVERIFY(store.exceptionMoveRunning());
+        // While the move runs, marks stay as they are.
+        const quint64 selectedDuringMove = store.tree()->totalFilesSelected();
+        store.unmarkAll();
+        QCOMPARE(store.tree()->totalFilesSelected(), selectedDuringMove);
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(taken.count(), 2); // one slice per marked set
+        QCOMPARE(finished.at(0).at(0).value<qsizetype>(), 3);
+        QCOMPARE(files.rowCount(), 1);
+        QCOMPARE(removedRows.count(), 1); // the set's two marked files were neighbouring rows or not
+        QCOMPARE(outline.index(three, 0, jpgRow).data().toString(), QStringLiteral("Set(0)"));
+        QCOMPARE(checkOf(jpgRow), Qt::Unchecked);
+        QCOMPARE(store.tree()->totalFilesSelected(), 0u);
+        for (const QList<QVariant>& slice : std::as_const(taken)) {
+            for (const QByteArray& path : slice.at(0).value<QByteArrayList>()) {
+                QVERIFY(path.endsWith(".jpg"));
+                QVERIFY(TreeBuilder::exists(path)); // nothing on disk is touched
+            }
+        }
+
+        // Delete the marked txt copies through a real Trash run.
+        files.showSet(txt, 0);
+        const int shownBefore = files.rowCount();
+        store.changeStateOfGroup(txt);
+        const quint64 marked = store.tree()->totalFilesSelected();
+        QCOMPARE(marked, 3u);
+        DeletionRun run(*store.tree());
+        run.start();
+        run.wait();
+        removedRows.clear();
+        const RemovalResult removal = store.forgetRemoved(run.takeRemoved());
+        QCOMPARE(removal.deletedFilesCount, marked);
+        QCOMPARE(files.rowCount(), 1);
+        QCOMPARE(removedRows.count() >= 1, shownBefore > 1);
+        QCOMPARE(checkOf(outline.index(txt, 0)), Qt::Unchecked);
+        QCOMPARE(store.tree()->totalFilesSelected(), 0u);
+        for (int s = 0; s < outline.rowCount(outline.index(txt, 0)); ++s) {
+            QCOMPARE(outline.index(s, 0, outline.index(txt, 0)).data().toString(), QStringLiteral("Set(0)"));
+        }
+        verifyLiveCopies(*store.tree());
+        const QByteArrayList trashed = TestSupport::trashedNames(qgetenv("XDG_DATA_HOME") + "/Trash");
+        QCOMPARE(trashed.size(), 3);
+
+        // A new result resets both models.
+        QSignalSpy outlineReset(&outline, &QAbstractItemModel::modelReset);
+        store.clear();
+        QCOMPARE(outlineReset.count(), 1);
+        QCOMPARE(outline.rowCount(), 0);
+        QCOMPARE(files.rowCount(), 0);
+    }
+
+    // A long list is written off the UI thread; a write asked for later
+    // (here: emptying the list) still wins, whichever finishes first.
+    void laterListWriteWins()
+    {
+        TempRoot folder;
+        ExceptionList list;
+        list.load(folder.path);
+        QByteArrayList paths;
+        for (int i = 0; i < ExceptionList::BackgroundWriteFrom + 10; ++i) {
+            paths << "/r/some/folder/file" + QByteArray::number(i) + ".jpg";
+        }
+        list.reserve(paths.size());
+        list.appendPaths(paths);
+        list.appendPaths(paths.mid(0, 10)); // repeats are dropped
+        QCOMPARE(list.exceptionArrayData().size(), paths.size());
+        list.save();
+        list.removeAll();
+        QTRY_VERIFY(!list.writing());
+        QVERIFY(list.lastWriteSucceeded());
+        ExceptionList reread;
+        reread.load(folder.path);
+        QVERIFY(reread.loadedCleanly());
+        QVERIFY(reread.isEmpty());
+
+        list.appendPaths(paths);
+        list.save();
+        QTRY_VERIFY(!list.writing());
+        reread.load(folder.path);
+        QCOMPARE(reread.exceptionArrayData(), paths);
+    }
+
+    // A move cut short by a new result still hands over every path it took.
+    void newResultsFinishARunningMove()
+    {
+        const ModalPtr modal = sampleTree();
+        ResultStore store;
+        showTree(store, modal);
+        store.markAll();
+        store.setSetsPerSlice(1);
+        QByteArrayList paths;
+        connect(&store, &ResultStore::markedFilesTaken, this,
+                [&paths](const QByteArrayList& p) { paths += p; });
+        QSignalSpy finished(&store, &ResultStore::exceptionMoveFinished);
+        QVERIFY(store.startExceptionMove());
+        QVERIFY(store.exceptionMoveRunning());
+        store.setResults({});
+        QVERIFY(!store.exceptionMoveRunning());
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(paths.size(), 4); // 2 of the jpg set of three, 1 and 1 of the pairs
+        QCOMPARE(modal->totalFilesSelected(), 0u);
+        QCOMPARE(store.tree()->extensionCount(), 0u);
+    }
+
     void outlinePassesModelTester()
     {
-        ResultOutlineModel model;
+        ResultStore store;
+        ResultOutlineModel model(&store);
         QAbstractItemModelTester tester(&model, Mode::QtTest);
         const ModalPtr modal = sampleTree();
-        model.setTree(modal);
+        showTree(store, modal);
         model.setData(model.index(0, ResultOutlineModel::Check), Qt::Checked, Qt::CheckStateRole);
         const QModelIndex pdf = model.index(1, 0);
         model.setData(model.index(0, ResultOutlineModel::Check, pdf), Qt::Checked, Qt::CheckStateRole);
-        modal->unmarkAllExtension();
-        model.refresh();
-        model.setTree(nullptr);
+        store.unmarkAll();
+        store.clear();
         QCOMPARE(model.rowCount(), 0);
     }
 
     void outlineShowsGroupsAndSets()
     {
-        ResultOutlineModel model;
+        ResultStore store;
+        ResultOutlineModel model(&store);
         const ModalPtr modal = sampleTree();
-        model.setTree(modal);
+        showTree(store, modal);
         QCOMPARE(model.rowCount(), 3);
         const QModelIndex jpg = model.index(0, 0);
         QCOMPARE(jpg.data().toString(), QStringLiteral("jpg"));
@@ -107,9 +355,10 @@ private Q_SLOTS:
 
     void groupBoxMarksAndUnmarksEverySet()
     {
-        ResultOutlineModel model;
+        ResultStore store;
+        ResultOutlineModel model(&store);
         const ModalPtr modal = sampleTree();
-        model.setTree(modal);
+        showTree(store, modal);
         QSignalSpy marks(&model, &ResultOutlineModel::marksChanged);
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         const QModelIndex jpg = model.index(0, 0);
@@ -142,14 +391,14 @@ private Q_SLOTS:
 
     void partlyMarkedStatesShowMixed()
     {
-        ResultOutlineModel model;
+        ResultStore store;
+        ResultOutlineModel model(&store);
         const ModalPtr modal = sampleTree();
-        model.setTree(modal);
+        showTree(store, modal);
         const ExtensionsPtr group = modal->extensions().at(0);
         const SetPtr three = group->sets().at(0);
         // One file of a set of three marked, as the file table would do it.
-        modal->changeStateOfExtension(group, three, three->files().at(1));
-        model.refresh();
+        QCOMPARE(store.changeStateOfFile(0, 0, three->files().at(1)), MarkingRules::FileClick::Marked);
         const QModelIndex jpg = model.index(0, 0);
         QCOMPARE(checkOf(model.index(0, 0, jpg)), Qt::PartiallyChecked);
         QCOMPARE(checkOf(jpg), Qt::PartiallyChecked);
@@ -158,14 +407,15 @@ private Q_SLOTS:
         QVERIFY(model.setData(jpg.siblingAtColumn(1), Qt::Checked, Qt::CheckStateRole));
         QCOMPARE(checkOf(jpg), Qt::Checked);
         QCOMPARE(checkOf(model.index(0, 0, jpg)), Qt::Checked);
-        QCOMPARE(three->files().at(0)->state(), 0);
+        QCOMPARE(three->files().at(0)->state(), MarkState::Unmarked);
     }
 
     void setBoxTogglesOneSet()
     {
-        ResultOutlineModel model;
+        ResultStore store;
+        ResultOutlineModel model(&store);
         const ModalPtr modal = sampleTree();
-        model.setTree(modal);
+        showTree(store, modal);
         const QModelIndex jpg = model.index(0, 0);
         const QModelIndex first = model.index(0, 1, jpg);
         QVERIFY(model.setData(first, Qt::Checked, Qt::CheckStateRole));
@@ -197,8 +447,9 @@ private Q_SLOTS:
         modal->addExtension(Extensions::initWithName("bmp"));
         modal->addExtension(group);
 
-        ResultOutlineModel model;
-        model.setTree(modal);
+        ResultStore store;
+        ResultOutlineModel model(&store);
+        showTree(store, modal);
         const QModelIndex jpg = model.index(1, 0);
         QCOMPARE(model.rowCount(jpg), Sets);
         const QModelIndex last = model.index(Sets - 1, 0, jpg);
@@ -212,14 +463,14 @@ private Q_SLOTS:
 
     void fileTablePassesModelTester()
     {
-        SetFilesModel model;
-        QAbstractItemModelTester tester(&model, Mode::QtTest);
         const SetPtr set = setOf("x", {3, 1, 2});
-        model.setSet(set, 1);
+        OneSet shown(set);
+        SetFilesModel model(&shown.store);
+        QAbstractItemModelTester tester(&model, Mode::QtTest);
+        model.showSet(0, 0);
         model.setSortOrder(SetFilesModel::SortKey::Name, false);
-        set->markAllFiles();
-        model.refresh();
-        model.setSet(nullptr, 0);
+        shown.store.markSet(0, 0, true);
+        model.showSet(-1, -1);
         QCOMPARE(model.rowCount(), 0);
     }
 
@@ -248,9 +499,10 @@ private Q_SLOTS:
             File::create("/r/b.txt", 30, 400, 4), File::create("/r/C.txt", 10, 300, 3),
             File::create("/r/a.txt", 20, 200, 2), File::create("/r/d.txt", 20, 100, 1)};
         const SetPtr set = ExactDetector::setOfFileDetailsFrom(stored);
-        SetFilesModel model;
+        OneSet shown(set);
+        SetFilesModel model(&shown.store);
         model.setSortOrder(key, ascending);
-        model.setSet(set, 1);
+        model.showSet(0, 0);
         QCOMPARE(displayedPositions(model), order);
         QCOMPARE(set->files(), stored);
         for (int r = 0; r < model.rowCount(); ++r) {
@@ -268,9 +520,14 @@ private Q_SLOTS:
     {
         const SetPtr set = ExactDetector::setOfFileDetailsFrom(
             {File::create("/home/u/pics/one.jpg", 4), File::create("/two.jpg", 4)});
-        SetFilesModel model;
+        // The set is second under its group.
+        const ModalPtr modal = Modal::create();
+        addGroup(modal, "jpg", {setOf("other", {1, 1}), set});
+        ResultStore store;
+        showTree(store, modal);
+        SetFilesModel model(&store);
         model.setSortOrder(SetFilesModel::SortKey::Name, true);
-        model.setSet(set, 2);
+        model.showSet(0, 1);
         QCOMPARE(model.columnCount(), 4);
         QCOMPARE(model.index(0, SetFilesModel::NameText).data().toString(), QStringLiteral("one.jpg"));
         QCOMPARE(model.index(0, SetFilesModel::FileLocation).data().toString(),
@@ -289,9 +546,8 @@ private Q_SLOTS:
         QCOMPARE(asked.count(), 1);
         QCOMPARE(asked.at(0).at(0).toLongLong(), 1);
         QCOMPARE(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
-        set->changeStateOfFile(set->files().at(1));
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        model.refresh();
+        QCOMPARE(store.changeStateOfFile(0, 1, set->files().at(1)), MarkingRules::FileClick::Marked);
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(1).value<QModelIndex>(), model.index(1, SetFilesModel::ButtonCell));
         QCOMPARE(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
@@ -302,17 +558,18 @@ private Q_SLOTS:
         const QByteArray folder = "/r/d\xff";
         const SetPtr set = ExactDetector::setOfFileDetailsFrom(
             {File::create(folder + "/caf\xe9.jpg", 1), File::create("/r/ok", 1)});
-        SetFilesModel model;
+        const ModalPtr modal = Modal::create();
+        addGroup(modal, "j\xe9g", {set});
+        ResultStore store;
+        showTree(store, modal);
+        SetFilesModel model(&store);
         model.setSortOrder(SetFilesModel::SortKey::Name, false);
-        model.setSet(set, 1);
+        model.showSet(0, 0);
         QCOMPARE(model.index(1, SetFilesModel::NameText).data().toString(), QStringLiteral("caf\uFFFD.jpg"));
         QCOMPARE(model.index(1, SetFilesModel::FileLocation).data().toString(), QStringLiteral("/r/d\uFFFD"));
         QCOMPARE(model.index(1, 0).data(SetFilesModel::PathRole).toByteArray(), folder + "/caf\xe9.jpg");
 
-        ResultOutlineModel outline;
-        const ModalPtr modal = Modal::create();
-        addGroup(modal, "j\xe9g", {set});
-        outline.setTree(modal);
+        ResultOutlineModel outline(&store);
         QCOMPARE(outline.index(0, 0).data().toString(), QStringLiteral("j\uFFFDg"));
     }
 };

@@ -294,21 +294,21 @@ private Q_SLOTS:
         auto* outlineView = app.w<QTreeView>("OView2");
         outlineView->setFocus();
         QTest::keyClick(outlineView, Qt::Key_Space);
-        QCOMPARE(review->selectedSet()->setsState(), 1);
+        QCOMPARE(review->selectedSet()->setsState(), MarkState::Marked);
         QTest::keyClick(outlineView, Qt::Key_Space);
-        QCOMPARE(review->selectedSet()->setsState(), 0);
+        QCOMPARE(review->selectedSet()->setsState(), MarkState::Unmarked);
         auto* table = app.w<QTableView>("resultTable");
         table->setCurrentIndex(files->index(1, SetFilesModel::NameText));
         QTest::keyClick(table, Qt::Key_Space);
-        QCOMPARE(files->fileAt(1)->state(), 1);
+        QCOMPARE(files->fileAt(1)->state(), MarkState::Marked);
         QTest::keyClick(table, Qt::Key_Space);
-        QCOMPARE(files->fileAt(1)->state(), 0);
+        QCOMPARE(files->fileAt(1)->state(), MarkState::Unmarked);
 
         // The context menu's set commands never mark every file of a set.
         review->markAllSelectedSet();
         const SetPtr set = review->selectedSet();
         QCOMPARE(set->totalFilesSelectedInSet(), 2ULL);
-        QCOMPARE(set->files().first()->state(), 0);
+        QCOMPARE(set->files().first()->state(), MarkState::Unmarked);
         review->unMarkAllSelectedSet();
         QCOMPARE(set->totalFilesSelectedInSet(), 0ULL);
     }
@@ -342,7 +342,7 @@ private Q_SLOTS:
         QCOMPARE(set->files(), stored); // the stored order never changes
 
         QVERIFY(files->setData(files->index(2, SetFilesModel::ButtonCell), Qt::Checked, Qt::CheckStateRole));
-        QCOMPARE(files->fileAt(2)->state(), 1);
+        QCOMPARE(files->fileAt(2)->state(), MarkState::Marked);
         QCOMPARE(files->fileAt(2)->fileName(), QByteArray("a.png"));
         review->doubleClick(files->index(0, SetFilesModel::NameText));
         QVERIFY(app.delegate.lastOpened().endsWith(QStringLiteral("/sub/caf\uFFFD.png")));

@@ -1,3 +1,4 @@
+#include "ResultTreeAccess.h"
 #include "TestSupport.h"
 #include "TreeBuilder.h"
 #include "review/DeletionRun.h"
@@ -73,20 +74,15 @@ class TstReview : public QObject
     static RemovalResult runToEnd(DeletionRun& run, Modal& modal, QList<SetPtr>* order = nullptr)
     {
         run.start();
+        // The run hands back its sets in tree order; once it has ended they are all there.
+        run.wait();
         RemovalResult total;
-        bool done = false;
-        while (!done) {
-            done = run.finished();
-            for (const DeletionRun::Removed& r : run.takeRemoved()) {
-                const RemovalResult one = modal.forgetRemovedFilesInSet(r.set, r.extension, r.files);
-                total.deletedFilesCount += one.deletedFilesCount;
-                total.deletedFilesSize += one.deletedFilesSize;
-                if (order) {
-                    order->append(r.set);
-                }
-            }
-            if (!done) {
-                QTest::qWait(5);
+        for (const DeletionRun::Removed& r : run.takeRemoved()) {
+            const RemovalResult one = modal.forgetRemovedFilesInSet(r.set, r.extension, r.files);
+            total.deletedFilesCount += one.deletedFilesCount;
+            total.deletedFilesSize += one.deletedFilesSize;
+            if (order) {
+                order->append(r.set);
             }
         }
         return total;
@@ -202,7 +198,7 @@ private Q_SLOTS:
         // The third would leave the set without a copy: refused, nothing changes.
         QCOMPARE(MarkingRules::collectionViewCheckButtonCLicked(*modal, group, three, three->files().at(2)),
                  Click::Refused);
-        QCOMPARE(three->files().at(2)->state(), 0);
+        QCOMPARE(three->files().at(2)->state(), MarkState::Unmarked);
         QCOMPARE(modal->totalFilesSelected(), 2ULL);
         QCOMPARE(modal->totalFilesSelectedSize(), 200ULL);
         // Unmarking is always allowed, and then the third may be marked.
@@ -210,7 +206,7 @@ private Q_SLOTS:
                  Click::Unmarked);
         QCOMPARE(MarkingRules::collectionViewCheckButtonCLicked(*modal, group, three, three->files().at(2)),
                  Click::Marked);
-        QCOMPARE(three->setsState(), 1);
+        QCOMPARE(three->setsState(), MarkState::Marked);
 
         // The only file of a set cannot be marked.
         QCOMPARE(MarkingRules::collectionViewCheckButtonCLicked(*modal, group, single, single->files().at(0)),
@@ -244,7 +240,7 @@ private Q_SLOTS:
         QVERIFY(same(MarkingRules::enableNecessaryButton(modal.get()),
                      States{false, true, true, true, true, std::nullopt}));
         // More marks than files cannot happen through the tree: nothing is touched.
-        modal->setTotalFilesSelected(modal->totalFiles() + 1);
+        ResultTreeAccess::setTotalFilesSelected(*modal, modal->totalFiles() + 1);
         QVERIFY(same(MarkingRules::enableNecessaryButton(modal.get()), States{}));
     }
 
@@ -315,9 +311,9 @@ private Q_SLOTS:
         QCOMPARE(total.deletedFilesCount, 1ULL);
         QVERIFY(!TreeBuilder::exists(gone.at(2)->filePath()));
         QCOMPARE(sGone->files().size(), 2);
-        QCOMPARE(gone.at(1)->state(), 1); // skipped: still listed and marked
+        QCOMPARE(gone.at(1)->state(), MarkState::Marked); // skipped: still listed and marked
         QVERIFY(TreeBuilder::exists(changed.at(1)->filePath()));
-        QCOMPARE(changed.at(1)->state(), 1);
+        QCOMPARE(changed.at(1)->state(), MarkState::Marked);
         QCOMPARE(modal->totalFilesSelected(), 2ULL);
     }
 

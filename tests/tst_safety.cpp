@@ -106,11 +106,7 @@ QHash<QByteArray, FilePtr> collectRecords(const QByteArray& root)
 // A set of `keeper` (first, unmarked) and `marked`, with the mark set.
 SetPtr keeperAndMarked(const FilePtr& keeper, const FilePtr& marked)
 {
-    SetPtr set = Set::create();
-    set->addFiles(keeper);
-    set->addFiles(marked);
-    set->setTotalFilesInSet(1);
-    set->setTotalFilesInSetSize(marked->fileSize());
+    SetPtr set = Set::fromFiles({keeper, marked});
     set->changeStateOfFile(marked);
     return set;
 }
@@ -653,7 +649,7 @@ private Q_SLOTS:
         const SetPtr set = keeperAndMarked(keeper, marked);
         QVERIFY(set->trashSelectedFiles().isEmpty());
         QCOMPARE(set->files().size(), 2);
-        QCOMPARE(marked->state(), 1);
+        QCOMPARE(marked->state(), MarkState::Marked);
         // Every file that was scanned is still where it was, outside the Trash.
         const QByteArray unswapped = swapped.endsWith("/A") ? root + "/loc/B" : root + "/loc/A";
         QVERIFY(isLiveCopy(root + "/aside/x.jpg", bytes));
@@ -730,7 +726,7 @@ private Q_SLOTS:
         QCOMPARE(int(TestSupport::trashedNames(m_trash).size()), trashedBefore);
         QVERIFY(isLiveCopy(root + "/aside/report.pdf", bytes));
         QVERIFY(isLiveCopy(other + "/report.pdf", bytes));
-        QCOMPARE(set->files().at(1)->state(), 1);
+        QCOMPARE(set->files().at(1)->state(), MarkState::Marked);
     }
 
     // A file bind-mounted onto another path is one file: no set, and no
