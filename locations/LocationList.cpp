@@ -139,6 +139,7 @@ LocationEntry LocationList::defaultEntry(const QByteArray& path) const
     entry.image = imageNameOfPath(path);
     entry.state = m_stateArray.contains(path);
     entry.folder = true;
+    entry.reference = m_referenceArray.contains(path);
     return entry;
 }
 
@@ -320,7 +321,12 @@ void LocationList::unmarkAllExact()
 
 void LocationList::removeFromListExact()
 {
-    m_entries.removeIf([](const LocationEntry& entry) { return entry.state; });
+    m_entries.removeIf([this](const LocationEntry& entry) {
+        if (entry.state) {
+            m_referenceArray.removeAll(entry.name); // added again, it starts plain
+        }
+        return entry.state;
+    });
 }
 
 void LocationList::markUnmarkTable(int row, bool mark)
@@ -333,8 +339,32 @@ void LocationList::markUnmarkTable(int row, bool mark)
 void LocationList::removeFromListMenuClicked(int row)
 {
     if (row >= 0 && row < m_entries.size()) {
+        m_referenceArray.removeAll(m_entries.at(row).name);
         m_entries.removeAt(row);
     }
+}
+
+void LocationList::setReference(int row, bool on)
+{
+    if (row < 0 || row >= m_entries.size()) {
+        return;
+    }
+    LocationEntry& entry = m_entries[row];
+    entry.reference = on;
+    m_referenceArray.removeAll(entry.name);
+    if (on) {
+        m_referenceArray.append(entry.name);
+        if (!entry.state) {
+            checkButtonExactFirstpage(int(row), true);
+        }
+    }
+}
+
+void LocationList::reset()
+{
+    m_entries.clear();
+    m_stateArray.clear();
+    m_referenceArray.clear();
 }
 
 void LocationList::showFolderPage(const QByteArray& folder, const QByteArrayList& subfolders)
@@ -346,6 +376,7 @@ void LocationList::showFolderPage(const QByteArray& folder, const QByteArrayList
         entry.name = subfolder;
         entry.state = marked;
         entry.folder = true;
+        entry.reference = m_referenceArray.contains(subfolder);
         m_entries.append(entry);
     }
     // A marked folder marks what is below it, also on pages shown later.
