@@ -22,6 +22,7 @@ public:
         SizeTextRole,                // QString
         ImageNameRole,               // QString, resource name or empty
         FolderRole,                  // bool
+        ReferenceRole,               // bool: a reference location (its files are kept)
     };
 
     explicit LocationTableModel(LocationList* list, QObject* parent = nullptr);
