@@ -66,7 +66,7 @@ void KeepRuleMenu::populate(QMenu* menu, QObject* context, std::function<void(co
 
 void KeepRuleMenu::askFolder(QObject* context, std::function<void(const KeepRule&)> chosen)
 {
-    if (m_dialog) {
+    if (m_dialog && m_dialog->isVisible()) {
         m_dialog->raise();
         return;
     }

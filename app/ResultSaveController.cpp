@@ -42,7 +42,7 @@ ResultExport::Format ResultSaveController::formatFor(const QString& path, const 
 
 void ResultSaveController::saveResultsClicked()
 {
-    if (m_dialog || running()) {
+    if ((m_dialog && m_dialog->isVisible()) || running()) {
         return;
     }
     auto* dialog = new QFileDialog(m_window, tr("Save Results"), QDir::homePath());

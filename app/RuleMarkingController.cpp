@@ -47,15 +47,3 @@ QMenu* RuleMarkingController::addOutlineItems(QMenu* contextMenu, const Extensio
     });
     return sub;
 }
-
-void RuleMarkingController::applyToTree(Modal& modal, const KeepRule& rule, const ReferenceRoots& references,
-                                        const ExtensionsPtr& group, const SetPtr& set)
-{
-    if (group && set) {
-        rule.applyToSet(modal, group, set, references);
-    } else if (group) {
-        rule.applyToExtension(modal, group, references);
-    } else {
-        rule.apply(modal, references);
-    }
-}

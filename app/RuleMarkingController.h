@@ -14,8 +14,6 @@ class QWidget;
 // "Mark by Rule" beside Mark All, and the same rules for one group or one
 // set in the outline's context menu: in every set all files are marked but
 // the one the rule keeps, or the reference copies where the set has them.
-// The reference locations of the scan on screen live here too, for every
-// marking command to honour.
 class RuleMarkingController : public QObject
 {
     Q_OBJECT
@@ -26,9 +24,6 @@ public:
 
     RuleMarkingController(QWidget* window, Apply apply, QObject* parent = nullptr);
 
-    void setReferences(const ReferenceRoots& references) { m_references = references; }
-    const ReferenceRoots& references() const { return m_references; }
-
     // The button opens the rule menu under itself.
     void setButton(QAbstractButton* button);
     QMenu* menu() const { return m_menu; }
@@ -38,9 +33,6 @@ public:
     QMenu* addOutlineItems(QMenu* contextMenu, const ExtensionsPtr& group, const SetPtr& set);
 
     void markByRuleClicked();
-    // The default Apply: the rule straight on `modal`'s tree.
-    static void applyToTree(Modal& modal, const KeepRule& rule, const ReferenceRoots& references,
-                            const ExtensionsPtr& group, const SetPtr& set);
 
 Q_SIGNALS:
     // A rule was applied; `rule` names it for tests.
@@ -49,7 +41,6 @@ Q_SIGNALS:
 private:
     QWidget* m_window;
     Apply m_apply;
-    ReferenceRoots m_references;
     KeepRuleMenu* m_rules;
     QMenu* m_menu;
     QPointer<QAbstractButton> m_button;

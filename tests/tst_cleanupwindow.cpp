@@ -36,6 +36,8 @@
 #include <QPainter>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTableView>
@@ -372,8 +374,9 @@ private Q_SLOTS:
                 QCOMPARE(unmarked, refs > 0 ? refs : 1);
             }
         }
-        QCOMPARE(marked, quint64(3)); // work/a.txt, work/sub/a2.txt, one .dat; not the reference-only set
-        QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 3"));
+        // work/a.txt, work/sub/a2.txt, one .dat, work/p.jpg; nothing of the reference-only set.
+        QCOMPARE(marked, quint64(4));
+        QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 4"));
 
         // The file box refuses a reference copy and says why.
         const QModelIndex setRow = outlineSetRow(app, ref + "/a.txt");
@@ -395,13 +398,13 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(information->isVisible(), Long);
         QCOMPARE(information->line(0)->text(), QString::fromLatin1(ReferenceMarking::RefusalText));
         QVERIFY(UA::click(information->button()));
-        QCOMPARE(app.delegate.review()->modal()->totalFilesSelected(), quint64(3));
+        QCOMPARE(app.delegate.review()->modal()->totalFilesSelected(), quint64(4));
 
         QVERIFY(UA::click(app.w<QWidget>("finishButton")));
         QTRY_VERIFY_WITH_TIMEOUT(information->isVisible() && information->line(0)->text().startsWith(
                                                                  QLatin1String("Duplicates Cleaned")),
                                  Long);
-        QCOMPARE(information->line(0)->text(), QStringLiteral("Duplicates Cleaned: 3"));
+        QCOMPARE(information->line(0)->text(), QStringLiteral("Duplicates Cleaned: 4"));
         for (const QByteArray& path :
              {ref + "/a.txt", ref + "/r1.bin", ref + "/deep/r2.bin", ref + "/p.jpg"}) {
             QVERIFY2(TreeBuilder::exists(path), path.constData());
@@ -549,10 +552,15 @@ private Q_SLOTS:
         QVERIFY(write(other + "/c1.txt", "from the command line\n") &&
                 write(other + "/c2.txt", "from the command line\n"));
 
+        // A journal of its own: only this test's clean-ups are in it.
+        const QByteArray state = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", freshFolder("state"));
+        const auto restoreState = qScopeGuard([state] { qputenv("XDG_STATE_HOME", state); });
         AppHarness app;
         launch(app);
         StatisticsStore& store = app.delegate.store();
         const qint64 countAtStart = store.alreadyDeletedCount();
+        const quint64 sizeAtStart = store.alreadyDeletedSize();
         scanFolders(app, {tree});
         QHash<QByteArray, QByteArray> contents;
         for (const QByteArrayList& set : setsOf(app.delegate.review()->modal())) {
@@ -625,16 +633,25 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(history->text(), reread.cleanedSoFarText(), Long);
         QCOMPARE(store.alreadyDeletedCount(), countAtStart + 1);
 
-        // Nothing more to restore: said so.
-        QVERIFY(UA::click(app.w<QWidget>("restoreLastCleanup")));
-        QVERIFY(UA::answer(UA::messageBox(&app.window, QStringLiteral("restoreQuestion")),
-                           QStringLiteral("YES")));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !restore->running() && app.window.findChild<QMessageBox*>(QStringLiteral("restoreReport")), Long);
-        report = UA::messageBox(&app.window, QStringLiteral("restoreReport"));
-        QVERIFY(report);
-        QCOMPARE(report->informativeText(), QStringLiteral("There is no clean-up to restore."));
-        QVERIFY(UA::answer(report, QStringLiteral("Ok")));
+        // Then the command line's clean-up, and then nothing more, said so.
+        const auto restoreOnce = [&] {
+            if (!UA::click(app.w<QWidget>("restoreLastCleanup")) ||
+                !UA::answer(UA::messageBox(&app.window, QStringLiteral("restoreQuestion")),
+                            QStringLiteral("YES"))) {
+                return QString();
+            }
+            QMessageBox* box = UA::messageBox(&app.window, QStringLiteral("restoreReport"));
+            const QString text = box ? box->informativeText() : QString();
+            return box && UA::answer(box, QStringLiteral("Ok")) ? text : QString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!app.window.findChild<QMessageBox*>(QStringLiteral("restoreReport")), Long);
+        QCOMPARE(restoreOnce(),
+                 QStringLiteral("Restored 1 of 1 files (%1).")
+                     .arg(Formatting::getFormattedStringForSize(sizeBeforeWindow - sizeAtStart)));
+        QVERIFY(TreeBuilder::exists(other + "/c1.txt") && TreeBuilder::exists(other + "/c2.txt"));
+        QTRY_VERIFY_WITH_TIMEOUT(!app.window.findChild<QMessageBox*>(QStringLiteral("restoreReport")), Long);
+        QCOMPARE(restoreOnce(), QStringLiteral("There is no clean-up to restore."));
+        QCOMPARE(store.alreadyDeletedCount(), countAtStart);
     }
 
     // "Save Results": the save dialog writes JSON and CSV with the marks as
@@ -736,6 +753,7 @@ private Q_SLOTS:
         const QByteArray blocked = freshFolder("blockedstate");
         QVERIFY(write(blocked + "/Tidemark", "a file where the journal's folder should be"));
         qputenv("XDG_STATE_HOME", blocked);
+        const auto restoreState = qScopeGuard([state] { qputenv("XDG_STATE_HOME", state); });
         AppHarness app;
         launch(app);
         scanFolders(app, {tree});
@@ -745,7 +763,6 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(information->isVisible() && information->line(0)->text().startsWith(
                                                                  QLatin1String("Duplicates Cleaned")),
                                  Long);
-        qputenv("XDG_STATE_HOME", state);
         QCOMPARE(information->line(0)->text(), QStringLiteral("Duplicates Cleaned: 1"));
         QVERIFY2(information->line(2)->text().contains(QLatin1String("cannot be undone")),
                  qPrintable(information->line(2)->text()));

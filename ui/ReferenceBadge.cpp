@@ -24,8 +24,9 @@ QString ReferenceBadge::text()
 
 QColor ReferenceBadge::fill()
 {
-    // The page's accent, dark enough for white text at small sizes.
-    return QColor(14, 95, 115);
+    // Apart from the window's blues (selection, accents), dark enough for
+    // white text at small sizes.
+    return QColor(168, 78, 10);
 }
 
 QSize ReferenceBadge::size(const QFont& rowFont)
