@@ -38,6 +38,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTableView>
@@ -117,6 +118,24 @@ class TstCleanupWindow : public QObject
         return QDir().mkpath(QFile::decodeName(path.left(slash))) && TreeBuilder::writeBytes(path, data);
     }
 
+    // With TIDEMARK_SCREENSHOTS set, the window as on screen, open menus
+    // included, for a person to look at.
+    static void snap(AppHarness& app, const char* name)
+    {
+        const QString folder = qEnvironmentVariable("TIDEMARK_SCREENSHOTS");
+        if (folder.isEmpty()) {
+            return;
+        }
+        QCoreApplication::processEvents();
+        QRect frame = app.window.geometry();
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            frame = frame.united(popup->geometry());
+        }
+        app.window.screen()
+            ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+            .save(folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+    }
+
     void launch(AppHarness& app)
     {
         QVERIFY(app.delegate.launch());
@@ -183,11 +202,14 @@ class TstCleanupWindow : public QObject
     }
 
     // Picks a rule from the "Mark by Rule" menu.
-    void markByRule(AppHarness& app, const char* item)
+    void markByRule(AppHarness& app, const char* item, const char* picture = nullptr)
     {
         QVERIFY(UA::click(app.w<QWidget>("markByRule")));
         QMenu* menu = UA::openMenu();
         QVERIFY(menu);
+        if (picture) {
+            snap(app, picture);
+        }
         QCOMPARE(menu->objectName(), QStringLiteral("markByRuleMenu"));
         QVERIFY(UA::chooseItem(menu, QLatin1String(item)));
         QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activePopupWidget(), Long);
@@ -345,6 +367,7 @@ private Q_SLOTS:
             QCOMPARE(badgePixels(shot, rowArea(locationRow(app, work))), 0);
         }
 
+        snap(app, "references");
         // Opened again, the item shows the flag as checked.
         menu = UA::rightClickCell(table, model->index(row, LocationTableModel::MainCell));
         QVERIFY(menu);
@@ -449,7 +472,7 @@ private Q_SLOTS:
             {"keepFirstRule", KeepRule::Kind::First},
         };
         for (const auto& [item, kind] : rules) {
-            markByRule(app, item);
+            markByRule(app, item, kind == KeepRule::Kind::Newest ? "rules" : nullptr);
             QCOMPARE(keptFiles(app), expectedKept(app, kind));
             // Every set keeps one file; the others are marked.
             QCOMPARE(app.delegate.review()->modal()->totalFilesSelected(), quint64(2 + 2 + 1));
