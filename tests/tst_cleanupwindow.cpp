@@ -423,6 +423,29 @@ private Q_SLOTS:
         QVERIFY(UA::click(information->button()));
         QCOMPARE(app.delegate.review()->modal()->totalFilesSelected(), quint64(4));
 
+        // The outline's boxes: a set's box marks its copies outside the
+        // reference folder only, and clears them again; the group of the
+        // reference-only set has nothing its box could mark.
+        QVERIFY(UA::click(app.w<QWidget>("unMarkAll")));
+        const QModelIndex setBox = setRow.siblingAtColumn(ResultOutlineModel::Check);
+        UA::clickCell(outline, setBox);
+        const SetPtr setA = app.delegate.review()->outlineModel()->setAt(setRow);
+        for (const FilePtr& file : setA->files()) {
+            QCOMPARE(file->state() != 0, !inside(file->filePath(), ref));
+        }
+        UA::clickCell(outline, setBox);
+        QCOMPARE(app.delegate.review()->modal()->totalFilesSelected(), quint64(0));
+        const QModelIndex onlyReferences = outlineSetRow(app, ref + "/r1.bin").parent();
+        QVERIFY(onlyReferences.isValid());
+        UA::clickCell(outline, onlyReferences.siblingAtColumn(ResultOutlineModel::Check));
+        for (const SetPtr& set : app.delegate.review()->outlineModel()->extensionAt(onlyReferences)->sets()) {
+            for (const FilePtr& file : set->files()) {
+                QVERIFY(!inside(file->filePath(), ref) || file->state() == 0);
+            }
+        }
+        QVERIFY(UA::click(app.w<QWidget>("markAll")));
+        QCOMPARE(app.delegate.review()->modal()->totalFilesSelected(), quint64(4));
+
         QVERIFY(UA::click(app.w<QWidget>("finishButton")));
         QTRY_VERIFY_WITH_TIMEOUT(information->isVisible() && information->line(0)->text().startsWith(
                                                                  QLatin1String("Duplicates Cleaned")),
@@ -675,6 +698,50 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!app.window.findChild<QMessageBox*>(QStringLiteral("restoreReport")), Long);
         QCOMPARE(restoreOnce(), QStringLiteral("There is no clean-up to restore."));
         QCOMPARE(store.alreadyDeletedCount(), countAtStart);
+    }
+
+    // A file standing where a trashed one was is never written over: the
+    // report names it and says why, the rest comes back, and the totals go
+    // down by what came back only.
+    void restoreReportsWhatStayed()
+    {
+        const QByteArray state = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", freshFolder("state"));
+        const auto restoreState = qScopeGuard([state] { qputenv("XDG_STATE_HOME", state); });
+        const QByteArray tree = freshFolder("stayed");
+        QVERIFY(write(tree + "/a.txt", "kept or not\n") && write(tree + "/b/a.txt", "kept or not\n") &&
+                write(tree + "/c/a.txt", "kept or not\n"));
+        AppHarness app;
+        launch(app);
+        scanFolders(app, {tree});
+        markByRule(app, "keepShortestPathRule");
+        QVERIFY(UA::click(app.w<QWidget>("finishButton")));
+        InformationWindow* information = app.delegate.informationWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(information->isVisible() && information->line(0)->text().startsWith(
+                                                                 QLatin1String("Duplicates Cleaned")),
+                                 Long);
+        QCOMPARE(information->line(0)->text(), QStringLiteral("Duplicates Cleaned: 2"));
+        QVERIFY(UA::click(information->button()));
+        const qint64 countAfterClean = app.delegate.store().alreadyDeletedCount();
+        QVERIFY(write(tree + "/b/a.txt", "someone else's new file\n"));
+        QVERIFY(UA::click(app.w<QWidget>("buttonHomeExactPage")));
+
+        QVERIFY(UA::click(app.w<QWidget>("restoreLastCleanup")));
+        QVERIFY(UA::answer(UA::messageBox(&app.window, QStringLiteral("restoreQuestion")),
+                           QStringLiteral("YES")));
+        QMessageBox* report = UA::messageBox(&app.window, QStringLiteral("restoreReport"));
+        QVERIFY(report);
+        const QString text = report->informativeText();
+        QVERIFY2(text.startsWith(QLatin1String("Restored 1 of 2 files")), qPrintable(text));
+        QVERIFY2(
+            text.contains(QLatin1String("Not restored:\n") + QFile::decodeName(tree + "/b/a.txt") + ": "),
+            qPrintable(text));
+        QVERIFY(report->detailedText().contains(QFile::decodeName(tree + "/b/a.txt")));
+        QCOMPARE(report->icon(), QMessageBox::Warning);
+        QVERIFY(UA::answer(report, QStringLiteral("Ok")));
+        QCOMPARE(TreeBuilder::readBytes(tree + "/b/a.txt"), QByteArray("someone else's new file\n"));
+        QCOMPARE(TreeBuilder::readBytes(tree + "/c/a.txt"), QByteArray("kept or not\n"));
+        QCOMPARE(app.delegate.store().alreadyDeletedCount(), countAfterClean - 1);
     }
 
     // "Save Results": the save dialog writes JSON and CSV with the marks as
