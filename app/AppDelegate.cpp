@@ -14,20 +14,21 @@
 #include "scan/Formatting.h"
 #include "scan/ScanSession.h"
 #include "ui/AboutPanel.h"
-#include "ui/BusyIndicator.h"
-#include "ui/ButtonHoverComplex.h"
 #include "ui/ButtonHoverSimple.h"
-#include "ui/ButtonStyling.h"
-#include "ui/HoverButton.h"
+#include "ui/HomePage.h"
 #include "ui/InformationWindow.h"
+#include "ui/LocationPage.h"
 #include "ui/MainWindow.h"
-#include "ui/Opacity.h"
-#include "ui_MainWindow.h"
+#include "ui/ResultPage.h"
+#include "ui/RunningNotice.h"
+#include "ui/ScanPage.h"
+#include "ui/StopScanQuestion.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
@@ -82,11 +83,7 @@ void AppDelegate::showHomePicture()
     const QVariant stored = settings.value(HomeImageKey);
     m_homeImageValue = stored.isValid() ? stored.toString().toInt() : 1;
     const int picture = (m_homeImageValue == 2 || m_homeImageValue == 3) ? m_homeImageValue : 1;
-    // Through QIcon, which picks the @2x picture on a 2x screen.
-    QLabel* home = m_window->ui()->HomePage;
-    home->setPixmap(QIcon(QStringLiteral(":/images/HomePage%1.png").arg(picture))
-                        .pixmap(home->size(), m_window->devicePixelRatioF()));
-    m_window->ui()->HomePage->setProperty("pictureName", QStringLiteral("HomePage%1.png").arg(picture));
+    m_window->homePage()->showPicture(picture, m_window->devicePixelRatioF());
 }
 
 void AppDelegate::awakeFromNib()
@@ -97,17 +94,7 @@ void AppDelegate::awakeFromNib()
     }
     initializeArrays();
     setHomeButtonImages();
-    styleControls();
-    auto* ui = m_window->ui();
-    ui->buttonHelpManual->setText(QStringLiteral("Help"));
-    ui->runningAlertOk->setText(QStringLiteral("Ok"));
-    ui->cancelNo->setText(QStringLiteral("No"));
-    ui->cancelYes->setText(QStringLiteral("Yes"));
-    ui->findDuplicateExact->setText(QStringLiteral("Scan"));
-    ui->addPhotos->setText(QStringLiteral("Add Photos"));
-    ui->addFolders->setText(QStringLiteral("Add Folders"));
-    ui->stopButton->setText(QStringLiteral("Stop"));
-    ui->pauseResume->setText(QStringLiteral("Pause"));
+    // The pages style their own controls and carry their titles.
 }
 
 void AppDelegate::initializeArrays()
@@ -120,8 +107,7 @@ void AppDelegate::initializeArrays()
         m_exceptions.load(support);
     }
     m_exceptionCommands->refreshRemoveButton();
-    m_window->ui()->similarIndicator->setRange(0, 1);
-    m_window->ui()->similarIndicator->setValue(0);
+    m_window->scanPage()->setProgress(0, 0, false);
 }
 
 bool AppDelegate::applicationDidFinishLaunching()
@@ -144,8 +130,7 @@ bool AppDelegate::applicationDidFinishLaunching()
     m_awake = true;
     m_exact = false;
     m_similar = false;
-    m_window->ui()->findDuplicateExact->setEnabled(false);
-    Opacity::set(m_window->ui()->findDuplicateExact, 0.6);
+    m_window->locationPage()->setScanEnabled(false);
     m_about->aboutVersion()->setText(
         QStringLiteral("Version %1").arg(QCoreApplication::applicationVersion()));
     refreshCleanHistory();
@@ -153,7 +138,7 @@ bool AppDelegate::applicationDidFinishLaunching()
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
-    m_window->ui()->buttonScanFolders->setFocus(); // the keyboard starts on a way in, not on Help
+    m_window->homePage()->focusFirstTile();
     return true;
 }
 
@@ -164,12 +149,12 @@ QByteArray AppDelegate::appSupportPath() const
 
 void AppDelegate::refreshCleanHistory()
 {
-    auto* line = m_window->ui()->cleanHistory;
+    HomePage* home = m_window->homePage();
     if (m_store.alreadyDeletedCount() != 0) {
-        line->setText(m_store.cleanedSoFarText());
-        line->show();
+        home->setCleanedSoFar(m_store.cleanedSoFarText());
+        home->setCleanedSoFarVisible(true);
     } else {
-        line->hide();
+        home->setCleanedSoFarVisible(false);
     }
 }
 
@@ -178,7 +163,8 @@ void AppDelegate::setHomeButtonImages()
     auto image = [](const char* name) {
         return QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(name)));
     };
-    for (ButtonHoverSimple* button : {m_window->ui()->buttonHomeExactPage, m_window->ui()->buttonHomePage}) {
+    for (ButtonHoverSimple* button :
+         {m_window->resultPage()->homeButton(), m_window->locationPage()->homeButton()}) {
         button->setImageNormal(image("Home Normal"), image("Home Hover"), image("Home Normal Disabled"),
                                image("Back Onclick"));
         button->setResetImageWhenNotHovering(true);
@@ -187,50 +173,23 @@ void AppDelegate::setHomeButtonImages()
     }
 }
 
-void AppDelegate::styleControls()
-{
-    auto* ui = m_window->ui();
-    auto title = [](const QString& text, const QColor& color, int size) {
-        return QVariantMap{{QStringLiteral("Title"), text},
-                           {QStringLiteral("TitleColor"), color},
-                           {QStringLiteral("Font"), size}};
-    };
-    const QColor tile(0, 155, 178);
-    ui->buttonScanDrive->setImageNormal(QIcon(QStringLiteral(":/images/Scan Drive.png")), QIcon());
-    ui->buttonScanFolders->setImageNormal(QIcon(QStringLiteral(":/images/Scan Folders.png")), QIcon());
-    ButtonStyling::setButtonAtrribute(ui->buttonScanDrive, 0, tile,
-                                      title(ui->buttonScanDrive->text(), Qt::white, 13));
-    ButtonStyling::setButtonAtrribute(ui->buttonScanFolders, 0, tile,
-                                      title(ui->buttonScanFolders->text(), Qt::white, 13));
-    ButtonStyling::setButtonAtrribute(ui->removeExceptionBtn, 4, QColor(255, 255, 255, 46),
-                                      title(ui->removeExceptionBtn->text(), Qt::white, 12));
-    const QColor ink(29, 59, 68);
-    for (QAbstractButton* arrow : {static_cast<QAbstractButton*>(ui->backFolderButton),
-                                   static_cast<QAbstractButton*>(ui->nextFolderButton)}) {
-        ButtonStyling::setButtonAtrribute(arrow, 4, Qt::white, title(arrow->text(), ink, 20));
-    }
-    ui->backFolderButton->setAccessibleName(tr("Back"));
-    ui->nextFolderButton->setAccessibleName(tr("Forward"));
-}
-
 void AppDelegate::wireWindow()
 {
-    auto* ui = m_window->ui();
     m_window->setCloseGuard([this] { return windowShouldClose(); });
-    connect(ui->buttonScanDrive, &QAbstractButton::clicked, this, &AppDelegate::buttonScanDriveClicked);
-    connect(ui->buttonScanFolders, &QAbstractButton::clicked, this, &AppDelegate::buttonScanFoldersClicked);
-    connect(ui->buttonHomePage, &QAbstractButton::clicked, this, &AppDelegate::buttonHomePageClicked);
-    connect(ui->buttonHomeExactPage, &QAbstractButton::clicked, this,
-            &AppDelegate::buttonHomeExactPageClicked);
-    connect(ui->findDuplicateExact, &QAbstractButton::clicked, this,
+    HomePage* home = m_window->homePage();
+    connect(home, &HomePage::scanDriveClicked, this, &AppDelegate::buttonScanDriveClicked);
+    connect(home, &HomePage::scanFoldersClicked, this, &AppDelegate::buttonScanFoldersClicked);
+    connect(m_window->locationPage(), &LocationPage::homeClicked, this, &AppDelegate::buttonHomePageClicked);
+    connect(m_window->resultPage(), &ResultPage::homeClicked, this, &AppDelegate::buttonHomeExactPageClicked);
+    connect(m_window->locationPage(), &LocationPage::scanClicked, this,
             &AppDelegate::buttonFindDuplicatesExactClicked);
-    connect(ui->pauseResume, &QAbstractButton::clicked, this, &AppDelegate::pause);
-    connect(ui->stopButton, &QAbstractButton::clicked, this, &AppDelegate::stop);
-    connect(ui->cancelYes, &QAbstractButton::clicked, this, &AppDelegate::stopYesClicked);
-    connect(ui->cancelNo, &QAbstractButton::clicked, this, &AppDelegate::stopNOClicked);
-    connect(ui->runningAlertOk, &QAbstractButton::clicked, this, &AppDelegate::runningAlertOK);
-    connect(ui->tabViewMain, &QStackedWidget::currentChanged, this, &AppDelegate::pageChanged);
-    connect(ui->buttonHelpManual, &QAbstractButton::clicked, this, &AppDelegate::buttonHelpManualClicked);
+    connect(m_window->scanPage(), &ScanPage::pauseResumeClicked, this, &AppDelegate::pause);
+    connect(m_window->scanPage(), &ScanPage::stopClicked, this, &AppDelegate::stop);
+    connect(m_window->stopQuestion(), &StopScanQuestion::yesClicked, this, &AppDelegate::stopYesClicked);
+    connect(m_window->stopQuestion(), &StopScanQuestion::noClicked, this, &AppDelegate::stopNOClicked);
+    connect(m_window->runningNotice(), &RunningNotice::okClicked, this, &AppDelegate::runningAlertOK);
+    connect(m_window, &MainWindow::pageChanged, this, &AppDelegate::pageChanged);
+    connect(m_window->helpButton(), &QAbstractButton::clicked, this, &AppDelegate::buttonHelpManualClicked);
 
     QAction* help = m_helpMenu->addAction(tr("Tidemark Help"), this, &AppDelegate::helpMenuClicked);
     help->setObjectName(QStringLiteral("helpMenuItem"));
@@ -246,47 +205,33 @@ void AppDelegate::wireWindow()
 
 void AppDelegate::wireScan()
 {
-    auto* ui = m_window->ui();
-    connect(m_scan, &ScanSession::scanPageRequested, this, [this] {
-        m_window->ui()->searchStatus->setText(QStringLiteral("Collecting files..."));
-        m_window->ui()->progressTypeText->clear();
+    ScanPage* page = m_window->scanPage();
+    connect(m_scan, &ScanSession::scanPageRequested, this, [this, page] {
+        page->setStatus(QStringLiteral("Collecting files..."));
+        page->setProgressType(QString());
         m_window->selectTabViewItemWithIdentifier(QStringLiteral("5"));
     });
-    connect(m_scan, &ScanSession::elapsedTextChanged, ui->textelapse, &QLabel::setText);
-    connect(m_scan, &ScanSession::progressTextChanged, this, [this](const QString& text) {
-        QLabel* label = m_window->ui()->similarProcessing;
-        label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width() * 2 - 40));
-    });
-    connect(m_scan, &ScanSession::progressChanged, this, [this](quint64 value, quint64 maximum, bool busy) {
-        QProgressBar* bar = m_window->ui()->similarIndicator;
-        if (busy) {
-            bar->setRange(0, 0);
-            return;
-        }
-        // The bar counts in int; large scans are shown in proportion.
-        const quint64 scale = maximum > 1000000000ULL ? maximum / 1000000 : 1;
-        bar->setRange(0, static_cast<int>(qMax<quint64>(1, maximum / scale)));
-        bar->setValue(static_cast<int>(qMin(value, maximum) / scale));
-    });
-    connect(m_scan, &ScanSession::animationRunningChanged, ui->animationImage, &BusyIndicator::setRunning);
-    connect(m_scan, &ScanSession::pauseTitleChanged, ui->pauseResume, &QAbstractButton::setText);
-    connect(m_scan, &ScanSession::stopEnabledChanged, ui->stopButton, &QAbstractButton::setEnabled);
-    connect(m_scan, &ScanSession::pauseResumeEnabledChanged, ui->pauseResume, &QAbstractButton::setEnabled);
-    connect(m_scan, &ScanSession::helpEnabledChanged, ui->buttonHelpManual, &QAbstractButton::setEnabled);
+    connect(m_scan, &ScanSession::elapsedTextChanged, page, &ScanPage::setElapsedText);
+    connect(m_scan, &ScanSession::progressTextChanged, page, &ScanPage::setProcessingText);
+    connect(m_scan, &ScanSession::progressChanged, page, &ScanPage::setProgress);
+    connect(m_scan, &ScanSession::animationRunningChanged, page, &ScanPage::setAnimationRunning);
+    connect(m_scan, &ScanSession::pauseTitleChanged, page, &ScanPage::setPauseTitle);
+    connect(m_scan, &ScanSession::stopEnabledChanged, page, &ScanPage::setStopEnabled);
+    connect(m_scan, &ScanSession::pauseResumeEnabledChanged, page, &ScanPage::setPauseResumeEnabled);
+    connect(m_scan, &ScanSession::helpEnabledChanged, m_window->helpButton(), &QAbstractButton::setEnabled);
     connect(m_scan, &ScanSession::confirmationVisibleChanged, this, [this](bool visible) {
         if (visible) {
-            m_window->showOverlayAt(m_window->ui()->confirmationView, 350, 235);
+            m_window->showOverlayAt(m_window->stopQuestion(), 350, 235);
         } else {
-            m_window->ui()->confirmationView->hide();
+            m_window->stopQuestion()->hide();
         }
     });
-    connect(m_scan, &ScanSession::detectionStarted, this, [this] {
-        m_window->ui()->searchStatus->setText(QStringLiteral("Searching for duplicate files..."));
-        m_window->ui()->progressTypeText->setText(QStringLiteral("Searching for duplicate files"));
+    connect(m_scan, &ScanSession::detectionStarted, page, [page] {
+        page->setStatus(QStringLiteral("Searching for duplicate files..."));
+        page->setProgressType(QStringLiteral("Searching for duplicate files"));
     });
-    connect(m_scan, &ScanSession::comparedTextChanged, this, [this](const QString& text) {
-        m_window->ui()->progressTypeText->setText(
-            QStringLiteral("Searching for duplicate files: %1").arg(text));
+    connect(m_scan, &ScanSession::comparedTextChanged, page, [page](const QString& text) {
+        page->setProgressType(QStringLiteral("Searching for duplicate files: %1").arg(text));
     });
     connect(m_scan, &ScanSession::locationsConsumed, m_locations, &LocationPageController::consumed);
     connect(m_locations, &LocationPageController::alertRequested, this,
@@ -308,7 +253,7 @@ void AppDelegate::wireScan()
     connect(m_review, &ReviewController::goHomeRequested, this, &AppDelegate::buttonHomeExactPageClicked);
     connect(m_review, &ReviewController::openRequested, this, &AppDelegate::openPath);
     connect(m_deletion, &DeletionController::totalsChanged, this,
-            [this] { m_window->ui()->cleanHistory->setText(m_store.cleanedSoFarText()); });
+            [this] { m_window->homePage()->setCleanedSoFar(m_store.cleanedSoFarText()); });
 }
 
 void AppDelegate::showAlert(const QString& informativeText, bool goHomeAfter)
@@ -325,38 +270,31 @@ void AppDelegate::showAlert(const QString& informativeText, bool goHomeAfter)
 
 void AppDelegate::showRunningAlert(const QString& text)
 {
-    m_window->ui()->runningAlertText->setText(text);
-    m_window->ui()->runningAlert->setProperty("page", m_window->currentPageIdentifier());
-    m_window->showOverlayAt(m_window->ui()->runningAlert, 275, 225);
+    m_window->runningNotice()->setText(text, m_window->currentPageIdentifier());
+    m_window->showOverlayAt(m_window->runningNotice(), 275, 225);
 }
 
 void AppDelegate::pageChanged()
 {
     // A notice belongs to the page that raised it and goes with it; a hold
     // it stood for goes too, or nothing would be left to lift it.
-    QWidget* alert = m_window->ui()->runningAlert;
-    if (alert->isVisible() && alert->property("page").toString() != m_window->currentPageIdentifier()) {
+    const RunningNotice* notice = m_window->runningNotice();
+    if (notice->isVisible() && notice->ownerPage() != m_window->currentPageIdentifier()) {
         runningAlertOK();
     }
 }
 
 void AppDelegate::homeCleanup()
 {
-    auto* ui = m_window->ui();
     m_scan->homeCleanup();
-    ui->stopButton->setEnabled(true);
-    ui->buttonHelpManual->setEnabled(true);
-    ui->pauseResume->setText(QStringLiteral("Pause"));
-    ui->pauseResume->setEnabled(true);
-    ui->animationImage->setRunning(false);
-    ui->similarIndicator->setRange(0, 1);
-    ui->similarIndicator->setValue(0);
-    ui->confirmationView->hide();
+    m_window->scanPage()->reset();
+    m_window->helpButton()->setEnabled(true);
+    m_window->stopQuestion()->hide();
     m_locations->clear();
     m_review->homeCleanup();
     // Shown again as it was; its text is rebuilt only after a deletion run.
-    ui->cleanHistory->setVisible(m_store.alreadyDeletedCount() != 0);
-    Opacity::set(ui->buttonScanDrive, 1.0);
+    m_window->homePage()->setCleanedSoFarVisible(m_store.alreadyDeletedCount() != 0);
+    m_window->homePage()->restoreTiles();
 }
 
 void AppDelegate::buttonHomePageClicked()
@@ -401,9 +339,8 @@ void AppDelegate::openLocationPage(bool folderMode, const QString& title)
     }
     m_exact = true;
     m_similar = false;
-    m_window->ui()->cleanHistory->hide();
-    Opacity::set(m_window->ui()->buttonScanDrive, 1.0);
-    Opacity::set(m_window->ui()->buttonScanFolders, 1.0);
+    m_window->homePage()->setCleanedSoFarVisible(false);
+    m_window->homePage()->restoreTiles();
     m_locations->enterPage(folderMode, title);
 }
 
@@ -459,13 +396,13 @@ bool AppDelegate::windowShouldClose()
 
 void AppDelegate::runningAlertOK()
 {
-    m_window->ui()->runningAlert->hide();
+    m_window->runningNotice()->hide();
     m_scan->releaseGuard();
 }
 
 void AppDelegate::buttonHelpManualClicked()
 {
-    QAbstractButton* button = m_window->ui()->buttonHelpManual;
+    QAbstractButton* button = m_window->helpButton();
     m_helpMenu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 

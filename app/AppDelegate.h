@@ -109,8 +109,6 @@ private:
     void showRunningAlert(const QString& text);
     void pageChanged();
     void setHomeButtonImages();
-    // Looks of the painted buttons that their window description cannot give.
-    void styleControls();
     void refreshCleanHistory();
     void openPath(const QByteArray& path);
 

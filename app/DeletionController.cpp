@@ -6,11 +6,11 @@
 #include "review/ResultOutlineModel.h"
 #include "review/StatisticsStore.h"
 #include "scan/Formatting.h"
+#include "ui/DeletionPanel.h"
 #include "ui/InformationWindow.h"
 #include "ui/MainWindow.h"
-#include "ui/Opacity.h"
+#include "ui/ResultPage.h"
 #include "ui/ViewTransparent.h"
-#include "ui_MainWindow.h"
 
 #include <QAbstractButton>
 
@@ -27,21 +27,20 @@ DeletionController::DeletionController(MainWindow* window, InformationWindow* in
                                        StatisticsStore& store, ReviewController* review, QObject* parent)
     : QObject(parent), m_window(window), m_information(information), m_store(store), m_review(review)
 {
-    auto* ui = m_window->ui();
-    ui->deletionPreview->hide();
     m_poll.setInterval(PollIntervalMs);
     connect(&m_poll, &QTimer::timeout, this, &DeletionController::poll);
-    connect(ui->finishButton, &QAbstractButton::clicked, this,
-            [this] { deleteButtonExactPageClicked(m_window->ui()->finishButton); });
-    connect(ui->pauseResumeBtn, &QAbstractButton::clicked, this, &DeletionController::pauseDeletionProcess);
-    connect(ui->stopDeleteBtn, &QAbstractButton::clicked, this, &DeletionController::stopDeletionProcess);
+    connect(m_window->resultPage(), &ResultPage::deleteClicked, this,
+            [this] { deleteButtonExactPageClicked(m_window->resultPage()->deleteButton()); });
+    DeletionPanel* panel = m_window->deletionPanel();
+    connect(panel, &DeletionPanel::pauseResumeClicked, this, &DeletionController::pauseDeletionProcess);
+    connect(panel, &DeletionPanel::stopClicked, this, &DeletionController::stopDeletionProcess);
 }
 
 DeletionController::~DeletionController() = default;
 
 void DeletionController::deleteButtonExactPageClicked(QAbstractButton* sender)
 {
-    if (!m_window->ui()->unMarkAll->isEnabled()) {
+    if (!m_window->resultPage()->unmarkAllButton()->isEnabled()) {
         m_information->showInformation(QStringLiteral("Information"),
                                        QStringLiteral("Please select any file to delete."), QString(),
                                        QString(), QStringLiteral("common_info"), QStringLiteral("Ok"));
@@ -63,11 +62,11 @@ void DeletionController::sendToRecycleClicked(QAbstractButton*)
     m_notMovedCount = 0;
     m_stopDeletion = false;
     m_pauseDeletion = false;
-    m_window->ui()->pauseResumeBtn->setEnabled(true);
-    m_window->ui()->stopDeleteBtn->setEnabled(true);
+    m_window->deletionPanel()->pauseButton()->setEnabled(true);
+    m_window->deletionPanel()->stopButton()->setEnabled(true);
     setDeletionView();
     m_run = std::make_unique<DeletionRun>(*modal);
-    m_window->ui()->deletionIndicator->setMaximum(barValue(m_run->maximum(), m_run->maximum()));
+    m_window->deletionPanel()->setMaximum(barValue(m_run->maximum(), m_run->maximum()));
     m_run->start();
     m_poll.start();
 }
@@ -86,39 +85,26 @@ QString DeletionController::notMovedText(quint64 count)
 
 void DeletionController::setDeletionView()
 {
-    auto* ui = m_window->ui();
-    ui->buttonHomeExactPage->hide();
-    ui->finishButton->setEnabled(false);
-    Opacity::set(ui->finishButton, 0.6);
-    ui->deletionStatus->setText(QStringLiteral("Deleting files, please wait..."));
-    ui->pauseResumeBtn->setText(QStringLiteral("Pause"));
+    m_window->deletionPanel()->setStatus(QStringLiteral("Deleting files, please wait..."));
+    m_window->deletionPanel()->pauseButton()->setText(QStringLiteral("Pause"));
     showDeletion();
 }
 
 void DeletionController::showDeletion()
 {
-    auto* ui = m_window->ui();
-    ui->deletionIndicator->setValue(0);
+    DeletionPanel* panel = m_window->deletionPanel();
+    panel->setValue(0);
     new ViewTransparent(m_window);
-    m_window->showOverlayAt(ui->deletionPreview, 205, 114);
-    ui->resultTable->hide();
-    ui->pauseResumeBtn->setFocus();
-    // The cover takes the mouse; this keeps the keyboard off the page too, so
-    // no mark can change while the run reads them.
-    ui->page4->setEnabled(false);
+    m_window->showOverlayAt(panel, 205, 114);
+    panel->pauseButton()->setFocus();
+    m_window->resultPage()->setDeleting(true);
 }
 
 void DeletionController::removeDeletionView()
 {
-    auto* ui = m_window->ui();
-    ui->deletionPreview->hide();
+    m_window->deletionPanel()->hide();
     ViewTransparent::removeAll(m_window);
-    ui->page4->setEnabled(true);
-    ui->buttonHomeExactPage->show();
-    ui->finishButton->setEnabled(true);
-    Opacity::set(ui->finishButton, 1.0);
-    ui->resultTable->show();
-    ui->OView2->setFocus();
+    m_window->resultPage()->setDeleting(false);
 }
 
 void DeletionController::setPaused(bool paused)
@@ -131,7 +117,7 @@ void DeletionController::setPaused(bool paused)
 
 void DeletionController::pauseDeletionProcess()
 {
-    QAbstractButton* button = m_window->ui()->pauseResumeBtn;
+    QAbstractButton* button = m_window->deletionPanel()->pauseButton();
     if (button->text() == QStringLiteral("Pause")) {
         setPaused(true);
         button->setText(QStringLiteral("Resume"));
@@ -139,14 +125,14 @@ void DeletionController::pauseDeletionProcess()
         setPaused(false);
         button->setText(QStringLiteral("Pause"));
     }
-    m_window->ui()->stopDeleteBtn->setEnabled(!m_pauseDeletion);
+    m_window->deletionPanel()->stopButton()->setEnabled(!m_pauseDeletion);
 }
 
 void DeletionController::stopDeletionProcess()
 {
     setPaused(true);
-    m_window->ui()->pauseResumeBtn->setEnabled(false);
-    m_window->ui()->pauseResumeBtn->setText(QStringLiteral("Pause"));
+    m_window->deletionPanel()->pauseButton()->setEnabled(false);
+    m_window->deletionPanel()->pauseButton()->setText(QStringLiteral("Pause"));
     const QString question = QStringLiteral("Are you sure, you want to stop this process?");
     AlertBox::askYesNo(m_window, QStringLiteral("stopDeletionQuestion"), question, this,
                        [this](bool yes) { stopDeletionAnswered(yes); });
@@ -164,8 +150,8 @@ void DeletionController::stopDeletionAnswered(bool yes)
         return;
     }
     setPaused(false);
-    m_window->ui()->pauseResumeBtn->setEnabled(true);
-    m_window->ui()->stopDeleteBtn->setEnabled(true);
+    m_window->deletionPanel()->pauseButton()->setEnabled(true);
+    m_window->deletionPanel()->stopButton()->setEnabled(true);
 }
 
 void DeletionController::applyRemoved()
@@ -199,7 +185,7 @@ void DeletionController::poll()
     // Read before draining: once finished, nothing more can arrive.
     const bool done = m_run->finished();
     applyRemoved();
-    m_window->ui()->deletionIndicator->setValue(barValue(m_run->progress(), m_run->maximum()));
+    m_window->deletionPanel()->setValue(barValue(m_run->progress(), m_run->maximum()));
     if (done) {
         finish();
     }

@@ -3,10 +3,11 @@
 #include "app/AlertBox.h"
 #include "review/ExceptionList.h"
 #include "ui/ExceptionWindow.h"
+#include "ui/HomePage.h"
 #include "ui/InformationWindow.h"
 #include "ui/MainWindow.h"
+#include "ui/ResultPage.h"
 #include "ui/ViewTransparent.h"
-#include "ui_MainWindow.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -22,15 +23,15 @@ ExceptionController::ExceptionController(MainWindow* window, ExceptionList& list
             &ExceptionController::addExceptionsOKClicked);
     connect(m_window->cancelButton(), &QAbstractButton::clicked, this,
             &ExceptionController::addExceptionsCancelClicked);
-    auto* ui = m_main->ui();
-    connect(ui->addEceptionBtn, &QAbstractButton::clicked, this,
-            [this] { addExceptions(m_main->ui()->addEceptionBtn); });
-    connect(ui->removeExceptionBtn, &QAbstractButton::clicked, this, &ExceptionController::removeExceptions);
+    connect(m_main->resultPage(), &ResultPage::addExceptionsClicked, this,
+            [this] { addExceptions(m_main->resultPage()->exceptionButton()); });
+    connect(m_main->homePage(), &HomePage::clearExceptionsClicked, this,
+            &ExceptionController::removeExceptions);
 }
 
 void ExceptionController::refreshRemoveButton()
 {
-    m_main->ui()->removeExceptionBtn->setEnabled(!m_list.isEmpty());
+    m_main->homePage()->setClearExceptionsEnabled(!m_list.isEmpty());
 }
 
 void ExceptionController::addExceptions(QAbstractButton* sender)
@@ -97,7 +98,7 @@ void ExceptionController::removeExceptionsAnswered(bool yes)
         return;
     }
     m_list.removeAll();
-    m_main->ui()->removeExceptionBtn->setEnabled(false);
+    m_main->homePage()->setClearExceptionsEnabled(false);
     m_information->showInformation(QStringLiteral("Information"),
                                    QStringLiteral("\nAll exceptions has been removed."), QString(), QString(),
                                    QStringLiteral("common_info"), QStringLiteral("Ok"));

@@ -1,19 +1,14 @@
 #include "app/LocationPageController.h"
 
 #include "locations/LocationTableModel.h"
-#include "ui/CheckBoxDelegate.h"
-#include "ui/CheckColumnKeys.h"
-#include "ui/CheckToggleAccessible.h"
-#include "ui/LocationCellDelegate.h"
+#include "ui/LocationPage.h"
 #include "ui/MainWindow.h"
-#include "ui/Opacity.h"
-#include "ui_MainWindow.h"
+#include "ui/RunningNotice.h"
 
 #include <QAbstractItemView>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QHeaderView>
 #include <QMenu>
 #include <QTimer>
 
@@ -42,35 +37,10 @@ QByteArrayList pathsOf(const QStringList& files)
 } // namespace
 
 LocationPageController::LocationPageController(MainWindow* window, QObject* parent)
-    : QObject(parent), m_window(window), m_model(new LocationTableModel(&m_list, this)),
-      m_delegate(new LocationCellDelegate(this)), m_menu(new QMenu(window))
+    : QObject(parent), m_window(window), m_page(window->locationPage()),
+      m_model(new LocationTableModel(&m_list, this)), m_menu(new QMenu(window))
 {
-    auto* ui = m_window->ui();
-    QTableView* table = ui->tableExact;
-    table->setModel(m_model);
-    table->setItemDelegateForColumn(LocationTableModel::MainCell, m_delegate);
-    CheckColumnKeys::install(table, LocationTableModel::ButtonCell);
-    CheckToggleAccessible::install(table, LocationTableModel::ButtonCell);
-    connect(m_delegate, &LocationCellDelegate::pictureReady, table->viewport(),
-            qOverload<>(&QWidget::update));
-    table->setItemDelegateForColumn(LocationTableModel::ButtonCell, new CheckBoxDelegate(this));
-    table->verticalHeader()->hide();
-    // The page title above the table already names the mode.
-    table->horizontalHeader()->hide();
-    table->verticalHeader()->setDefaultSectionSize(LocationCellDelegate::RowHeight);
-    table->horizontalHeader()->setSectionResizeMode(LocationTableModel::MainCell, QHeaderView::Stretch);
-    table->horizontalHeader()->setSectionResizeMode(LocationTableModel::ButtonCell, QHeaderView::Fixed);
-    table->horizontalHeader()->resizeSection(LocationTableModel::ButtonCell, 56);
-    table->horizontalHeader()->setHighlightSections(false);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setShowGrid(false);
-    table->setAcceptDrops(true);
-    table->setDragDropMode(QAbstractItemView::DropOnly);
-    table->setDefaultDropAction(Qt::CopyAction);
-    table->setDropIndicatorShown(true);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_page->setModel(m_model);
 
     m_markMenuTable =
         m_menu->addAction(QStringLiteral("Mark"), this, &LocationPageController::markUnmarkTable);
@@ -83,31 +53,22 @@ LocationPageController::LocationPageController(MainWindow* window, QObject* pare
     m_unMarkAllMenu = m_menu->addAction(tr("Unmark All"), this, &LocationPageController::unmarkAllExact);
     m_unMarkAllMenu->setObjectName(QStringLiteral("unMarkAllMenu"));
 
-    connect(table, &QWidget::customContextMenuRequested, this, [this, table](const QPoint& at) {
-        const QModelIndex index = table->indexAt(at);
-        menuNeedsUpdate(index.isValid() ? index.row() : -1);
-        m_menu->popup(table->viewport()->mapToGlobal(at));
+    connect(m_page, &LocationPage::contextMenuRequested, this, [this](int row, const QPoint& at) {
+        menuNeedsUpdate(row);
+        m_menu->popup(at);
     });
-    connect(table, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
-        // A double click on the check box is two toggles, not a way in.
-        if (index.column() != LocationTableModel::ButtonCell) {
-            tableViewDidClickedRow(index.row());
-        }
-    });
+    connect(m_page, &LocationPage::rowActivated, this, &LocationPageController::tableViewDidClickedRow);
     connect(m_model, &LocationTableModel::listChanged, this,
             &LocationPageController::reflectMarkStatusForRemoveButton);
-    connect(m_model, &LocationTableModel::rowChecked, this, [table](int row) { table->selectRow(row); });
+    connect(m_model, &LocationTableModel::rowChecked, m_page, &LocationPage::selectRow);
     connect(m_model, &LocationTableModel::dropRefused, this, &LocationPageController::showNotice);
-    connect(ui->addFolders, &QAbstractButton::clicked, this, &LocationPageController::addFolders);
-    connect(ui->addPhotos, &QAbstractButton::clicked, this, &LocationPageController::addFiles);
-    connect(ui->markAllExactBtn, &QAbstractButton::clicked, this, &LocationPageController::markAllExact);
-    connect(ui->unmarkAllExactBtn, &QAbstractButton::clicked, this, &LocationPageController::unmarkAllExact);
-    connect(ui->removeFromListExactBtn, &QAbstractButton::clicked, this,
-            &LocationPageController::removeFromListExact);
-    connect(ui->backFolderButton, &QAbstractButton::clicked, this,
-            &LocationPageController::backFolderClicked);
-    connect(ui->nextFolderButton, &QAbstractButton::clicked, this,
-            &LocationPageController::nextFolderClicked);
+    connect(m_page, &LocationPage::addFoldersClicked, this, &LocationPageController::addFolders);
+    connect(m_page, &LocationPage::addPhotosClicked, this, &LocationPageController::addFiles);
+    connect(m_page, &LocationPage::markAllClicked, this, &LocationPageController::markAllExact);
+    connect(m_page, &LocationPage::unmarkAllClicked, this, &LocationPageController::unmarkAllExact);
+    connect(m_page, &LocationPage::removeClicked, this, &LocationPageController::removeFromListExact);
+    connect(m_page, &LocationPage::backClicked, this, &LocationPageController::backFolderClicked);
+    connect(m_page, &LocationPage::forwardClicked, this, &LocationPageController::nextFolderClicked);
     updateHistoryButtons();
 }
 
@@ -120,18 +81,14 @@ void LocationPageController::reload()
 
 void LocationPageController::enterPage(bool folderMode, const QString& title)
 {
-    auto* ui = m_window->ui();
     if (folderMode) {
         m_list.setScanFolderClicked(true);
     }
     m_window->selectTabViewItemWithIdentifier(QStringLiteral("2"));
     m_model->setHeaderTitle(title);
-    ui->locationTitle->setText(title);
-    for (QAbstractButton* button :
-         {ui->markAllExactBtn, ui->unmarkAllExactBtn, ui->removeFromListExactBtn, ui->findDuplicateExact}) {
-        button->setEnabled(false);
-    }
-    Opacity::set(ui->findDuplicateExact, 0.6);
+    m_page->setTitle(title);
+    m_page->setListCommandsEnabled(false, false, false);
+    m_page->setScanEnabled(false);
     m_browser.reset();
     updateHistoryButtons();
     m_list.setInitialState();
@@ -165,13 +122,9 @@ void LocationPageController::showNotice(const QString& text)
         if (m_window->currentPageIdentifier() != page) {
             return; // the page that raised it is gone
         }
-        auto* ui = m_window->ui();
-        ui->runningAlertText->setText(text);
-        // Over the table, where the first-size window has it; a larger
-        // window keeps it centred the same way.
-        ui->runningAlert->setProperty("page", page);
-        m_window->showOverlayTopLeft(ui->runningAlert, ui->tableExact->geometry().topLeft() +
-                                                           ui->tabViewMain->pos() + QPoint(220, 50));
+        m_window->runningNotice()->setText(text, page);
+        m_window->showOverlayTopLeft(m_window->runningNotice(),
+                                     m_window->pageToWindow(m_page->noticeTopLeft()));
     });
 }
 
@@ -266,16 +219,9 @@ void LocationPageController::removeFromListExact()
 
 void LocationPageController::reflectMarkStatusForRemoveButton()
 {
-    auto* ui = m_window->ui();
     const LocationList::ButtonStates states = m_list.reflectMarkStatusForRemoveButton();
-    ui->markAllExactBtn->setEnabled(states.markAll);
-    ui->unmarkAllExactBtn->setEnabled(states.unmarkAll);
-    ui->removeFromListExactBtn->setEnabled(states.remove);
-    ui->findDuplicateExact->setEnabled(states.scan);
-    Opacity::set(ui->findDuplicateExact, states.scan ? 1.0 : 0.6);
-    if (!states.scan) {
-        ui->findDuplicateExact->setText(QStringLiteral("Scan"));
-    }
+    m_page->setListCommandsEnabled(states.markAll, states.unmarkAll, states.remove);
+    m_page->setScanEnabled(states.scan);
 }
 
 void LocationPageController::menuNeedsUpdate(int row)
@@ -290,8 +236,8 @@ void LocationPageController::menuNeedsUpdate(int row)
     }
     m_markMenuTable->setText(m_list.entries().at(row).state ? QStringLiteral("Unmark")
                                                             : QStringLiteral("Mark"));
-    m_markAllMenu->setVisible(m_window->ui()->markAllExactBtn->isEnabled());
-    m_unMarkAllMenu->setVisible(m_window->ui()->unmarkAllExactBtn->isEnabled());
+    m_markAllMenu->setVisible(m_page->markAllEnabled());
+    m_unMarkAllMenu->setVisible(m_page->unmarkAllEnabled());
 }
 
 void LocationPageController::markUnmarkTable()
@@ -302,7 +248,7 @@ void LocationPageController::markUnmarkTable()
     m_list.markUnmarkTable(m_menuRow, m_markMenuTable->text() == QLatin1String("Mark"));
     reflectMarkStatusForRemoveButton();
     reload();
-    m_window->ui()->tableExact->selectRow(m_menuRow);
+    m_page->selectRow(m_menuRow);
 }
 
 void LocationPageController::removeFromListMenuClicked()
@@ -378,6 +324,5 @@ void LocationPageController::loadFolder()
 
 void LocationPageController::updateHistoryButtons()
 {
-    m_window->ui()->backFolderButton->setEnabled(m_browser.backEnabled());
-    m_window->ui()->nextFolderButton->setEnabled(m_browser.forwardEnabled());
+    m_page->setHistoryEnabled(m_browser.backEnabled(), m_browser.forwardEnabled());
 }

@@ -5,7 +5,7 @@
 
 #include <QObject>
 
-class LocationCellDelegate;
+class LocationPage;
 class LocationTableModel;
 class MainWindow;
 class QAction;
@@ -65,10 +65,10 @@ private:
     void showPageFor(FolderBrowser::Page page);
 
     MainWindow* m_window;
+    LocationPage* m_page;
     LocationList m_list;
     FolderBrowser m_browser;
     LocationTableModel* m_model;
-    LocationCellDelegate* m_delegate;
     QMenu* m_menu;
     QAction* m_markMenuTable;
     QAction* m_removeFromListMenu;

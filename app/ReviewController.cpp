@@ -4,7 +4,7 @@
 #include "review/ResultOutlineModel.h"
 #include "review/SetFilesModel.h"
 #include "scan/Formatting.h"
-#include "ui/BusyIndicator.h"
+#include "ui/ButtonHoverSimple.h"
 #include "ui/ButtonStyling.h"
 #include "ui/CheckBoxDelegate.h"
 #include "ui/CheckColumnKeys.h"
@@ -12,21 +12,23 @@
 #include "ui/FileProperties.h"
 #include "ui/HoverButton.h"
 #include "ui/InformationWindow.h"
+#include "ui/LoadingCover.h"
 #include "ui/MainWindow.h"
 #include "ui/Opacity.h"
 #include "ui/PreviewLoader.h"
 #include "ui/ResultOutlineView.h"
-#include "ui/ViewTransparent.h"
-#include "ui_MainWindow.h"
+#include "ui/ResultPage.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QPainter>
-#include <QShortcut>
+#include <QTableView>
 #include <QToolButton>
+#include <array>
 
 namespace {
 
@@ -65,30 +67,29 @@ QPixmap placeholderImage(qreal ratio)
 
 ReviewController::ReviewController(MainWindow* window, InformationWindow* information,
                                    std::function<bool()> exactMode, QObject* parent)
-    : QObject(parent), m_window(window), m_information(information), m_exactMode(std::move(exactMode)),
-      m_outline(new ResultOutlineModel(this)), m_files(new SetFilesModel(this)),
-      m_preview(new PreviewLoader(this)), m_menu(new QMenu(window))
+    : QObject(parent), m_window(window), m_page(window->resultPage()), m_information(information),
+      m_exactMode(std::move(exactMode)), m_outline(new ResultOutlineModel(this)),
+      m_files(new SetFilesModel(this)), m_preview(new PreviewLoader(this)), m_menu(new QMenu(window))
 {
     m_review.clear();
-    auto* ui = m_window->ui();
-    ui->loadingView->hide();
+    ResultOutlineView* outline = m_page->outlineView();
 
-    ui->OView2->setModel(m_outline);
-    ui->OView2->header()->setStretchLastSection(false);
-    ui->OView2->header()->setSectionResizeMode(ResultOutlineModel::Name, QHeaderView::Stretch);
-    ui->OView2->header()->setSectionResizeMode(ResultOutlineModel::Check, QHeaderView::Fixed);
-    ui->OView2->header()->resizeSection(ResultOutlineModel::Check, 48);
-    ui->OView2->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ui->OView2->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    outline->setModel(m_outline);
+    outline->header()->setStretchLastSection(false);
+    outline->header()->setSectionResizeMode(ResultOutlineModel::Name, QHeaderView::Stretch);
+    outline->header()->setSectionResizeMode(ResultOutlineModel::Check, QHeaderView::Fixed);
+    outline->header()->resizeSection(ResultOutlineModel::Check, 48);
+    outline->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ReviewController::outlineViewSelectionDidChange);
-    connect(ui->OView2, &QWidget::customContextMenuRequested, this, &ReviewController::showContextMenu);
+    connect(outline, &QWidget::customContextMenuRequested, this, &ReviewController::showContextMenu);
     connect(m_outline, &ResultOutlineModel::marksChanged, this, &ReviewController::checkBoxClicked);
-    CheckColumnKeys::install(ui->OView2, ResultOutlineModel::Check);
+    CheckColumnKeys::install(outline, ResultOutlineModel::Check);
     // A click anywhere in the box's cell toggles it, as on the location page.
-    ui->OView2->setItemDelegateForColumn(ResultOutlineModel::Check, new CheckBoxDelegate(this));
-    CheckToggleAccessible::install(ui->OView2, ResultOutlineModel::Check);
+    outline->setItemDelegateForColumn(ResultOutlineModel::Check, new CheckBoxDelegate(this));
+    CheckToggleAccessible::install(outline, ResultOutlineModel::Check);
 
-    QTableView* table = ui->resultTable;
+    QTableView* table = m_page->fileTable();
     table->setModel(m_files);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -110,73 +111,54 @@ ReviewController::ReviewController(MainWindow* window, InformationWindow* inform
     CheckColumnKeys::install(table, SetFilesModel::ButtonCell);
     table->setItemDelegateForColumn(SetFilesModel::ButtonCell, new CheckBoxDelegate(this));
     CheckToggleAccessible::install(table, SetFilesModel::ButtonCell);
+    // Named only now: naming a view makes Qt build its accessible face, and
+    // the faces above must be installed first.
+    outline->setAccessibleName(tr("Duplicate sets by extension"));
+    table->setAccessibleName(tr("Files of the selected set"));
 
-    ui->imView->installEventFilter(this);
+    m_page->preview()->installEventFilter(this);
     connect(m_preview, &PreviewLoader::previewReady, this,
             [this](quint64, const QByteArray&, const QImage& thumbnail, const QString& properties) {
-                QLabel* view = m_window->ui()->imView;
+                QLabel* view = m_page->preview();
                 if (!thumbnail.isNull()) {
                     m_previewThumbnail = thumbnail;
                     // Scaled in device pixels, so a 2x screen gets a sharp picture.
                     view->setPixmap(PreviewLoader::fitPreview(thumbnail, view->size() - QSize(2, 2),
                                                               view->devicePixelRatioF()));
                 }
-                m_window->ui()->textField->setText(properties);
+                m_page->properties()->setText(properties);
             });
 
-    const std::pair<QAbstractButton*, void (ReviewController::*)()> categories[] = {
-        {ui->allButton, &ReviewController::allClicked},
-        {ui->imageButton, &ReviewController::imageClicked},
-        {ui->videoButton, &ReviewController::videoClicked},
-        {ui->audioButton, &ReviewController::audioClicked},
-        {ui->documentButton, &ReviewController::docsClicked},
-        {ui->otherButton, &ReviewController::otherClicked},
+    const std::array<void (ReviewController::*)(), 6> categories = {
+        &ReviewController::allClicked,   &ReviewController::imageClicked, &ReviewController::videoClicked,
+        &ReviewController::audioClicked, &ReviewController::docsClicked,  &ReviewController::otherClicked,
     };
-    for (const auto& [button, command] : categories) {
-        connect(button, &QAbstractButton::clicked, this, command);
+    connect(m_page, &ResultPage::categoryClicked, this, [this, categories](int category) {
+        if (category >= 0 && category < int(categories.size())) {
+            (this->*categories[category])();
+        }
+    });
+    for (QAbstractButton* button : m_page->categoryButtons()) {
         styleCategoryButton(button, false);
     }
-    connect(ui->markAll, &QAbstractButton::clicked, this, &ReviewController::markAllClicked);
-    connect(ui->unMarkAll, &QAbstractButton::clicked, this, &ReviewController::unMarkAllClicked);
-    // Keyboard ways to the page's main commands; each acts only while its button could be clicked.
-    auto shortcut = [this](const QKeySequence& keys, QAbstractButton* button) {
-        auto* action = new QShortcut(keys, m_window->ui()->page4);
-        action->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(action, &QShortcut::activated, button, [this, button] {
-            // Not while a panel and its cover wait for an answer.
-            const bool covered = m_window->findChild<ViewTransparent*>(QString(), Qt::FindDirectChildrenOnly);
-            if (button->isEnabled() && button->isVisible() && !covered) {
-                button->click();
-            }
-        });
-    };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_A), ui->markAll);
-    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), ui->unMarkAll);
-    shortcut(QKeySequence(Qt::Key_Delete), ui->finishButton);
-    ui->markAll->setToolTip(ui->markAll->toolTip() + QStringLiteral(" (Ctrl+A)"));
-    ui->unMarkAll->setToolTip(ui->unMarkAll->toolTip() + QStringLiteral(" (Ctrl+Shift+A)"));
-    ui->finishButton->setToolTip(ui->finishButton->toolTip() + QStringLiteral(" (Delete)"));
-    ui->OView2->setAccessibleName(tr("Duplicate sets by extension"));
-    ui->resultTable->setAccessibleName(tr("Files of the selected set"));
-    ui->imView->setAccessibleName(tr("Preview"));
-    ui->textField->setAccessibleName(tr("Properties"));
+    connect(m_page, &ResultPage::markAllClicked, this, &ReviewController::markAllClicked);
+    connect(m_page, &ResultPage::unmarkAllClicked, this, &ReviewController::unMarkAllClicked);
     connect(m_information, &InformationWindow::okClicked, this, &ReviewController::okInformationWindow);
 
-    QComboBox* sortPopup = ui->sortPopupBtn;
+    QComboBox* sortPopup = m_page->sortPopup();
     for (int tag = 0; tag < 5; ++tag) {
         sortPopup->addItem(QString::fromLatin1(SortItems[tag].title), tag + 1);
         sortPopup->setItemData(tag, QString::fromLatin1(SortItems[tag].tooltip), Qt::ToolTipRole);
     }
     connect(sortPopup, &QComboBox::activated, this, [this](int item) {
         m_sorting = QString::fromLatin1(SortItems[qBound(0, item, 4)].key);
-        m_window->ui()->sortPopupBtn->setToolTip(QString::fromLatin1(SortItems[qBound(0, item, 4)].tooltip));
+        m_page->sortPopup()->setToolTip(QString::fromLatin1(SortItems[qBound(0, item, 4)].tooltip));
         popupButtonClicked();
     });
-    connect(ui->asscendingBtn, &QToolButton::clicked, this, [this](bool on) {
-        m_window->ui()->asscendingBtn->setToolTip(on ? QStringLiteral("Ascending")
-                                                     : QStringLiteral("Descending"));
-        m_window->ui()->asscendingBtn->setText(on ? QStringLiteral("Ascending")
-                                                  : QStringLiteral("Descending"));
+    connect(m_page->ascendingButton(), &QToolButton::clicked, this, [this](bool on) {
+        m_page->ascendingButton()->setToolTip(on ? QStringLiteral("Ascending")
+                                                 : QStringLiteral("Descending"));
+        m_page->ascendingButton()->setText(on ? QStringLiteral("Ascending") : QStringLiteral("Descending"));
         asscendingDescendingClicked();
     });
     showPlaceholder();
@@ -198,20 +180,21 @@ void ReviewController::styleCategoryButton(QAbstractButton* button, bool current
 
 QAbstractButton* ReviewController::categoryButton(Category category) const
 {
-    auto* ui = m_window->ui();
+    // The page lists its buttons in the order of the categories.
+    const QList<QAbstractButton*> buttons = m_page->categoryButtons();
     switch (category) {
     case Category::All:
-        return ui->allButton;
+        return buttons[0];
     case Category::Images:
-        return ui->imageButton;
+        return buttons[1];
     case Category::Videos:
-        return ui->videoButton;
+        return buttons[2];
     case Category::Audio:
-        return ui->audioButton;
+        return buttons[3];
     case Category::Documents:
-        return ui->documentButton;
+        return buttons[4];
     case Category::Others:
-        return ui->otherButton;
+        return buttons[5];
     case Category::None:
         break;
     }
@@ -228,25 +211,24 @@ void ReviewController::showResults(const ScanResults& results)
 
 void ReviewController::showDuplicateScanResult(bool)
 {
-    auto* ui = m_window->ui();
     const ModalPtr& tree = modal();
     m_outline->setTree(tree);
     m_files->setSet({}, 0);
     setMarkedFilesDetails();
     m_window->selectTabViewItemWithIdentifier(QStringLiteral("4"));
-    ui->buttonHelpManual->setEnabled(true);
+    m_window->helpButton()->setEnabled(true);
     showPlaceholder();
-    ui->selectedPath->clear();
-    ui->textField->clear();
+    m_page->setPathText(QString());
+    m_page->properties()->clear();
     updateSummary();
     if (tree->extensionCount() != 0) {
-        ui->OView2->expandAll();
+        m_page->outlineView()->expandAll();
         // Row 1: the first set of the first group with a set.
         for (int g = 0; g < m_outline->rowCount(); ++g) {
             const QModelIndex group = m_outline->index(g, ResultOutlineModel::Name);
             if (m_outline->rowCount(group) > 0) {
                 showLoading();
-                ui->OView2->setCurrentIndex(m_outline->index(0, ResultOutlineModel::Name, group));
+                m_page->outlineView()->setCurrentIndex(m_outline->index(0, ResultOutlineModel::Name, group));
                 break;
             }
         }
@@ -260,18 +242,16 @@ void ReviewController::showDuplicateScanResult(bool)
 
 void ReviewController::homeCleanup()
 {
-    auto* ui = m_window->ui();
     m_preview->cancel();
     m_review.clear();
     m_outline->setTree({});
     m_files->setSet({}, 0);
     removeLoading();
     showPlaceholder();
-    ui->selectedPath->clear();
-    ui->textField->clear();
-    ui->resultSummary->clear();
-    ui->finishButton->setEnabled(true);
-    Opacity::set(ui->finishButton, 1.0);
+    m_page->setPathText(QString());
+    m_page->properties()->clear();
+    m_page->setSummaryText(QString());
+    m_page->setDeleteEnabled(true);
 }
 
 // --- Categories and the information window -----------------------------------
@@ -340,7 +320,7 @@ void ReviewController::okInformationWindow()
 {
     m_information->dismiss();
     if (m_window->currentPageIdentifier() == QLatin1String("4")) {
-        m_window->ui()->OView2->setFocus(); // back to the results, not to whatever came first
+        m_page->outlineView()->setFocus(); // back to the results, not to whatever came first
     }
     switch (m_review.routeAfterInformation()) {
     case ResultReview::Route::GoHome:
@@ -356,15 +336,14 @@ void ReviewController::okInformationWindow()
 
 void ReviewController::showLoading()
 {
-    QWidget* view = m_window->ui()->loadingView;
-    m_window->showOverlayAt(view, 205, 114);
-    m_window->ui()->loadingIndicator->setRunning(true);
+    m_window->showOverlayAt(m_window->loadingCover(), 205, 114);
+    m_window->loadingCover()->setRunning(true);
 }
 
 void ReviewController::removeLoading()
 {
-    m_window->ui()->loadingIndicator->setRunning(false);
-    m_window->ui()->loadingView->hide();
+    m_window->loadingCover()->setRunning(false);
+    m_window->loadingCover()->hide();
 }
 
 // --- Outline, table, preview -------------------------------------------------
@@ -373,29 +352,29 @@ ExtensionsPtr ReviewController::selectedExtension() const
 {
     // The group of the selected set, wherever the outline's current row
     // (a group row after a click on its name or an arrow key) has gone.
-    const QModelIndexList rows = m_window->ui()->OView2->selectionModel()->selectedRows();
+    const QModelIndexList rows = m_page->outlineView()->selectionModel()->selectedRows();
     if (!rows.isEmpty() && m_outline->isSetRow(rows.first())) {
         return m_outline->extensionAt(rows.first());
     }
-    return m_outline->extensionAt(m_window->ui()->OView2->currentIndex());
+    return m_outline->extensionAt(m_page->outlineView()->currentIndex());
 }
 
 SetPtr ReviewController::selectedSet() const
 {
-    const QModelIndexList rows = m_window->ui()->OView2->selectionModel()->selectedRows();
+    const QModelIndexList rows = m_page->outlineView()->selectionModel()->selectedRows();
     return rows.isEmpty() ? SetPtr() : m_outline->setAt(rows.first());
 }
 
 FilePtr ReviewController::selectedFile() const
 {
-    const QModelIndex current = m_window->ui()->resultTable->currentIndex();
+    const QModelIndex current = m_page->fileTable()->currentIndex();
     const FilePtr file = current.isValid() ? m_files->fileAt(current.row()) : FilePtr();
     return file ? file : m_files->fileAt(0);
 }
 
 void ReviewController::outlineViewSelectionDidChange()
 {
-    const QModelIndexList rows = m_window->ui()->OView2->selectionModel()->selectedRows();
+    const QModelIndexList rows = m_page->outlineView()->selectionModel()->selectedRows();
     const SetPtr set = rows.isEmpty() ? SetPtr() : m_outline->setAt(rows.first());
     if (!set || set->files().isEmpty()) {
         return;
@@ -403,13 +382,13 @@ void ReviewController::outlineViewSelectionDidChange()
     // "Set" column: the set's place under its group, from 1.
     m_files->setSet(set, rows.first().row() + 1);
     removeLoading();
-    m_window->ui()->resultTable->selectRow(0);
+    m_page->fileTable()->selectRow(0);
     showSelectedFile(m_files->fileAt(0)->filePath());
 }
 
 void ReviewController::tableViewSelectionDidChange()
 {
-    const QModelIndexList rows = m_window->ui()->resultTable->selectionModel()->selectedRows();
+    const QModelIndexList rows = m_page->fileTable()->selectionModel()->selectedRows();
     if (rows.isEmpty()) {
         return;
     }
@@ -427,10 +406,9 @@ void ReviewController::doubleClick(const QModelIndex& index)
 
 void ReviewController::showSelectedFile(const QByteArray& path)
 {
-    auto* ui = m_window->ui();
     showPlaceholder();
-    ui->selectedPath->setText(QStringLiteral("Path: %1").arg(PathText::display(path)));
-    ui->textField->clear();
+    m_page->setPathText(QStringLiteral("Path: %1").arg(PathText::display(path)));
+    m_page->properties()->clear();
     m_preview->request(path, m_review.category() == Category::Images);
 }
 
@@ -494,11 +472,11 @@ void ReviewController::updateSummary()
     auto count = [](quint64 n, const char* one, const char* many) {
         return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
     };
-    m_window->ui()->resultSummary->setText(QStringLiteral("%1 in %2: %3, %4")
-                                               .arg(count(totals.sets, "set", "sets"),
-                                                    count(totals.groups, "group", "groups"),
-                                                    count(totals.files, "duplicate file", "duplicate files"),
-                                                    Formatting::getFormattedStringForSize(totals.bytes)));
+    m_page->setSummaryText(QStringLiteral("%1 in %2: %3, %4")
+                               .arg(count(totals.sets, "set", "sets"),
+                                    count(totals.groups, "group", "groups"),
+                                    count(totals.files, "duplicate file", "duplicate files"),
+                                    Formatting::getFormattedStringForSize(totals.bytes)));
 }
 
 void ReviewController::reloadAfterRemoval()
@@ -510,7 +488,7 @@ void ReviewController::reloadAfterRemoval()
     const int row =
         shown && m_files->set() && m_files->set()->files().contains(shown) ? int(shown->index()) : 0;
     if (m_files->rowCount() > 0) {
-        m_window->ui()->resultTable->selectRow(row);
+        m_page->fileTable()->selectRow(row);
     }
 }
 
@@ -519,15 +497,14 @@ void ReviewController::setMarkedFilesDetails()
     const ModalPtr& tree = modal();
     const quint64 count = tree ? tree->totalFilesSelected() : 0;
     const quint64 size = tree ? tree->totalFilesSelectedSize() : 0;
-    m_window->ui()->selectedCount->setText(QStringLiteral("Marked Duplicate Files: %1").arg(count));
-    m_window->ui()->selectedSize->setText(
+    m_page->setMarkedTexts(
+        QStringLiteral("Marked Duplicate Files: %1").arg(count),
         QStringLiteral("Marked File Size: %1").arg(Formatting::getFormattedStringForSize(size)));
 }
 
 void ReviewController::enableNecessaryButton()
 {
-    auto* ui = m_window->ui();
-    Opacity::set(ui->buttonHomeExactPage, 1.0);
+    Opacity::set(m_page->homeButton(), 1.0);
     if (m_exactMode()) {
         const MarkingRules::ButtonStates states = MarkingRules::enableNecessaryButton(modal().get());
         auto apply = [](QWidget* widget, const std::optional<bool>& enabled) {
@@ -535,10 +512,10 @@ void ReviewController::enableNecessaryButton()
                 widget->setEnabled(*enabled);
             }
         };
-        apply(ui->markAll, states.markAll);
-        apply(ui->unMarkAll, states.unMarkAll);
-        apply(ui->addEceptionBtn, states.addEceptionBtn);
-        apply(ui->sortPopupBtn, states.sortPopupBtn);
+        apply(m_page->markAllButton(), states.markAll);
+        apply(m_page->unmarkAllButton(), states.unMarkAll);
+        apply(m_page->exceptionButton(), states.addEceptionBtn);
+        apply(m_page->sortPopup(), states.sortPopupBtn);
         if (!modal() || modal()->extensionCount() == 0) {
             return;
         }
@@ -578,11 +555,11 @@ void ReviewController::applySortControls()
         }
     }
     const FilePtr shown = selectedFile();
-    m_files->setSortOrder(key, m_window->ui()->asscendingBtn->isChecked());
+    m_files->setSortOrder(key, m_page->ascendingButton()->isChecked());
     removeLoading();
     // The file on show keeps the selection in its new row.
     if (shown) {
-        m_window->ui()->resultTable->selectRow(int(shown->index()));
+        m_page->fileTable()->selectRow(int(shown->index()));
     }
 }
 
@@ -590,7 +567,7 @@ void ReviewController::applySortControls()
 
 void ReviewController::showContextMenu(const QPoint& position)
 {
-    ResultOutlineView* view = m_window->ui()->OView2;
+    ResultOutlineView* view = m_page->outlineView();
     QModelIndex at = view->indexAt(position);
     QPoint where = position;
     if (!m_outline->isSetRow(at) && m_outline->isSetRow(view->currentIndex())) {
@@ -711,7 +688,7 @@ void ReviewController::getInfo()
     }
     // The preview's text is this file's, made off the UI thread; reading the
     // disk here again would decode a large picture on the UI thread.
-    const QString shown = m_window->ui()->textField->text();
+    const QString shown = m_page->properties()->text();
     const QString text = shown.isEmpty() ? FileProperties::getAllProperties(file->filePath()) : shown;
     m_information->showInformation(QStringLiteral("Information"), text.trimmed(), QString(), QString(),
                                    QStringLiteral("common_info"), QStringLiteral("Ok"));
@@ -721,12 +698,12 @@ void ReviewController::getInfo()
 void ReviewController::showPlaceholder()
 {
     m_previewThumbnail = QImage();
-    m_window->ui()->imView->setPixmap(placeholderImage(m_window->devicePixelRatioF()));
+    m_page->preview()->setPixmap(placeholderImage(m_window->devicePixelRatioF()));
 }
 
 bool ReviewController::eventFilter(QObject* watched, QEvent* event)
 {
-    QLabel* view = m_window->ui()->imView;
+    QLabel* view = m_page->preview();
     if (watched == view && event->type() == QEvent::Resize && !m_previewThumbnail.isNull()) {
         view->setPixmap(PreviewLoader::fitPreview(m_previewThumbnail, view->size() - QSize(2, 2),
                                                   view->devicePixelRatioF()));

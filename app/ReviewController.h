@@ -14,6 +14,7 @@ class QMenu;
 class QModelIndex;
 class QAbstractButton;
 class ResultOutlineModel;
+class ResultPage;
 class SetFilesModel;
 
 // The results page: the category bar, the outline of groups and sets, the
@@ -113,6 +114,7 @@ private:
     static void styleCategoryButton(QAbstractButton* button, bool current);
 
     MainWindow* m_window;
+    ResultPage* m_page;
     InformationWindow* m_information;
     std::function<bool()> m_exactMode;
     ResultReview m_review;

@@ -9,6 +9,7 @@
 #include "app/ReviewController.h"
 #include "review/ResultOutlineModel.h"
 #include "review/SetFilesModel.h"
+#include "scan/ScanSession.h"
 #include "ui/InformationWindow.h"
 
 #include <QAbstractButton>
@@ -116,8 +117,26 @@ void shootAll(const QString& out, const QSize& size)
         harness.delegate.locations()->addFolderPaths({root + folder});
     }
     shoot("locations");
+    // The list's notice over the table: a folder listed twice.
+    harness.delegate.locations()->addFolderPaths({root + "/Pictures"});
+    QTRY_VERIFY(harness.w<QWidget>("runningAlert")->isVisible());
+    shoot("locations-notice");
+    QTest::mouseClick(harness.w<QAbstractButton>("runningAlertOk"), Qt::LeftButton);
 
+    // Held before detection: the stop question and the close guard's notice
+    // over the scan page, each answered so the scan goes on.
+    harness.scan()->setDetectionGate(true);
     QTest::mouseClick(harness.w<QAbstractButton>("findDuplicateExact"), Qt::LeftButton);
+    QTRY_COMPARE(harness.page(), QStringLiteral("5"));
+    QTest::mouseClick(harness.w<QAbstractButton>("stopButton"), Qt::LeftButton);
+    QTRY_VERIFY(harness.w<QWidget>("confirmationView")->isVisible());
+    shoot("stop-question");
+    QTest::mouseClick(harness.w<QAbstractButton>("cancelNo"), Qt::LeftButton);
+    window.close();
+    QTRY_VERIFY(harness.w<QWidget>("runningAlert")->isVisible());
+    shoot("close-notice");
+    QTest::mouseClick(harness.w<QAbstractButton>("runningAlertOk"), Qt::LeftButton);
+    harness.scan()->setDetectionGate(false);
     QTRY_VERIFY_WITH_TIMEOUT(harness.w<QProgressBar>("similarIndicator")->value() > 0, 60000);
     shoot("scanning");
 

@@ -1,7 +1,16 @@
 #include "ui/MainWindow.h"
 
 #include "ui/AnchorLayout.h"
+#include "ui/DeletionPanel.h"
 #include "ui/FocusedRowFrame.h"
+#include "ui/HomePage.h"
+#include "ui/LoadingCover.h"
+#include "ui/LocationPage.h"
+#include "ui/ResultOutlineView.h"
+#include "ui/ResultPage.h"
+#include "ui/RunningNotice.h"
+#include "ui/ScanPage.h"
+#include "ui/StopScanQuestion.h"
 #include "ui/Theme.h"
 #include "ui/ViewTransparent.h"
 #include "ui_MainWindow.h"
@@ -10,6 +19,7 @@
 #include <QCloseEvent>
 #include <QResizeEvent>
 #include <QSettings>
+#include <QTableView>
 
 namespace {
 
@@ -21,19 +31,30 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_ui(new Ui::MainWind
 {
     Theme::apply(qobject_cast<QApplication*>(QCoreApplication::instance()));
     m_ui->setupUi(this);
-    m_ui->confirmationView->hide();
-    m_ui->runningAlert->hide();
-    m_ui->runningAlert->setDefaultButton(m_ui->runningAlertOk);
-    m_ui->runningAlert->setCancelButton(m_ui->runningAlertOk);
-    // Stopping a scan is the answer to ask for twice: No is the default.
-    m_ui->confirmationView->setDefaultButton(m_ui->cancelNo);
-    m_ui->confirmationView->setCancelButton(m_ui->cancelNo);
+    // Created in this order for the stacking and the keyboard's way through them.
+    m_home = new HomePage;
+    m_locations = new LocationPage;
+    m_scan = new ScanPage;
+    m_results = new ResultPage;
+    for (QWidget* page : {static_cast<QWidget*>(m_home), static_cast<QWidget*>(m_locations),
+                          static_cast<QWidget*>(m_scan), static_cast<QWidget*>(m_results)}) {
+        m_ui->tabViewMain->addWidget(page);
+    }
+    m_loading = new LoadingCover(this);
+    m_deletion = new DeletionPanel(this);
+    m_stopQuestion = new StopScanQuestion(this);
+    m_notice = new RunningNotice(this);
+    for (QWidget* overlay : {static_cast<QWidget*>(m_loading), static_cast<QWidget*>(m_deletion),
+                             static_cast<QWidget*>(m_stopQuestion), static_cast<QWidget*>(m_notice)}) {
+        overlay->hide();
+    }
+    connect(m_ui->tabViewMain, &QStackedWidget::currentChanged, this, &MainWindow::pageChanged);
     setMinimumSize(FirstSize);
     resize(FirstSize);
-    layOutPages();
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_ui->tableExact),
-                                    static_cast<QAbstractItemView*>(m_ui->resultTable),
-                                    static_cast<QAbstractItemView*>(m_ui->OView2)}) {
+    layOutWindow();
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_locations->table()),
+                                    static_cast<QAbstractItemView*>(m_results->fileTable()),
+                                    static_cast<QAbstractItemView*>(m_results->outlineView())}) {
         // Tab moves on to the next control; the arrows move within the view.
         view->setTabKeyNavigation(false);
         FocusedRowFrame::install(view);
@@ -73,10 +94,10 @@ MainWindow::~MainWindow()
     delete m_ui;
 }
 
-void MainWindow::layOutPages()
+void MainWindow::layOutWindow()
 {
-    // Shares of the extra room: tables, outline and preview take it; button
-    // rows keep to their edges; the scan page stays centred.
+    // The bar keeps its height, the pages take the rest; each page lays
+    // itself out. The panels over the pages keep their own places.
     auto* window = new AnchorLayout(this, FirstSize);
     window->addAnchored(m_ui->topBar, 0, 0, 1, 0);
     window->addAnchored(m_ui->tabViewMain, 0, 0, 1, 1);
@@ -84,72 +105,16 @@ void MainWindow::layOutPages()
     auto* top = new AnchorLayout(m_ui->topBar, m_ui->topBar->size());
     top->addAnchored(m_ui->titleText, 0, 0, 1, 0);
     top->addAnchored(m_ui->buttonHelpManual, 1, 0, 1, 0);
+}
 
-    const QSize page = m_ui->tabViewMain->size();
-    auto* home = new AnchorLayout(m_ui->page1, page);
-    home->addAnchored(m_ui->HomePage, 0, 0, 1, 1);
-    home->addAnchored(m_ui->buttonScanDrive, 0.5, 0.5, 0.5, 0.5);
-    home->addAnchored(m_ui->buttonScanFolders, 0.5, 0.5, 0.5, 0.5);
-    home->addAnchored(m_ui->cleanHistory, 0, 1, 1, 1);
-    home->addAnchored(m_ui->removeExceptionBtn, 1, 1, 1, 1);
+QAbstractButton* MainWindow::helpButton() const
+{
+    return m_ui->buttonHelpManual;
+}
 
-    auto* locations = new AnchorLayout(m_ui->page2, page);
-    locations->addAnchored(m_ui->locationButtonBar, 0, 1, 1, 1);
-    locations->addAnchored(m_ui->locationButtonRule, 0, 1, 1, 1);
-    for (QWidget* w :
-         {static_cast<QWidget*>(m_ui->buttonHomePage), static_cast<QWidget*>(m_ui->backFolderButton),
-          static_cast<QWidget*>(m_ui->nextFolderButton)}) {
-        locations->addAnchored(w, 0, 0, 0, 0);
-    }
-    locations->addAnchored(m_ui->locationTitle, 0, 0, 1, 0);
-    locations->addAnchored(m_ui->tableExact, 0, 0, 1, 1);
-    for (QWidget* w : {m_ui->addFolders, m_ui->addPhotos, m_ui->markAllExactBtn, m_ui->unmarkAllExactBtn,
-                       m_ui->removeFromListExactBtn}) {
-        locations->addAnchored(w, 0, 1, 0, 1);
-    }
-    locations->addAnchored(m_ui->findDuplicateExact, 1, 1, 1, 1);
-
-    auto* progress = new AnchorLayout(m_ui->page5, page);
-    progress->addAnchored(m_ui->animationImage, 0.5, 0.5, 0.5, 0.5);
-    for (QWidget* w :
-         {m_ui->searchStatus, m_ui->progressTypeText, m_ui->similarProcessing, m_ui->textelapse}) {
-        progress->addAnchored(w, 0, 0.5, 1, 0.5);
-    }
-    progress->addAnchored(m_ui->similarIndicator, 0.3, 0.5, 0.7, 0.5);
-    progress->addAnchored(m_ui->pauseResume, 0.5, 0.5, 0.5, 0.5);
-    progress->addAnchored(m_ui->stopButton, 0.5, 0.5, 0.5, 0.5);
-
-    // The result page: outline a quarter of the extra width, the file table
-    // and its path 45 %, the preview and properties the rest.
-    constexpr double outlineEnd = 0.25;
-    constexpr double tableEnd = 0.7;
-    auto* results = new AnchorLayout(m_ui->page4, page);
-    results->addAnchored(m_ui->resultButtonBar, 0, 1, 1, 1);
-    results->addAnchored(m_ui->resultButtonRule, 0, 1, 1, 1);
-    results->addAnchored(m_ui->outlineBackground, 0, 0, outlineEnd, 1);
-    for (QWidget* w :
-         {static_cast<QWidget*>(m_ui->buttonHomeExactPage), static_cast<QWidget*>(m_ui->allButton),
-          static_cast<QWidget*>(m_ui->imageButton), static_cast<QWidget*>(m_ui->videoButton),
-          static_cast<QWidget*>(m_ui->audioButton), static_cast<QWidget*>(m_ui->documentButton),
-          static_cast<QWidget*>(m_ui->otherButton)}) {
-        results->addAnchored(w, 0, 0, 0, 0);
-    }
-    results->addAnchored(m_ui->sortPopupBtn, 1, 0, 1, 0);
-    results->addAnchored(m_ui->asscendingBtn, 1, 0, 1, 0);
-    results->addAnchored(m_ui->OView2, 0, 0, outlineEnd, 1);
-    results->addAnchored(m_ui->resultTable, outlineEnd, 0, tableEnd, 1);
-    results->addAnchored(m_ui->selectedPath, outlineEnd, 1, tableEnd, 1);
-    results->addAnchored(m_ui->imView, tableEnd, 0, 1, 1);
-    results->addAnchored(m_ui->textField, tableEnd, 1, 1, 1);
-    results->addAnchored(m_ui->resultSummary, outlineEnd, 1, 1, 1);
-    results->addAnchored(m_ui->selectedCount, 0, 1, 0, 1);
-    results->addAnchored(m_ui->selectedSize, 0, 1, 0, 1);
-    for (QWidget* w : {m_ui->markAll, m_ui->unMarkAll, m_ui->addEceptionBtn, m_ui->finishButton}) {
-        results->addAnchored(w, 1, 1, 1, 1);
-    }
-
-    // The panels in the deletion window keep their own places; the window
-    // itself is an overlay, centred by placeOverlays().
+QPoint MainWindow::pageToWindow(const QPoint& point) const
+{
+    return point + m_ui->tabViewMain->pos();
 }
 
 void MainWindow::selectTabViewItemWithIdentifier(const QString& identifier)
