@@ -53,6 +53,8 @@ Q_SIGNALS:
 public:
     // The report's line for marked files left in place; empty when none.
     static QString notMovedText(quint64 count);
+    // The report's line when the journal of a clean-up could not be written.
+    static QString journalErrorText(quint64 moved, const QString& error);
 
 private:
     void poll();
@@ -68,8 +70,6 @@ private:
     QTimer m_poll;
     QElapsedTimer m_outlineRefreshed;
     bool m_outlineStale = false;
-    qint64 m_countAtStart = 0;
-    quint64 m_sizeAtStart = 0;
     quint64 m_deletedCount = 0;
     quint64 m_deletedSize = 0;
     quint64 m_notMovedCount = 0;

@@ -1,6 +1,7 @@
 #include "app/ReviewController.h"
 
 #include "platform/PathText.h"
+#include "review/ReferenceMarking.h"
 #include "review/ResultOutlineModel.h"
 #include "review/SetFilesModel.h"
 #include "scan/Formatting.h"
@@ -414,9 +415,42 @@ void ReviewController::showSelectedFile(const QByteArray& path)
 
 // --- Marking -----------------------------------------------------------------
 
+void ReviewController::setReferences(const ReferenceRoots& references)
+{
+    m_references = references;
+    m_outline->setReferences(references);
+}
+
+void ReviewController::applyRule(const KeepRule& rule, const ExtensionsPtr& group, const SetPtr& set)
+{
+    const ModalPtr tree = modal();
+    if (!tree) {
+        return;
+    }
+    if (group && set) {
+        rule.applyToSet(*tree, group, set, m_references);
+    } else if (group) {
+        rule.applyToExtension(*tree, group, m_references);
+    } else {
+        rule.apply(*tree, m_references);
+    }
+    afterMarkChange(false);
+}
+
+bool ReviewController::setFullyMarked(const Set& set) const
+{
+    return m_references.isEmpty() ? set.setsState() == 1
+                                  : ReferenceMarking::setFullyMarked(set, m_references);
+}
+
 void ReviewController::markAllClicked()
 {
-    modal()->markAllExtension();
+    if (m_references.isEmpty()) {
+        modal()->markAllExtension();
+    } else {
+        // Every set keeps its reference copies instead of its first file.
+        KeepRule().apply(*modal(), m_references);
+    }
     afterMarkChange(false);
 }
 
@@ -436,12 +470,15 @@ void ReviewController::collectionViewCheckButtonCLicked(qint64 row)
 {
     const FilePtr file = row >= 0 && row <= INT_MAX ? m_files->fileAt(int(row)) : FilePtr();
     const auto click =
-        MarkingRules::collectionViewCheckButtonCLicked(*modal(), selectedExtension(), selectedSet(), file);
-    if (click == MarkingRules::FileClick::Refused) {
-        m_information->showInformation(QStringLiteral("Information"),
-                                       QString::fromLatin1(MarkingRules::RefusalText), QString(), QString(),
-                                       QStringLiteral("common_info"), QStringLiteral("Ok"));
-        Q_EMIT informationShown(QString::fromLatin1(MarkingRules::RefusalText));
+        ReferenceMarking::fileBox(*modal(), selectedExtension(), selectedSet(), file, m_references);
+    const char* refusal = click == ReferenceMarking::FileClick::RefusedLastCopy ? MarkingRules::RefusalText
+                          : click == ReferenceMarking::FileClick::RefusedReference
+                              ? ReferenceMarking::RefusalText
+                              : nullptr;
+    if (refusal) {
+        m_information->showInformation(QStringLiteral("Information"), QString::fromLatin1(refusal), QString(),
+                                       QString(), QStringLiteral("common_info"), QStringLiteral("Ok"));
+        Q_EMIT informationShown(QString::fromLatin1(refusal));
     }
     afterMarkChange(true);
 }
@@ -576,6 +613,16 @@ void ReviewController::showContextMenu(const QPoint& position)
         where = view->visualRect(at).center();
     }
     if (!m_outline->isSetRow(at)) {
+        // A group row: only what applies to the whole group.
+        const ExtensionsPtr group = m_outline->extensionAt(at);
+        if (!group) {
+            return;
+        }
+        m_menu->clear();
+        Q_EMIT contextMenuAboutToShow(m_menu, group, {});
+        if (!m_menu->isEmpty()) {
+            m_menu->popup(view->viewport()->mapToGlobal(where));
+        }
         return;
     }
     view->setCurrentIndex(at.siblingAtColumn(ResultOutlineModel::Name));
@@ -587,7 +634,7 @@ void ReviewController::showContextMenu(const QPoint& position)
         connect(action, &QAction::triggered, this, [this, tag] { righClickMenuItemClicked(tag); });
         return action;
     };
-    QAction* mark = add(set && set->setsState() == 1 ? QStringLiteral("Unmark") : QStringLiteral("Mark"), 0);
+    QAction* mark = add(set && setFullyMarked(*set) ? QStringLiteral("Unmark") : QStringLiteral("Mark"), 0);
     mark->setObjectName(QStringLiteral("markUnmarkSelected"));
     m_menu->addSeparator();
     add(QStringLiteral("Open"), 1);
@@ -597,6 +644,8 @@ void ReviewController::showContextMenu(const QPoint& position)
     add(QStringLiteral("Unmark All in Set"), 6);
     m_menu->addSeparator();
     add(QStringLiteral("Get Info"), 7);
+    m_menu->addSeparator();
+    Q_EMIT contextMenuAboutToShow(m_menu, m_outline->extensionAt(at), set);
     m_menu->popup(view->viewport()->mapToGlobal(where));
 }
 
@@ -605,7 +654,7 @@ void ReviewController::righClickMenuItemClicked(int tag)
     switch (tag) {
     case 0: {
         const SetPtr set = selectedSet();
-        markUnmarkSelectedOutlineImage(!set || set->setsState() != 1);
+        markUnmarkSelectedOutlineImage(!set || !setFullyMarked(*set));
         break;
     }
     case 1:
@@ -644,7 +693,9 @@ void ReviewController::markAllSelectedSet()
         return;
     }
     // The set's own box marks every file but the first from any state but full.
-    if (set->setsState() != 1) {
+    if (!m_references.isEmpty()) {
+        KeepRule().applyToSet(*modal(), group, set, m_references);
+    } else if (set->setsState() != 1) {
         modal()->changeStateOfExtension(group, set);
     }
     afterMarkChange(false);
@@ -655,6 +706,15 @@ void ReviewController::unMarkAllSelectedSet()
     const SetPtr set = selectedSet();
     const ExtensionsPtr group = selectedExtension();
     if (!set || !group) {
+        return;
+    }
+    if (!m_references.isEmpty()) {
+        // The box clears a set filled as far as references allow; fill it first.
+        if (!ReferenceMarking::setFullyMarked(*set, m_references)) {
+            ReferenceMarking::setBox(*modal(), group, set, m_references);
+        }
+        ReferenceMarking::setBox(*modal(), group, set, m_references);
+        afterMarkChange(false);
         return;
     }
     // The box clears only a full set; a mixed one is filled first, then cleared.

@@ -1,6 +1,7 @@
 #include "review/ResultOutlineModel.h"
 
 #include "platform/PathText.h"
+#include "review/ReferenceMarking.h"
 
 // A set row's internal id is its group's row + 1; group rows carry 0. No
 // pointers into the tree are kept, so a reset tree leaves nothing dangling.
@@ -147,9 +148,15 @@ bool ResultOutlineModel::setData(const QModelIndex& index, const QVariant&, int 
         if (!set) {
             return false;
         }
-        m_modal->changeStateOfExtension(group, set);
-    } else {
+        if (m_references.isEmpty()) {
+            m_modal->changeStateOfExtension(group, set);
+        } else {
+            ReferenceMarking::setBox(*m_modal, group, set, m_references);
+        }
+    } else if (m_references.isEmpty()) {
         m_modal->changeStateOfExtension(group);
+    } else {
+        ReferenceMarking::groupBox(*m_modal, group, m_references);
     }
     emitGroupChanged(isSetRow(index) ? int(index.internalId() - 1) : index.row());
     Q_EMIT marksChanged();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scan/Modal.h"
+#include "scan/ReferenceRoots.h"
 
 #include <QAbstractItemModel>
 
@@ -22,6 +23,8 @@ public:
     // Shows another tree (or none).
     void setTree(const ModalPtr& modal);
     const ModalPtr& tree() const { return m_modal; }
+    // The scan's reference locations: the boxes never mark a file inside one.
+    void setReferences(const ReferenceRoots& references) { m_references = references; }
 
     // Null unless `index` is a group row, or a set row (then its group).
     ExtensionsPtr extensionAt(const QModelIndex& index) const;
@@ -48,6 +51,7 @@ Q_SIGNALS:
     void marksChanged();
 
 private:
+    ReferenceRoots m_references;
     void emitGroupChanged(int groupRow);
 
     ModalPtr m_modal;
