@@ -445,12 +445,12 @@ bool ReviewController::setFullyMarked(const Set& set) const
 
 void ReviewController::markAllClicked()
 {
-    if (m_references.isEmpty()) {
-        modal()->markAllExtension();
-    } else {
+    if (!m_references.isEmpty()) {
         // Every set keeps its reference copies instead of its first file.
-        KeepRule().apply(*modal(), m_references);
+        applyRule(KeepRule());
+        return;
     }
+    modal()->markAllExtension();
     afterMarkChange(false);
 }
 
@@ -692,10 +692,12 @@ void ReviewController::markAllSelectedSet()
     if (!set || !group) {
         return;
     }
-    // The set's own box marks every file but the first from any state but full.
     if (!m_references.isEmpty()) {
-        KeepRule().applyToSet(*modal(), group, set, m_references);
-    } else if (set->setsState() != 1) {
+        applyRule(KeepRule(), group, set);
+        return;
+    }
+    // The set's own box marks every file but the first from any state but full.
+    if (set->setsState() != 1) {
         modal()->changeStateOfExtension(group, set);
     }
     afterMarkChange(false);
