@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QThread>
 #include <csignal>
 #include <utility>
 
@@ -156,11 +155,12 @@ void UpdateController::startCheck(bool fromMenu)
 {
     // A check already under way answers the menu too.
     m_menuAsked = m_menuAsked || fromMenu;
-    if (m_startupThread) {
+    if (m_checking) {
         return;
     }
     // The fetch waits for the server; the window must not.
-    m_startupThread = QThread::create([this] {
+    m_checking = true;
+    m_check.start([this] {
         UpdateCheck::Settings settings;
         settings.timeoutMs = m_options.timeoutMs;
         settings.connectionTest = m_options.connectionTest;
@@ -172,22 +172,18 @@ void UpdateController::startCheck(bool fromMenu)
             this,
             [this, version, manifestRead] {
                 // The worker is done with this object: a new check may start.
-                m_startupThread = nullptr;
+                m_checking = false;
                 const bool fromMenu = std::exchange(m_menuAsked, false);
                 showIfUpdateAvailable(version, fromMenu, manifestRead);
                 Q_EMIT startupCheckFinished(version);
             },
             Qt::QueuedConnection);
     });
-    connect(m_startupThread, &QThread::finished, m_startupThread, &QObject::deleteLater);
-    m_startupThread->start();
 }
 
 void UpdateController::waitForStartupCheck()
 {
-    if (m_startupThread) {
-        m_startupThread->wait();
-    }
+    m_check.wait();
 }
 
 void UpdateController::showIfUpdateAvailable(const QString& version, bool fromMenu, bool manifestRead)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BackgroundWork.h"
 #include "update/UpdateCheck.h"
 
 #include <QObject>
@@ -9,7 +10,6 @@
 #include <atomic>
 #include <functional>
 
-class QThread;
 class QWidget;
 
 // Tidemark's side of updates: reads the URL table, asks the update server
@@ -74,7 +74,8 @@ private:
     Options m_options;
     QString m_bundlePath;
     QVariantMap m_urlTable;
-    QPointer<QThread> m_startupThread;
+    BackgroundWork m_check;
+    bool m_checking = false;
     std::atomic_bool m_cancel{false};
     bool m_menuAsked = false;
     qint64 m_updaterPid = 0;

@@ -1,5 +1,8 @@
 #include "platform/BytePathFile.h"
 
+#include "platform/FdIo.h"
+#include "platform/UniqueFd.h"
+
 #include <QFile>
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,13 +10,10 @@
 bool BytePathFile::openForReading(QFile& file, const QByteArray& path)
 {
     // Non-blocking open so a FIFO in the path's place cannot hang the caller.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    UniqueFd fd(FdIo::retry([&] { return ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }));
+    if (!fd.isValid() || !file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         return false;
     }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return false;
-    }
+    fd.release(); // the file closes it now
     return true;
 }

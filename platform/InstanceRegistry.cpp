@@ -1,5 +1,7 @@
 #include "platform/InstanceRegistry.h"
 
+#include "platform/FdIo.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -16,9 +18,8 @@ InstanceRegistry::InstanceRegistry(QByteArray folder) : m_folder(std::move(folde
 
 InstanceRegistry::~InstanceRegistry()
 {
-    if (m_fd >= 0) {
+    if (m_fd.isValid()) {
         ::unlink(m_ownFile.constData());
-        ::close(m_fd);
     }
 }
 
@@ -33,7 +34,7 @@ QByteArray InstanceRegistry::defaultFolder()
 
 bool InstanceRegistry::registerSelf()
 {
-    if (m_fd >= 0) {
+    if (m_fd.isValid()) {
         return true;
     }
     if (::mkdir(m_folder.constData(), 0700) != 0 && errno != EEXIST) {
@@ -55,16 +56,17 @@ bool InstanceRegistry::registerSelf()
                                 .rightJustified(20, '0') +
                             "-" + QByteArray::number(::getpid()) + ".lock";
     m_ownFile = m_folder + "/" + name;
-    const int fd = ::open(m_ownFile.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
+    UniqueFd fd(FdIo::retry([&] {
+        return ::open(m_ownFile.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    }));
+    if (!fd.isValid()) {
         return false;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         ::unlink(m_ownFile.constData());
         return false;
     }
-    m_fd = fd;
+    m_fd.reset(fd.release());
     return true;
 }
 
@@ -93,17 +95,17 @@ QList<pid_t> InstanceRegistry::runningInstances() const
         if (!ok) {
             continue;
         }
-        if (path == m_ownFile && m_fd >= 0) {
+        if (path == m_ownFile && m_fd.isValid()) {
             pids.append(pid);
             continue;
         }
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) {
+        const UniqueFd fd(
+            FdIo::retry([&] { return ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW); }));
+        if (!fd.isValid()) {
             continue;
         }
         // If we can take the lock, nobody holds it: a stale entry.
-        const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-        ::close(fd);
+        const bool held = ::flock(fd.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
         if (held) {
             pids.append(pid);
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
+
 #include <QByteArray>
 #include <QList>
 #include <sys/types.h>
@@ -31,5 +33,5 @@ public:
 private:
     QByteArray m_folder;
     QByteArray m_ownFile;
-    int m_fd = -1;
+    UniqueFd m_fd;
 };

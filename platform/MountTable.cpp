@@ -33,14 +33,7 @@ QByteArray unescapeOctal(const QByteArray& field)
 // "<dev>/../removable" goes through the kernel's resolution of the link.
 QByteArray readSmallFile(const QByteArray& path)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return {};
-    }
-    char buffer[64];
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    ::close(fd);
-    return n > 0 ? QByteArray(buffer, n).trimmed() : QByteArray();
+    return FileContents::read(path, 64).trimmed();
 }
 
 bool deviceIsRemovable(const QByteArray& sysRoot, const QByteArray& majorMinor)

@@ -1,5 +1,8 @@
 #include "platform/NoFollowPath.h"
 
+#include "platform/FdIo.h"
+#include "platform/UniqueFd.h"
+
 #include <QHash>
 #include <cerrno>
 #include <fcntl.h>
@@ -71,25 +74,23 @@ int NoFollowPath::openParent(const QByteArray& path, QByteArray* name)
             }
         }
     }
-    int fd = -1;
+    UniqueFd fd;
     qsizetype at = 0;
     if (haveRoot && rootPath != "/") {
-        fd = ::open(rootPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        fd.reset(
+            FdIo::retry([&] { return ::open(rootPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
         struct stat st
         {
         };
-        if (fd < 0 || ::fstat(fd, &st) != 0 || quint64(st.st_dev) != rootId.device ||
+        if (!fd.isValid() || ::fstat(fd.get(), &st) != 0 || quint64(st.st_dev) != rootId.device ||
             quint64(st.st_ino) != rootId.inode) {
-            if (fd >= 0) {
-                ::close(fd);
-            }
             return -1;
         }
         at = rootPath.size() + 1;
     } else {
-        fd = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        fd.reset(FdIo::retry([] { return ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
         at = 1;
-        if (fd < 0) {
+        if (!fd.isValid()) {
             return -1;
         }
     }
@@ -104,20 +105,18 @@ int NoFollowPath::openParent(const QByteArray& path, QByteArray* name)
             continue;
         }
         if (component == "..") {
-            ::close(fd);
             return -1;
         }
-        const int next = ::openat(fd, component.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        ::close(fd);
-        if (next < 0) {
+        fd.reset(FdIo::retry([&] {
+            return ::openat(fd.get(), component.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }));
+        if (!fd.isValid()) {
             return -1;
         }
-        fd = next;
     }
     *name = path.mid(at);
     if (name->isEmpty() || *name == "." || *name == "..") {
-        ::close(fd);
         return -1;
     }
-    return fd;
+    return fd.release();
 }

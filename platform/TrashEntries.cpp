@@ -1,57 +1,15 @@
 #include "platform/TrashEntries.h"
 
+#include "platform/BytePath.h"
 #include "platform/FileContents.h"
 
 #include <QList>
 #include <dirent.h>
 #include <fcntl.h>
-#include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-QByteArray parentOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash <= 0) {
-        return QByteArrayLiteral("/");
-    }
-    return path.left(slash);
-}
-
-QByteArray baseNameOf(const QByteArray& path)
-{
-    return path.mid(path.lastIndexOf('/') + 1);
-}
-
-// The top folder of the mount that holds `folder`: walk up while the device
-// stays the same.
-QByteArray mountTopOf(const QByteArray& folder)
-{
-    struct stat st
-    {
-    };
-    QByteArray current = folder;
-    while (::stat(current.constData(), &st) != 0) {
-        if (current == "/") {
-            return current;
-        }
-        current = parentOf(current);
-    }
-    const dev_t device = st.st_dev;
-    while (current != "/") {
-        const QByteArray up = parentOf(current);
-        struct stat upSt
-        {
-        };
-        if (::stat(up.constData(), &upSt) != 0 || upSt.st_dev != device) {
-            break;
-        }
-        current = up;
-    }
-    return current;
-}
 
 bool matches(const QByteArray& path, dev_t device, ino_t inode)
 {
@@ -95,14 +53,44 @@ QByteArray percentDecoded(const QByteArray& text)
 
 QByteArray TrashEntries::homeTrash()
 {
-    // GIO reads the data home once per process; ask the same source it uses.
-    return QByteArray(g_get_user_data_dir()) + "/Trash";
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    if (dataHome.startsWith('/')) {
+        return dataHome + "/Trash";
+    }
+    const QByteArray home = qgetenv("HOME");
+    return home.isEmpty() ? QByteArray() : home + "/.local/share/Trash";
+}
+
+QByteArray TrashEntries::mountTopOf(const QByteArray& folder)
+{
+    struct stat st
+    {
+    };
+    QByteArray current = folder;
+    while (::stat(current.constData(), &st) != 0) {
+        if (current == "/" || !current.startsWith('/')) {
+            return QByteArrayLiteral("/");
+        }
+        current = BytePath::folderOf(current);
+    }
+    const dev_t device = st.st_dev;
+    while (current != "/") {
+        const QByteArray up = BytePath::folderOf(current);
+        struct stat upSt
+        {
+        };
+        if (::stat(up.constData(), &upSt) != 0 || upSt.st_dev != device) {
+            break;
+        }
+        current = up;
+    }
+    return current;
 }
 
 QList<QByteArray> TrashEntries::trashFoldersFor(const QByteArray& path)
 {
     QList<QByteArray> folders{homeTrash()};
-    const QByteArray top = mountTopOf(parentOf(path));
+    const QByteArray top = mountTopOf(BytePath::folderOf(path));
     const QByteArray base = top == "/" ? QByteArray() : top;
     const QByteArray uid = QByteArray::number(qulonglong(::getuid()));
     folders.append(base + "/.Trash/" + uid);
@@ -113,7 +101,7 @@ QList<QByteArray> TrashEntries::trashFoldersFor(const QByteArray& path)
 std::optional<TrashEntries::Entry> TrashEntries::locate(const QByteArray& originalPath, dev_t device,
                                                         ino_t inode)
 {
-    const QByteArray name = baseNameOf(originalPath);
+    const QByteArray name = BytePath::nameOf(originalPath);
     for (const QByteArray& trash : trashFoldersFor(originalPath)) {
         const QByteArray files = trash + "/files/";
         const QByteArray info = trash + "/info/";
@@ -158,10 +146,10 @@ QByteArray TrashEntries::originalPathOf(const QByteArray& infoPath)
                 return path;
             }
             // Relative to the top of the volume: <top>/.Trash/<uid>/info or <top>/.Trash-<uid>/info.
-            QByteArray trash = parentOf(parentOf(infoPath));
-            QByteArray top = parentOf(trash);
-            if (baseNameOf(top) == ".Trash") {
-                top = parentOf(top);
+            QByteArray trash = BytePath::folderOf(BytePath::folderOf(infoPath));
+            QByteArray top = BytePath::folderOf(trash);
+            if (BytePath::nameOf(top) == ".Trash") {
+                top = BytePath::folderOf(top);
             }
             return (top == "/" ? QByteArray() : top) + '/' + path;
         }

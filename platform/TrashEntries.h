@@ -29,6 +29,10 @@ public:
 
     // The Trash folders an item at `path` may have gone to, best first.
     static QList<QByteArray> trashFoldersFor(const QByteArray& path);
-    // The home Trash, <data home>/Trash, as GIO sees it.
+    // The home Trash, <data home>/Trash: $XDG_DATA_HOME when it is absolute,
+    // else ~/.local/share, read afresh on every call.
     static QByteArray homeTrash();
+    // The top folder of the mount that holds `folder`: up while the device
+    // stays the same.
+    static QByteArray mountTopOf(const QByteArray& folder);
 };

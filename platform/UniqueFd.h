@@ -15,6 +15,13 @@ public:
     void reset(int fd);
     // Closes now and reports the result: a delayed write error can show up here.
     bool close();
+    // Gives the descriptor up without closing it.
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
 
 private:
     int m_fd;

@@ -1,11 +1,14 @@
 #include "review/CleanupJournal.h"
 
+#include "platform/FdIo.h"
+
 #include <QHash>
 #include <QRandomGenerator>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -117,35 +120,9 @@ template <typename F> qint64 forEachRecord(const QByteArray& file, F onRecord)
 QByteArray readAll(int fd)
 {
     QByteArray data;
-    char buffer[65536];
     ::lseek(fd, 0, SEEK_SET);
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        data.append(buffer, n);
-    }
+    FdIo::readAll(fd, &data, std::numeric_limits<qsizetype>::max() - 1);
     return data;
-}
-
-bool writeAll(int fd, const QByteArray& data)
-{
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += n;
-    }
-    return true;
 }
 
 void makeFolders(const QByteArray& path)
@@ -216,20 +193,19 @@ CleanupJournal::CleanupJournal(QByteArray path, qint64 compactAbove)
 
 CleanupJournal::~CleanupJournal()
 {
-    if (m_fd >= 0) {
-        ::fdatasync(m_fd);
-        ::close(m_fd);
+    if (m_fd.isValid()) {
+        ::fdatasync(m_fd.get());
     }
 }
 
 bool CleanupJournal::openForAppend(QString* error)
 {
-    if (m_fd >= 0) {
+    if (m_fd.isValid()) {
         return true;
     }
     makeFolders(m_path.left(m_path.lastIndexOf('/')));
-    m_fd = ::open(m_path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (m_fd < 0) {
+    m_fd.reset(FdIo::retry([&] { return ::open(m_path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); }));
+    if (!m_fd.isValid()) {
         if (error) {
             *error = errorText("cannot open the clean-up journal", errno);
         }
@@ -247,20 +223,19 @@ bool CleanupJournal::lockCurrent(QString* error)
         if (!openForAppend(error)) {
             return false;
         }
-        ::flock(m_fd, LOCK_EX);
+        ::flock(m_fd.get(), LOCK_EX);
         struct stat open
         {
         };
         struct stat named
         {
         };
-        if (::fstat(m_fd, &open) == 0 && ::stat(m_path.constData(), &named) == 0 &&
+        if (::fstat(m_fd.get(), &open) == 0 && ::stat(m_path.constData(), &named) == 0 &&
             open.st_ino == named.st_ino && open.st_dev == named.st_dev) {
             return true;
         }
-        ::flock(m_fd, LOCK_UN);
-        ::close(m_fd);
-        m_fd = -1;
+        ::flock(m_fd.get(), LOCK_UN);
+        m_fd.close();
     }
     if (error) {
         *error = QStringLiteral("the clean-up journal keeps being replaced");
@@ -282,19 +257,19 @@ bool CleanupJournal::compact(const QByteArray& data, QString* error)
         return false; // not worth a rewrite
     }
     const QByteArray temporary = m_path + ".new";
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    UniqueFd fd(FdIo::retry(
+        [&] { return ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600); }));
+    if (!fd.isValid()) {
         return false;
     }
-    const bool written = writeAll(fd, kept) && ::fdatasync(fd) == 0;
-    if (::close(fd) != 0 || !written || ::rename(temporary.constData(), m_path.constData()) != 0) {
+    const bool written = FdIo::writeAll(fd.get(), kept) && ::fdatasync(fd.get()) == 0;
+    if (!fd.close() || !written || ::rename(temporary.constData(), m_path.constData()) != 0) {
         ::unlink(temporary.constData());
         return false;
     }
     // Still holding the lock on the old file, so no one appended to it meanwhile.
-    ::flock(m_fd, LOCK_UN);
-    ::close(m_fd);
-    m_fd = -1;
+    ::flock(m_fd.get(), LOCK_UN);
+    m_fd.close();
     m_end = -1;
     return lockCurrent(error);
 }
@@ -304,11 +279,11 @@ bool CleanupJournal::append(const QByteArray& records, QString* error)
     if (!lockCurrent(error)) {
         return false;
     }
-    FileLock lock(m_fd);
+    FileLock lock(m_fd.get());
     struct stat st
     {
     };
-    if (::fstat(m_fd, &st) != 0) {
+    if (::fstat(m_fd.get(), &st) != 0) {
         if (error) {
             *error = errorText("cannot read the clean-up journal", errno);
         }
@@ -316,13 +291,13 @@ bool CleanupJournal::append(const QByteArray& records, QString* error)
     }
     if (st.st_size > m_compactAbove && m_end < 0) {
         // Once per journal object: drop what can no longer be restored.
-        const QByteArray data = readAll(m_fd);
+        const QByteArray data = readAll(m_fd.get());
         if (compact(data, error)) {
-            lock.reset(m_fd);
-            if (::fstat(m_fd, &st) != 0) {
+            lock.reset(m_fd.get());
+            if (::fstat(m_fd.get(), &st) != 0) {
                 return false;
             }
-        } else if (m_fd < 0) {
+        } else if (!m_fd.isValid()) {
             lock.reset(-1);
             return false;
         }
@@ -330,7 +305,7 @@ bool CleanupJournal::append(const QByteArray& records, QString* error)
     if (st.st_size != m_end) {
         // Someone else wrote, or this is the first append: find the end of
         // the whole records and drop a torn tail, so the new records are read.
-        const QByteArray data = readAll(m_fd);
+        const QByteArray data = readAll(m_fd.get());
         qint64 end = forEachRecord(data, [](const char*, qsizetype) {});
         if (end < 0) {
             if (error) {
@@ -339,15 +314,15 @@ bool CleanupJournal::append(const QByteArray& records, QString* error)
             return false;
         }
         if (end == 0) {
-            if (::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) != 0 ||
-                !writeAll(m_fd, QByteArray(Magic, sizeof Magic))) {
+            if (::ftruncate(m_fd.get(), 0) != 0 || ::lseek(m_fd.get(), 0, SEEK_SET) != 0 ||
+                !FdIo::writeAll(m_fd.get(), QByteArray(Magic, sizeof Magic))) {
                 if (error) {
                     *error = errorText("cannot write the clean-up journal", errno);
                 }
                 return false;
             }
             end = sizeof Magic;
-        } else if (end != st.st_size && ::ftruncate(m_fd, end) != 0) {
+        } else if (end != st.st_size && ::ftruncate(m_fd.get(), end) != 0) {
             if (error) {
                 *error = errorText("cannot repair the clean-up journal", errno);
             }
@@ -355,10 +330,10 @@ bool CleanupJournal::append(const QByteArray& records, QString* error)
         }
         m_end = end;
     }
-    if (::lseek(m_fd, m_end, SEEK_SET) != m_end || !writeAll(m_fd, records)) {
+    if (::lseek(m_fd.get(), m_end, SEEK_SET) != m_end || !FdIo::writeAll(m_fd.get(), records)) {
         const int saved = errno;
         // Leave no half record behind for the next reader.
-        if (::ftruncate(m_fd, m_end) != 0) {
+        if (::ftruncate(m_fd.get(), m_end) != 0) {
             m_end = -1;
         }
         if (error) {
@@ -407,7 +382,7 @@ bool CleanupJournal::appendSettled(quint64 cleanupId, const QByteArrayList& orig
 
 bool CleanupJournal::sync()
 {
-    return m_fd < 0 || ::fdatasync(m_fd) == 0;
+    return !m_fd.isValid() || ::fdatasync(m_fd.get()) == 0;
 }
 
 QList<CleanupJournal::Cleanup> CleanupJournal::parse(const QByteArray& data)
@@ -469,16 +444,15 @@ QByteArray CleanupJournal::trashedRecord(const Item& item)
 
 QList<CleanupJournal::Cleanup> CleanupJournal::read() const
 {
-    const int fd = ::open(m_path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(FdIo::retry([&] { return ::open(m_path.constData(), O_RDONLY | O_CLOEXEC); }));
+    if (!fd.isValid()) {
         return {};
     }
     QByteArray data;
     {
-        FileLock lock(fd, LOCK_SH);
-        data = readAll(fd);
+        FileLock lock(fd.get(), LOCK_SH);
+        data = readAll(fd.get());
     }
-    ::close(fd);
     return parse(data);
 }
 

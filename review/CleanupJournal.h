@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -77,7 +79,7 @@ private:
     bool append(const QByteArray& records, QString* error);
 
     QByteArray m_path;
-    int m_fd = -1;
+    UniqueFd m_fd;
     qint64 m_end = -1; // where the whole records end, as last seen under the lock
     qint64 m_compactAbove;
 };

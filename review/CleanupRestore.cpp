@@ -1,6 +1,9 @@
 #include "review/CleanupRestore.h"
 
+#include "platform/BytePath.h"
+#include "platform/FdIo.h"
 #include "platform/TrashEntries.h"
+#include "platform/UniqueFd.h"
 #include "review/StatisticsStore.h"
 
 #include <cerrno>
@@ -16,12 +19,6 @@ namespace {
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-QByteArray parentOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
 // mkdir -p on the exact bytes; false with the folder that could not be made.
@@ -56,63 +53,33 @@ bool makeFolders(const QByteArray& folder, QByteArray& failed, int& error)
 // where no rename can do it); keeps mode and times.
 int copyNoReplace(const QByteArray& from, const QByteArray& to)
 {
-    const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (in < 0) {
+    const UniqueFd in(
+        FdIo::retry([&] { return ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW); }));
+    if (!in.isValid()) {
         return errno;
     }
     struct stat st
     {
     };
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(in);
+    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return EINVAL;
     }
-    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
-    if (out < 0) {
-        const int e = errno;
-        ::close(in);
-        return e;
+    UniqueFd out(FdIo::retry(
+        [&] { return ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777); }));
+    if (!out.isValid()) {
+        return errno;
     }
-    char buffer[1 << 16];
-    int result = 0;
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            result = errno;
-            break;
-        }
-        if (n == 0) {
-            break;
-        }
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buffer + done, size_t(n - done));
-            if (w < 0 && errno == EINTR) {
-                continue;
-            }
-            if (w <= 0) {
-                result = w < 0 ? errno : EIO;
-                break;
-            }
-            done += w;
-        }
-        if (result) {
-            break;
-        }
-    }
+    int result = FdIo::copyAll(in.get(), out.get()) ? 0 : (errno ? errno : EIO);
     if (!result) {
         const timespec times[2] = {st.st_atim, st.st_mtim};
-        ::futimens(out, times);
-        if (::fsync(out) != 0) {
+        ::futimens(out.get(), times);
+        if (::fsync(out.get()) != 0) {
             result = errno;
         }
     }
-    if (::close(out) != 0 && !result) {
+    if (!out.close() && !result) {
         result = errno;
     }
-    ::close(in);
     if (result) {
         ::unlink(to.constData());
     }
@@ -205,7 +172,7 @@ CleanupRestore::Result CleanupRestore::restoreLast(CleanupJournal& journal, Stat
         } else {
             QByteArray failedFolder;
             int error = 0;
-            if (!makeFolders(parentOf(item.originalPath), failedFolder, error)) {
+            if (!makeFolders(BytePath::folderOf(item.originalPath), failedFolder, error)) {
                 outcome.reason = QStringLiteral("cannot make the folder %1: %2")
                                      .arg(QString::fromLocal8Bit(failedFolder), systemError(error));
             } else if ((error = moveNoReplace(item.filesPath, item.originalPath)) != 0) {

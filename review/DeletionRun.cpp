@@ -1,5 +1,7 @@
 #include "review/DeletionRun.h"
 
+#include <utility>
+
 DeletionRun::DeletionRun(const Modal& modal) : m_maximum(modal.totalFilesSelected())
 {
     // Groups and sets without a mark are passed over, as the loop would.
@@ -18,15 +20,13 @@ DeletionRun::DeletionRun(const Modal& modal) : m_maximum(modal.totalFilesSelecte
 DeletionRun::~DeletionRun()
 {
     requestStop();
-    if (m_thread.joinable()) {
-        m_thread.join();
-    }
+    m_thread.wait();
 }
 
 void DeletionRun::start()
 {
-    if (!m_thread.joinable()) {
-        m_thread = std::thread([this] { run(); });
+    if (!std::exchange(m_started, true)) {
+        m_thread.start([this] { run(); });
     }
 }
 
@@ -82,7 +82,5 @@ void DeletionRun::run()
 
 void DeletionRun::wait()
 {
-    if (m_thread.joinable()) {
-        m_thread.join();
-    }
+    m_thread.wait();
 }

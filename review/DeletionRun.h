@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BackgroundWork.h"
 #include "review/CleanupRecorder.h"
 #include "scan/Modal.h"
 
@@ -7,7 +8,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 
 // Moves the marked files of a tree to the Trash, set by set, on a thread of
 // its own. The thread only reads the tree and trashes files; the sets it has
@@ -79,5 +79,7 @@ private:
     std::condition_variable m_changed;
     QList<Removed> m_removed; // guarded by m_mutex
     CleanupRecorder m_recorder;
-    std::thread m_thread;
+    // Last, so the thread has ended before anything it uses goes.
+    BackgroundWork m_thread;
+    bool m_started = false;
 };

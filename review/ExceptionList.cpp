@@ -1,8 +1,11 @@
 #include "review/ExceptionList.h"
 
+#include "platform/FileBuffer.h"
 #include "platform/PathText.h"
-#include "review/PropertyListFile.h"
+#include "plist/PropertyListFile.h"
 #include "scan/Modal.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -97,9 +100,13 @@ bool unescapeXml(QByteArrayView text, QByteArray* out)
 // <string> and <data> entries, nothing else. A list of a million paths
 // loads in a fraction of the general reader's time. Anything it does not
 // expect makes it give up, and the general reader reads the file instead.
-bool readOwnArray(const QByteArray& bytes, QByteArrayList* paths)
+bool readOwnArray(const QByteArray& bytes, QByteArrayList* paths, QSet<QByteArray>* index)
 {
     const QByteArrayView all(bytes);
+    // Each entry takes two tags: room for all of them up front, so neither
+    // the list nor the set grows (and rehashes) a million times over.
+    const qsizetype expected = qsizetype(std::count(bytes.cbegin(), bytes.cend(), '<') / 2);
+    paths->reserve(expected);
     qsizetype at = all.indexOf("<plist");
     if (at < 0) {
         return false;
@@ -136,6 +143,7 @@ bool readOwnArray(const QByteArray& bytes, QByteArrayList* paths)
             }
             if (take("<string/>") || take("<data/>")) {
                 paths->append(QByteArray());
+                index->insert(QByteArray());
                 continue;
             }
             const bool isString = take("<string>");
@@ -150,6 +158,8 @@ bool readOwnArray(const QByteArray& bytes, QByteArrayList* paths)
                 return false;
             }
             const QByteArrayView inside = all.sliced(at, end - at);
+            // The file holds no NUL (checked by the caller), so only decoded
+            // data can hold one.
             if (isString) {
                 if (!unescapeXml(inside, &path)) {
                     return false;
@@ -158,8 +168,8 @@ bool readOwnArray(const QByteArray& bytes, QByteArrayList* paths)
                 path = QByteArray::fromBase64(inside.toByteArray());
             }
             at = end + close.size();
-            if (!path.contains('\0')) {
-                paths->append(path);
+            if (isString || !path.contains('\0')) {
+                paths->append(std::move(path));
             }
         }
         skipSpace();
@@ -180,13 +190,14 @@ void ExceptionList::load(const QByteArray& folder)
     m_index.clear();
     m_loadFailed = false;
 
-    QByteArray bytes;
-    const PropertyListFile::Status status = PropertyListFile::readFile(m_filePath, &bytes);
+    FileBuffer file;
+    const PropertyListFile::Status status = PropertyListFile::readFile(m_filePath, &file);
     if (status != PropertyListFile::Status::Ok) {
         m_loadFailed = status != PropertyListFile::Status::Missing;
         return;
     }
-    if (!bytes.startsWith("bplist") && !bytes.contains('\0') && readOwnArray(bytes, &m_paths)) {
+    const QByteArray& bytes = file.bytes();
+    if (!bytes.startsWith("bplist") && !bytes.contains('\0') && readOwnArray(bytes, &m_paths, &m_index)) {
         m_index.reserve(m_paths.size());
         for (const QByteArray& path : std::as_const(m_paths)) {
             m_index.insert(path);
@@ -194,8 +205,8 @@ void ExceptionList::load(const QByteArray& folder)
         return;
     }
     m_paths.clear();
+    m_index.clear();
     const PropertyListFile::Root parsed = PropertyListFile::parse(bytes);
-    bytes.clear();
     plist_t root = parsed.get();
     if (!root || plist_get_node_type(root) != PLIST_ARRAY) {
         m_loadFailed = true;

@@ -1,6 +1,8 @@
 #include "review/ResultExport.h"
 
+#include "platform/FdIo.h"
 #include "platform/PathText.h"
+#include "platform/UniqueFd.h"
 #include "scan/FileCategories.h"
 
 #include <QDateTime>
@@ -164,29 +166,23 @@ bool ResultExport::save(const QByteArray& path, Format format, const ScanResults
                         const Keepers& keepers, QString* error)
 {
     const QByteArray temporary = path + ".part";
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    int failure = fd < 0 ? errno : 0;
-    if (fd >= 0) {
+    UniqueFd fd(FdIo::retry(
+        [&] { return ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644); }));
+    int failure = fd.isValid() ? 0 : errno;
+    if (fd.isValid()) {
         const Sink sink = [&](const QByteArray& chunk) {
-            for (qsizetype done = 0; done < chunk.size();) {
-                const ssize_t n = ::write(fd, chunk.constData() + done, size_t(chunk.size() - done));
-                if (n < 0 && errno == EINTR) {
-                    continue;
-                }
-                if (n <= 0) {
-                    failure = n < 0 ? errno : EIO;
-                    return false;
-                }
-                done += n;
+            if (!FdIo::writeAll(fd.get(), chunk)) {
+                failure = errno ? errno : EIO;
+                return false;
             }
             return true;
         };
         const bool written =
             format == Format::Json ? writeJson(results, keepers, sink) : writeCsv(results, keepers, sink);
-        if (written && ::fsync(fd) != 0) {
+        if (written && ::fsync(fd.get()) != 0) {
             failure = errno;
         }
-        if (::close(fd) != 0 && !failure) {
+        if (!fd.close() && !failure) {
             failure = errno;
         }
         if (!failure && ::rename(temporary.constData(), path.constData()) != 0) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "review/PropertyListFile.h"
+#include "plist/PropertyListFile.h"
 
 #include <QByteArray>
 #include <QString>

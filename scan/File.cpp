@@ -55,9 +55,12 @@ QDateTime File::fileCreationDate() const
 
 bool File::removeFile() const
 {
-    // Only the file that was scanned, reached without following a link.
-    if (!ScannedFile(*this).isValid()) {
+    // Only the file that was scanned, reached without following a link, and
+    // moved from the folder it was found in.
+    const ScannedFile onDisk(*this);
+    if (!onDisk.isValid()) {
         return false;
     }
-    return Trash::moveToTrash(filePath());
+    return Trash::moveToTrash(onDisk.folderFd(), onDisk.name(), filePath(), onDisk.status().st_dev,
+                              onDisk.status().st_ino);
 }

@@ -35,9 +35,11 @@ bool ScanControl::waitWhilePaused()
         std::unique_lock lock(m_mutex);
         // The timeout keeps a stop flag set from a signal handler (which may
         // not notify) visible within a second.
+        m_pausedWaiters.fetch_add(1);
         while (m_pause.load() && !m_stop.load()) {
             m_changed.wait_for(lock, std::chrono::seconds(1));
         }
+        m_pausedWaiters.fetch_sub(1);
     }
     return !m_stop.load();
 }
@@ -50,21 +52,49 @@ void ScanControl::waitUntilAdded()
     }
 }
 
-void ScanControl::setGateClosed(bool closed)
+namespace {
+
+unsigned bitOf(ScanControl::Point point)
+{
+    return 1u << unsigned(point);
+}
+
+} // namespace
+
+void ScanControl::setHeld(Point point, bool held)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_gateClosed.store(closed);
+        if (held) {
+            m_held.fetch_or(bitOf(point));
+        } else {
+            m_held.fetch_and(~bitOf(point));
+        }
     }
     m_changed.notify_all();
 }
 
-void ScanControl::passGate()
+bool ScanControl::isHeld(Point point) const
+{
+    return m_held.load() & bitOf(point);
+}
+
+void ScanControl::pass(Point point)
 {
     std::unique_lock lock(m_mutex);
-    while (m_gateClosed.load() && !m_stop.load()) {
+    if (!isHeld(point) || m_stop.load()) {
+        return;
+    }
+    m_waitingAt.fetch_or(bitOf(point));
+    while (isHeld(point) && !m_stop.load()) {
         m_changed.wait_for(lock, std::chrono::seconds(1));
     }
+    m_waitingAt.fetch_and(~bitOf(point));
+}
+
+bool ScanControl::isWaitingAt(Point point) const
+{
+    return m_waitingAt.load() & bitOf(point);
 }
 
 void ScanControl::reset()

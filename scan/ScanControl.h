@@ -35,11 +35,26 @@ public:
     // Blocks until `added` is true.
     void waitUntilAdded();
 
-    // A gate the run passes between collection and detection; open unless
-    // closed. Lets tests hold a run at a known point without timing.
-    void setGateClosed(bool closed);
-    // Blocks while the gate is closed and no stop is requested.
-    void passGate();
+    // Threads blocked in waitWhilePaused right now: a paused run has truly
+    // come to rest once this is above zero.
+    int pausedWaiters() const { return m_pausedWaiters.load(); }
+
+    // Named points a run passes. Each can be held, so tests stop a run at a
+    // known point and let it go without timing; open unless held.
+    enum class Point : unsigned
+    {
+        BeforeCollection = 0, // the worker has started, nothing walked yet
+        BeforeDetection = 1,  // collection is over, nothing compared yet
+        BeforeFinish = 2,     // the results are made, not yet handed over
+    };
+    // Survives reset(), so it applies to the run about to start.
+    void setHeld(Point point, bool held);
+    bool isHeld(Point point) const;
+    // The run's worker calls this at each point: it blocks while the point
+    // is held and no stop is requested.
+    void pass(Point point);
+    // True while a worker waits at `point`.
+    bool isWaitingAt(Point point) const;
 
     // Back to the idle state of a fresh run (all flags false, processed 0).
     void reset();
@@ -51,7 +66,9 @@ private:
     std::atomic<bool> m_added{false};
     std::atomic<bool> m_go{false};
     std::atomic<quint64> m_processed{0};
-    std::atomic<bool> m_gateClosed{false};
+    std::atomic<unsigned> m_held{0};
+    std::atomic<unsigned> m_waitingAt{0};
+    std::atomic<int> m_pausedWaiters{0};
     std::mutex m_mutex;
     std::condition_variable m_changed;
 };

@@ -14,10 +14,10 @@ ScanRun::ScanRun(std::unique_ptr<ScanObserver> observer)
 
 ScanRun::~ScanRun()
 {
-    if (m_worker.joinable()) {
+    if (m_worker.busy()) {
         m_control.setStop(true);
-        m_worker.join();
     }
+    m_worker.wait();
 }
 
 void ScanRun::start(QList<LocationEntry> entries, QSet<QByteArray> exceptions)
@@ -31,14 +31,12 @@ void ScanRun::start(QList<LocationEntry> entries, QSet<QByteArray> exceptions)
     m_control.reset();
     m_control.setScanning(true);
     m_running.store(true);
-    m_worker = std::thread([this] { work(); });
+    m_worker.start([this] { work(); });
 }
 
 void ScanRun::wait()
 {
-    if (m_worker.joinable()) {
-        m_worker.join();
-    }
+    m_worker.wait();
 }
 
 bool ScanRun::isRunning() const
@@ -50,6 +48,7 @@ void ScanRun::work()
 {
     m_control.setAdded(false);
     m_control.setGo(true);
+    m_control.pass(ScanControl::Point::BeforeCollection);
     if (m_observer) {
         m_observer->collectionStarted();
     }
@@ -59,7 +58,7 @@ void ScanRun::work()
     if (m_observer) {
         m_observer->collectionFinished(m_outcome);
     }
-    m_control.passGate();
+    m_control.pass(ScanControl::Point::BeforeDetection);
     if (m_control.go()) {
         const quint64 total = m_lists.totalCount();
         if (m_observer) {
@@ -67,6 +66,7 @@ void ScanRun::work()
         }
         ExactDetector detector(m_control, m_progress);
         m_results = detector.exactMethod(m_lists, Modal::create());
+        m_control.pass(ScanControl::Point::BeforeFinish);
         if (m_observer) {
             m_observer->scanFinished(m_results);
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BackgroundWork.h"
 #include "scan/CategoryLists.h"
 #include "scan/Collector.h"
 #include "scan/LocationEntry.h"
@@ -8,8 +9,8 @@
 #include "scan/ScanResults.h"
 
 #include <QSet>
+#include <atomic>
 #include <memory>
-#include <thread>
 
 class ScanObserver;
 
@@ -50,6 +51,7 @@ private:
     QSet<QByteArray> m_exceptions;
     Collector::Outcome m_outcome = Collector::Outcome::Empty;
     ScanResults m_results;
-    std::thread m_worker;
     std::atomic<bool> m_running{false};
+    // Last, so the worker has ended before anything it uses goes.
+    BackgroundWork m_worker;
 };

@@ -139,18 +139,38 @@ void ScanSession::buttonFindDuplicatesExactClicked(const QList<LocationEntry>& e
     Q_EMIT animationRunningChanged(true);
     Q_EMIT scanPageRequested();
 
-    m_run->control().setGateClosed(m_detectionGate);
+    for (ScanControl::Point point : {ScanControl::Point::BeforeCollection,
+                                     ScanControl::Point::BeforeDetection, ScanControl::Point::BeforeFinish}) {
+        m_run->control().setHeld(point, m_heldPoints & (1u << unsigned(point)));
+    }
     m_run->start(entries, exceptions);
     m_progressTimer.start();
     m_elapsedTimer.start();
 }
 
-void ScanSession::setDetectionGate(bool held)
+void ScanSession::setHeldAt(ScanControl::Point point, bool held)
 {
-    m_detectionGate = held;
+    const unsigned bit = 1u << unsigned(point);
+    m_heldPoints = held ? (m_heldPoints | bit) : (m_heldPoints & ~bit);
     if (m_run) {
-        m_run->control().setGateClosed(held);
+        m_run->control().setHeld(point, held);
     }
+}
+
+bool ScanSession::isWaitingAt(ScanControl::Point point) const
+{
+    return m_run && m_run->control().isWaitingAt(point);
+}
+
+bool ScanSession::restsInPause() const
+{
+    return m_run && m_run->control().pause() && m_run->control().pausedWaiters() > 0;
+}
+
+bool ScanSession::allRunsEnded()
+{
+    reapFinishedRuns();
+    return m_finishedRuns.empty() && (!m_run || !m_run->isRunning());
 }
 
 void ScanSession::setHold(Hold hold, bool on)

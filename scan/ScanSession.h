@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scan/LocationEntry.h"
+#include "scan/ScanControl.h"
 #include "scan/ScanObserver.h"
 #include "scan/ScanResults.h"
 
@@ -12,7 +13,6 @@
 #include <vector>
 
 class ScanRun;
-class ScanControl;
 
 // Run control of a scan as the window sees it: the commands of the scan page
 // and what they change, as signals. Lives on the UI thread and never waits on
@@ -63,9 +63,17 @@ public:
     void holdForGuard();
     // Lifts the guard's hold only; a pause of the user's stays.
     void releaseGuard();
-    // Test seam: while held, a run waits between collection and detection
-    // (applies to the current run and to runs started later).
-    void setDetectionGate(bool held);
+    // Test seams. A held point stops the current run and runs started later
+    // when they reach it, until it is released (see ScanControl::Point).
+    void setHeldAt(ScanControl::Point point, bool held);
+    void setDetectionGate(bool held) { setHeldAt(ScanControl::Point::BeforeDetection, held); }
+    // The current run waits at `point`.
+    bool isWaitingAt(ScanControl::Point point) const;
+    // The current run is paused and its worker has come to rest in the pause.
+    bool restsInPause() const;
+    // No run is left, current or dropped, whose worker has not ended; what
+    // such runs posted is then already queued for this thread.
+    bool allRunsEnded();
     // Forgets the current run: flags cleared, timers stopped, results dropped.
     void homeCleanup();
 
@@ -118,7 +126,7 @@ private:
     QString m_pauseTitle;
     unsigned m_holds = 0;
     bool m_confirmationOpen = false;
-    bool m_detectionGate = false;
+    unsigned m_heldPoints = 0;
     QTimer m_progressTimer;
     QTimer m_elapsedTimer;
     QElapsedTimer m_scanClock;

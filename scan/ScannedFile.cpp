@@ -1,5 +1,6 @@
 #include "scan/ScannedFile.h"
 
+#include "platform/FdIo.h"
 #include "platform/NoFollowPath.h"
 #include "scan/File.h"
 
@@ -11,26 +12,6 @@
 
 namespace {
 
-// Reads up to `size` bytes at `offset`; fewer only at the end of the file.
-ssize_t readAt(int fd, char* buffer, size_t size, off_t offset)
-{
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, buffer + done, size - done, offset + off_t(done));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return -1;
-        }
-        if (n == 0) {
-            break;
-        }
-        done += size_t(n);
-    }
-    return ssize_t(done);
-}
-
 bool sameBytes(int a, int b, off_t size)
 {
     constexpr size_t chunk = 256 * 1024;
@@ -38,8 +19,8 @@ bool sameBytes(int a, int b, off_t size)
     std::vector<char> right(chunk);
     off_t offset = 0;
     for (;;) {
-        const ssize_t n = readAt(a, left.data(), chunk, offset);
-        const ssize_t m = readAt(b, right.data(), chunk, offset);
+        const qint64 n = FdIo::readFullAt(a, left.data(), chunk, offset);
+        const qint64 m = FdIo::readFullAt(b, right.data(), chunk, offset);
         if (n < 0 || m < 0 || n != m) {
             return false;
         }

@@ -19,6 +19,8 @@ public:
 
     bool isValid() const { return m_valid; }
     int fd() const { return m_file.get(); }
+    // The folder that holds the entry, as it was reached.
+    int folderFd() const { return m_folder.get(); }
     const struct stat& status() const { return m_status; }
     // The directory entry is itself a mount root (a file bind-mounted there).
     bool isMountRoot() const { return m_mountRoot; }

@@ -6,7 +6,7 @@ set -euo pipefail
 
 qt="$1"
 src="$2"
-engine=(scan locations review update)
+engine=(scan locations review update plist)
 
 # Every public header name the two modules ship, as Name and Module/Name.
 mapfile -t banned < <(for module in QtGui QtWidgets QtOpenGLWidgets QtPrintSupport; do

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <dirent.h>
 #include <ftw.h>
 #include <sys/stat.h>
@@ -46,8 +47,13 @@ bool TestSupport::isolateUserFolders(const QTemporaryDir& root)
 
 QByteArrayList TestSupport::trashedNames(const QByteArray& trash)
 {
+    return namesIn(trash + "/files");
+}
+
+QByteArrayList TestSupport::namesIn(const QByteArray& folder)
+{
     QByteArrayList names;
-    if (DIR* dir = ::opendir((trash + "/files").constData())) {
+    if (DIR* dir = ::opendir(folder.constData())) {
         while (const dirent* entry = ::readdir(dir)) {
             if (entry->d_name[0] != '.') {
                 names.append(QByteArray(entry->d_name));
@@ -55,5 +61,6 @@ QByteArrayList TestSupport::trashedNames(const QByteArray& trash)
         }
         ::closedir(dir);
     }
+    std::sort(names.begin(), names.end());
     return names;
 }

@@ -24,6 +24,8 @@ public:
     // 3000 files of 64 KiB in ten folders under `root`, alike but for their
     // last byte: a scan long enough to be caught in the middle.
     static bool writeSlowTree(const QString& root);
-    // Names in `trash`/files, by bytes: names that are not UTF-8 are listed too.
+    // Names in `trash`/files, by bytes (sorted): names that are not UTF-8 are listed too.
     static QByteArrayList trashedNames(const QByteArray& trash);
+    // Names in `folder` that do not start with a dot, by bytes, sorted.
+    static QByteArrayList namesIn(const QByteArray& folder);
 };

@@ -1,8 +1,8 @@
 // libFuzzer target: every input becomes both data.plist and exception.plist
 // in a private folder, and both loaders read it the way start-up does.
 //   fuzz_plist_loaders -max_total_time=180 corpus/
+#include "plist/PropertyListFile.h"
 #include "review/ExceptionList.h"
-#include "review/PropertyListFile.h"
 #include "review/StatisticsStore.h"
 
 #include <QByteArray>

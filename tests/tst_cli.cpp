@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <climits>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
@@ -166,6 +167,28 @@ bool catchesSignal(qint64 pid, int sig)
         }
     }
     return false;
+}
+
+// Whether the process has a file open whose name starts with `prefix`.
+bool hasOpenFileNamed(qint64 pid, const QByteArray& prefix)
+{
+    const QByteArray folder = "/proc/" + QByteArray::number(pid) + "/fd";
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir) {
+        return false;
+    }
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink((folder + '/' + entry->d_name).constData(), target, sizeof target);
+        if (n > 0 &&
+            QByteArray(target, n).mid(QByteArray(target, n).lastIndexOf('/') + 1).startsWith(prefix)) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
 }
 
 int removeEntry(const char* path, const struct stat*, int, struct FTW*)
@@ -531,15 +554,17 @@ void tst_Cli::interruptStopsCleanly()
     QVERIFY(process.waitForStarted());
     // Signal only once the handler is in place; before that SIGINT would kill
     // the process by default, which says nothing about the scan.
-    QElapsedTimer timer;
-    timer.start();
-    while (!catchesSignal(process.processId(), SIGINT) && process.state() == QProcess::Running &&
-           timer.elapsed() < 10000) {
-        QThread::msleep(2);
-    }
+    // Then wait until it reads one of the big files, so the signal lands in
+    // the middle of detection.
+    const qint64 pid = process.processId();
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return process.state() != QProcess::Running ||
+                   (catchesSignal(pid, SIGINT) && hasOpenFileNamed(pid, "big"));
+        },
+        30000));
     if (process.state() == QProcess::Running) {
-        QThread::msleep(100);
-        QCOMPARE(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
+        QCOMPARE(::kill(static_cast<pid_t>(pid), SIGINT), 0);
     }
     QVERIFY(process.waitForFinished(60000));
 

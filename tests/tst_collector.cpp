@@ -625,8 +625,9 @@ private Q_SLOTS:
             worker.join();
         });
 
-        // Nothing may move while paused, however late the worker gets scheduled.
-        QTest::qWait(300);
+        // Nothing may move while paused: once the worker rests in the pause,
+        // it has collected nothing and cannot go on.
+        QTRY_COMPARE_WITH_TIMEOUT(c.control.pausedWaiters(), 1, 30000);
         QCOMPARE(c.progress.collected(), quint64(0));
         QVERIFY(!c.control.added());
 
@@ -649,14 +650,16 @@ private Q_SLOTS:
             QVERIFY(writeFile(root + "/f" + QByteArray::number(i) + ".jpg", QByteArray(1 + i % 7, 'p')));
         }
         ScanRun run;
+        run.control().setHeld(ScanControl::Point::BeforeCollection, true);
         run.start({folderEntry(root)});
+        QTRY_VERIFY_WITH_TIMEOUT(run.control().isWaitingAt(ScanControl::Point::BeforeCollection), 30000);
         run.control().setPause(true);
+        run.control().setHeld(ScanControl::Point::BeforeCollection, false);
 
-        // Whether the pause caught collection or a later stage, the count holds still.
-        QTest::qWait(200);
-        const quint64 held = run.progress().collected();
-        QTest::qWait(300);
-        QCOMPARE(run.progress().collected(), held);
+        // The pause catches collection before its first file and holds it there.
+        QTRY_COMPARE_WITH_TIMEOUT(run.control().pausedWaiters(), 1, 30000);
+        QCOMPARE(run.progress().collected(), quint64(0));
+        QVERIFY(run.isRunning());
 
         run.control().setPause(false);
         QTRY_VERIFY_WITH_TIMEOUT(!run.isRunning(), 60000);

@@ -10,20 +10,26 @@
 #include "app/DeletionController.h"
 #include "app/LocationPageController.h"
 #include "app/ReviewController.h"
+#include "platform/Trash.h"
+#include "platform/TrashEntries.h"
 #include "platform/TrashFolders.h"
+#include "platform/UniqueFd.h"
+#include "plist/PropertyListFile.h"
 #include "review/ExceptionList.h"
-#include "review/PropertyListFile.h"
 #include "review/StatisticsStore.h"
 #include "scan/Collector.h"
 #include "scan/ScanControl.h"
 #include "scan/ScanProgress.h"
+#include "scan/ScannedFile.h"
 #include "scan/Set.h"
 #include "ui/InformationWindow.h"
 
 #include <QAbstractButton>
+#include <QDateTime>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
@@ -233,6 +239,33 @@ void* deepScanThread(void* arg)
     return nullptr;
 }
 
+// Moves the file at `path` to the Trash the way a deletion does: reached
+// again without a link, checked, then renamed from its open folder.
+bool trashFile(const QByteArray& path, QString* error = nullptr)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(path.constData(), &st) != 0) {
+        return false;
+    }
+    const FilePtr file = File::create(path, quint64(st.st_size));
+    const ScannedFile onDisk(*file);
+    return onDisk.isValid() &&
+           Trash::moveToTrash(onDisk.folderFd(), onDisk.name(), path, st.st_dev, st.st_ino, error);
+}
+
+// The Path= line of an info file, as written.
+QByteArray infoPathLine(const QByteArray& infoPath)
+{
+    for (const QByteArray& line : TreeBuilder::readBytes(infoPath).split('\n')) {
+        if (line.startsWith("Path=")) {
+            return line.mid(5);
+        }
+    }
+    return {};
+}
+
 bool mountOrSkipMessage(const char* source, const QByteArray& target, const char* type, unsigned long flags,
                         QByteArray* why)
 {
@@ -392,6 +425,173 @@ private Q_SLOTS:
         QCOMPARE(int(TestSupport::trashedNames(m_trash).size()), trashedBefore + 1);
         QVERIFY(isLiveCopy(dir + "/photo.jpg", photo));
         QCOMPARE(countLiveCopies({dir + "/notes.txt", dir + "/sub/notes.txt"}, notes), 1);
+    }
+
+    // The Trash move itself, as the freedesktop.org Trash specification lays
+    // it out, in the home Trash: the item keeps its inode, the info file
+    // names its exact bytes, percent-encoded, and a local deletion date;
+    // a second item of the same name gets a name of its own.
+    void trashMoveIntoTheHomeTrash()
+    {
+        const QByteArray root = freshFolder();
+        const QByteArray name("caf\xe9 100% \xff.jpg"); // not UTF-8, with a space and a percent sign
+        const QByteArray first = root + "/one/" + name;
+        const QByteArray second = root + "/two/" + name;
+        QVERIFY(write(first, "first"));
+        QVERIFY(write(second, "second"));
+        struct stat firstSt
+        {
+        };
+        struct stat secondSt
+        {
+        };
+        QCOMPARE(::lstat(first.constData(), &firstSt), 0);
+        QCOMPARE(::lstat(second.constData(), &secondSt), 0);
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+
+        QString error;
+        QVERIFY2(trashFile(first, &error), qPrintable(error));
+        QVERIFY2(trashFile(second, &error), qPrintable(error));
+        QVERIFY(!TreeBuilder::exists(first));
+        QVERIFY(!TreeBuilder::exists(second));
+
+        const std::optional<TrashEntries::Entry> one =
+            TrashEntries::locate(first, firstSt.st_dev, firstSt.st_ino);
+        const std::optional<TrashEntries::Entry> two =
+            TrashEntries::locate(second, secondSt.st_dev, secondSt.st_ino);
+        QVERIFY(one && two);
+        QCOMPARE(one->filesPath, m_trash + "/files/" + name);
+        QVERIFY(two->filesPath != one->filesPath);
+        QVERIFY(two->filesPath.startsWith(m_trash + "/files/"));
+        QCOMPARE(TreeBuilder::readBytes(one->filesPath), QByteArray("first"));
+        QCOMPARE(TreeBuilder::readBytes(two->filesPath), QByteArray("second"));
+        // Byte for byte back from the info files, absolute in the home Trash.
+        QCOMPARE(TrashEntries::originalPathOf(one->infoPath), first);
+        QCOMPARE(TrashEntries::originalPathOf(two->infoPath), second);
+        QCOMPARE(infoPathLine(one->infoPath), Trash::percentEncoded(first));
+        QVERIFY(infoPathLine(one->infoPath).endsWith("/caf%E9%20100%25%20%FF.jpg"));
+        const QByteArray info = TreeBuilder::readBytes(one->infoPath);
+        QVERIFY(info.startsWith("[Trash Info]\nPath=/"));
+        const qsizetype date = info.indexOf("\nDeletionDate=");
+        QVERIFY(date > 0);
+        const QDateTime deleted = QDateTime::fromString(QString::fromLatin1(info.mid(date + 14, 19)),
+                                                        QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
+        QVERIFY(deleted.isValid());
+        QVERIFY(deleted >= before && deleted <= QDateTime::currentDateTime().addSecs(1));
+    }
+
+    // A file on another volume goes to that volume's Trash: $topdir/.Trash/$uid
+    // when .Trash is a real sticky folder, else $topdir/.Trash-$uid, made
+    // 0700; the info file names the item relative to the top. Never copied.
+    void trashMoveIntoAVolumeTrash()
+    {
+        const QByteArray volume = freshFolder() + "/volume";
+        QVERIFY(makeDirs(volume));
+        QByteArray why;
+        if (!mountOrSkipMessage("tidemark-trash", volume, "tmpfs", 0, &why)) {
+            QSKIP(why.constData());
+        }
+        m_mounts << volume;
+        const QByteArray uid = QByteArray::number(::getuid());
+        const int homeTrashed = int(TestSupport::trashedNames(m_trash).size());
+
+        // .Trash as a link, and later as a folder without the sticky bit: not used.
+        QVERIFY(makeDirs(volume + "/elsewhere"));
+        QCOMPARE(::symlink((volume + "/elsewhere").constData(), (volume + "/.Trash").constData()), 0);
+        QVERIFY(write(volume + "/docs/a.txt", "on the volume"));
+        QVERIFY(trashFile(volume + "/docs/a.txt"));
+        const QByteArray own = volume + "/.Trash-" + uid;
+        QCOMPARE(TestSupport::trashedNames(own), QByteArrayList{"a.txt"});
+        QCOMPARE(infoPathLine(own + "/info/a.txt.trashinfo"), QByteArray("docs/a.txt"));
+        QCOMPARE(TrashEntries::originalPathOf(own + "/info/a.txt.trashinfo"), volume + "/docs/a.txt");
+        struct stat st
+        {
+        };
+        QCOMPARE(::lstat(own.constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0700));
+        QVERIFY(!TreeBuilder::exists(volume + "/elsewhere/" + uid));
+
+        QCOMPARE(::unlink((volume + "/.Trash").constData()), 0);
+        QCOMPARE(::mkdir((volume + "/.Trash").constData(), 0777), 0);
+        QCOMPARE(::chmod((volume + "/.Trash").constData(), 0777), 0);
+        QVERIFY(write(volume + "/docs/b.txt", "not sticky"));
+        QVERIFY(trashFile(volume + "/docs/b.txt"));
+        QVERIFY(TestSupport::trashedNames(own).contains("b.txt"));
+        QVERIFY(!TreeBuilder::exists(volume + "/.Trash/" + uid));
+
+        // A sticky shared .Trash takes the next item, in a folder of our own.
+        QCOMPARE(::chmod((volume + "/.Trash").constData(), 01777), 0);
+        QVERIFY(write(volume + "/docs/c.txt", "sticky"));
+        QVERIFY(trashFile(volume + "/docs/c.txt"));
+        const QByteArray shared = volume + "/.Trash/" + uid;
+        QCOMPARE(TestSupport::trashedNames(shared), QByteArrayList{"c.txt"});
+        QCOMPARE(infoPathLine(shared + "/info/c.txt.trashinfo"), QByteArray("docs/c.txt"));
+        QCOMPARE(TrashEntries::originalPathOf(shared + "/info/c.txt.trashinfo"), volume + "/docs/c.txt");
+        QCOMPARE(int(TestSupport::trashedNames(m_trash).size()), homeTrashed);
+    }
+
+    // What cannot be renamed into a Trash stays where it is, and leaves no
+    // info file behind: here a file that is a mount point of its own.
+    void failedTrashMoveLeavesNoInfoFile()
+    {
+        const QByteArray root = freshFolder();
+        QVERIFY(write(root + "/source.txt", "bound"));
+        QVERIFY(write(root + "/target.txt", "bound"));
+        QByteArray why;
+        if (!mountOrSkipMessage((root + "/source.txt").constData(), root + "/target.txt", nullptr, MS_BIND,
+                                &why)) {
+            QSKIP(why.constData());
+        }
+        m_mounts << root + "/target.txt";
+        const QByteArrayList infoBefore = TestSupport::namesIn(m_trash + "/info");
+        QVERIFY(!trashFile(root + "/target.txt"));
+        QCOMPARE(TestSupport::namesIn(m_trash + "/info"), infoBefore);
+        QVERIFY(TreeBuilder::exists(root + "/target.txt"));
+        QVERIFY(isLiveCopy(root + "/source.txt", "bound"));
+    }
+
+    // Between the check and the rename a folder of the path is swapped for a
+    // link to a folder outside, or the file itself for another one: nothing
+    // is trashed, neither the scanned file nor what the path now leads to.
+    void swapBetweenCheckAndMove_data()
+    {
+        QTest::addColumn<bool>("swapFolder");
+        QTest::newRow("folder swapped for a link outside") << true;
+        QTest::newRow("file swapped for another") << false;
+    }
+    void swapBetweenCheckAndMove()
+    {
+        QFETCH(bool, swapFolder);
+        const QByteArray root = freshFolder();
+        QVERIFY(write(root + "/loc/A/x.jpg", "scanned"));
+        QVERIFY(write(root + "/outside/x.jpg", "outside"));
+        const QHash<QByteArray, FilePtr> records = collectRecords(root + "/loc");
+        const FilePtr scanned = records.value(root + "/loc/A/x.jpg");
+        QVERIFY(scanned);
+        const QByteArrayList trashedBefore = TestSupport::trashedNames(m_trash);
+
+        bool swapped = false;
+        Trash::setBeforeRenameHook([&] {
+            if (swapFolder) {
+                swapped = ::rename((root + "/loc/A").constData(), (root + "/aside").constData()) == 0 &&
+                          ::symlink((root + "/outside").constData(), (root + "/loc/A").constData()) == 0;
+            } else {
+                swapped =
+                    ::rename((root + "/loc/A/x.jpg").constData(), (root + "/aside.jpg").constData()) == 0 &&
+                    ::rename((root + "/outside/x.jpg").constData(), (root + "/loc/A/x.jpg").constData()) == 0;
+            }
+        });
+        auto unhook = qScopeGuard([] { Trash::setBeforeRenameHook({}); });
+        QVERIFY(!scanned->removeFile());
+        QVERIFY(swapped);
+        QCOMPARE(TestSupport::trashedNames(m_trash), trashedBefore);
+        if (swapFolder) {
+            QVERIFY(isLiveCopy(root + "/aside/x.jpg", "scanned"));
+            QVERIFY(isLiveCopy(root + "/outside/x.jpg", "outside"));
+        } else {
+            QVERIFY(isLiveCopy(root + "/aside.jpg", "scanned"));
+            QVERIFY(isLiveCopy(root + "/loc/A/x.jpg", "outside"));
+        }
     }
 
     // Kernel pseudo file systems are not walked, given as locations or met

@@ -87,22 +87,21 @@ class TestScanSession : public QObject
     Q_OBJECT
 
 private:
-    // Starts a scan of the large tree held in collection. On a busy machine
-    // collection may outrun the pause; such a start is dropped and retried.
+    // Starts a scan of the large tree and pauses it in collection: the run
+    // is held before it walks anything, paused there, then let go, so it
+    // comes to rest at its first pause check with nothing collected.
     bool holdInCollection(ScanSession& session)
     {
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            QSignalSpy consumed(&session, &ScanSession::locationsConsumed);
-            session.buttonFindDuplicatesExactClicked(folder(m_large));
-            session.pause();
-            QTest::qWait(100);
-            if (consumed.isEmpty()) {
-                return true;
-            }
-            session.homeCleanup();
-            QTest::qWait(2000); // let the dropped run end before the next one
+        QSignalSpy consumed(&session, &ScanSession::locationsConsumed);
+        session.setHeldAt(ScanControl::Point::BeforeCollection, true);
+        session.buttonFindDuplicatesExactClicked(folder(m_large));
+        if (!QTest::qWaitFor([&] { return session.isWaitingAt(ScanControl::Point::BeforeCollection); },
+                             Long)) {
+            return false;
         }
-        return false;
+        session.pause();
+        session.setHeldAt(ScanControl::Point::BeforeCollection, false);
+        return QTest::qWaitFor([&] { return session.restsInPause(); }, Long) && consumed.isEmpty();
     }
 
     QTemporaryDir m_home;
@@ -220,6 +219,45 @@ private Q_SLOTS:
         QVERIFY(!session.scanning());
     }
 
+    // Each named point holds the run until it is released; a stop asked
+    // while the run is held ends it there.
+    void heldPointsStopTheRunWhereNamed()
+    {
+        ScanSession session;
+        QSignalSpy consumed(&session, &ScanSession::locationsConsumed);
+        QSignalSpy detection(&session, &ScanSession::detectionStarted);
+        QSignalSpy finished(&session, &ScanSession::scanFinished);
+        session.setHeldAt(ScanControl::Point::BeforeDetection, true);
+        session.setHeldAt(ScanControl::Point::BeforeFinish, true);
+        session.buttonFindDuplicatesExactClicked(folder(m_small));
+        QTRY_VERIFY_WITH_TIMEOUT(session.isWaitingAt(ScanControl::Point::BeforeDetection), Long);
+        QTRY_COMPARE_WITH_TIMEOUT(consumed.count(), 1, Long);
+        QCOMPARE(detection.count(), 0);
+        QCOMPARE(session.processed(), 0ULL);
+
+        session.setHeldAt(ScanControl::Point::BeforeDetection, false);
+        QTRY_VERIFY_WITH_TIMEOUT(session.isWaitingAt(ScanControl::Point::BeforeFinish), Long);
+        QCOMPARE(session.processed(), 9ULL); // every file compared, nothing handed over
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(finished.count(), 0);
+        QVERIFY(session.scanning());
+        session.setHeldAt(ScanControl::Point::BeforeFinish, false);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Long);
+        QCOMPARE(setsOf(session.results().modal, m_small), m_smallSets);
+        QTRY_VERIFY_WITH_TIMEOUT(!session.scanning(), Long);
+        session.setHeldAt(ScanControl::Point::BeforeFinish, true);
+
+        // Held again, then stopped there: the hold lets go and the run ends
+        // with the point still held.
+        session.buttonFindDuplicatesExactClicked(folder(m_small));
+        QTRY_VERIFY_WITH_TIMEOUT(session.isWaitingAt(ScanControl::Point::BeforeFinish), Long);
+        session.stop();
+        session.stopYesClicked();
+        QTRY_VERIFY_WITH_TIMEOUT(session.allRunsEnded(), Long);
+        QVERIFY(!session.scanning());
+        QVERIFY(!session.isWaitingAt(ScanControl::Point::BeforeFinish));
+    }
+
     void wholeScan()
     {
         ScanSession session;
@@ -247,19 +285,23 @@ private Q_SLOTS:
         QSignalSpy animation(&session, &ScanSession::animationRunningChanged);
         QSignalSpy title(&session, &ScanSession::pauseTitleChanged);
         QSignalSpy finished(&session, &ScanSession::scanFinished);
+        session.setHeldAt(ScanControl::Point::BeforeCollection, true);
         session.buttonFindDuplicatesExactClicked(folder(m_large));
+        QTRY_VERIFY_WITH_TIMEOUT(session.isWaitingAt(ScanControl::Point::BeforeCollection), Long);
         stopEnabled.clear();
         animation.clear();
         title.clear();
 
         session.pause();
+        session.setHeldAt(ScanControl::Point::BeforeCollection, false);
         QVERIFY(session.isPaused());
         QCOMPARE(session.pauseTitle(), QStringLiteral("Resume"));
         QCOMPARE(title.last().first().toString(), QStringLiteral("Resume"));
         QCOMPARE(stopEnabled.last().first().toBool(), false);
         QCOMPARE(animation.last().first().toBool(), false);
-        QTest::qWait(500);
-        QCOMPARE(finished.count(), 0); // held
+        // Held: the worker has come to rest in the pause and cannot finish.
+        QTRY_VERIFY_WITH_TIMEOUT(session.restsInPause(), Long);
+        QCOMPARE(finished.count(), 0);
 
         session.pause();
         QVERIFY(!session.isPaused());
@@ -336,7 +378,9 @@ private Q_SLOTS:
         session.stopYesClicked();
         QTRY_COMPARE_WITH_TIMEOUT(collectionStopped.count(), 1, Long);
         QTRY_VERIFY_WITH_TIMEOUT(!session.scanning(), Long);
-        QTest::qWait(200);
+        // Once the worker has ended, all it reported is in the queue.
+        QTRY_VERIFY_WITH_TIMEOUT(session.allRunsEnded(), Long);
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(detection.count(), 0);
         QCOMPARE(finished.count(), 0);
     }
@@ -353,7 +397,8 @@ private Q_SLOTS:
         QCOMPARE(consumed.count(), 1);
         QCOMPARE(animation.last().first().toBool(), false);
         QTRY_VERIFY_WITH_TIMEOUT(!session.scanning(), Long);
-        QTest::qWait(200);
+        QTRY_VERIFY_WITH_TIMEOUT(session.allRunsEnded(), Long);
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(finished.count(), 0);
     }
 
@@ -419,7 +464,9 @@ private Q_SLOTS:
         QVERIFY(!session.isPaused());
         QVERIFY(!session.results().modal);
         if (!restartAtOnce) {
-            QTest::qWait(1500); // the old run winds down and reports into the void
+            // The old run winds down and reports into the void.
+            QTRY_VERIFY_WITH_TIMEOUT(session.allRunsEnded(), Long);
+            QCoreApplication::sendPostedEvents();
             QCOMPARE(finished.count(), 0);
             QCOMPARE(collectionStopped.count(), 0);
             QVERIFY(!session.results().modal);
@@ -428,7 +475,8 @@ private Q_SLOTS:
         session.buttonFindDuplicatesExactClicked(folder(m_small));
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Long);
         QTRY_VERIFY_WITH_TIMEOUT(!session.scanning(), Long);
-        QTest::qWait(200);
+        QTRY_VERIFY_WITH_TIMEOUT(session.allRunsEnded(), Long);
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(finished.count(), 1);
         QCOMPARE(collectionStopped.count(), 0);
         QCOMPARE(nothing.count(), 0);

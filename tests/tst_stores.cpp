@@ -1,6 +1,10 @@
 #include "TestSupport.h"
+#include "TreeBuilder.h"
+#include "platform/FdIo.h"
+#include "platform/FileBuffer.h"
+#include "platform/UniqueFd.h"
+#include "plist/PropertyListFile.h"
 #include "review/ExceptionList.h"
-#include "review/PropertyListFile.h"
 #include "review/StatisticsStore.h"
 #include "scan/CategoryLists.h"
 #include "scan/Collector.h"
@@ -11,11 +15,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -450,6 +457,80 @@ private slots:
         } else {
             QCOMPARE(fingerprint(dataPath), before);
             QCOMPARE(entryCount(root.path), 2);
+        }
+    }
+
+    // A read or write that a signal interrupts is carried on: the reader is
+    // signalled while it waits in read() on an empty pipe, and then gets
+    // every byte written afterwards.
+    void interruptedReadIsCarriedOn()
+    {
+        static std::atomic<int> caught{0};
+        struct sigaction action
+        {
+        };
+        struct sigaction saved
+        {
+        };
+        action.sa_handler = [](int) { caught.fetch_add(1); };
+        action.sa_flags = 0; // no SA_RESTART: read() returns EINTR
+        QCOMPARE(::sigaction(SIGUSR1, &action, &saved), 0);
+        int fds[2];
+        QCOMPARE(::pipe2(fds, O_CLOEXEC), 0);
+        UniqueFd readEnd(fds[0]);
+        UniqueFd writeEnd(fds[1]);
+
+        QByteArray got;
+        bool ok = false;
+        std::atomic<pid_t> readerTid{0};
+        std::thread reader([&] {
+            readerTid.store(pid_t(::gettid()));
+            ok = FdIo::readAll(readEnd.get(), &got, 1 << 20);
+        });
+        // Wait until the reader sleeps in the kernel, then interrupt it.
+        auto sleeping = [&] {
+            const QByteArray stat =
+                TreeBuilder::readBytes("/proc/self/task/" + QByteArray::number(readerTid.load()) + "/stat");
+            const qsizetype close = stat.lastIndexOf(')');
+            return readerTid.load() != 0 && close > 0 && stat.mid(close + 2, 1) == "S";
+        };
+        QTRY_VERIFY(sleeping());
+        QCOMPARE(::pthread_kill(reader.native_handle(), SIGUSR1), 0);
+        QTRY_COMPARE(caught.load(), 1);
+        QTRY_VERIFY(sleeping()); // back in read() after the interruption
+
+        const QByteArray payload(200000, 'p');
+        QVERIFY(FdIo::writeAll(writeEnd.get(), payload.left(1000)));
+        bool written = false;
+        std::thread writer([&] { written = FdIo::writeAll(writeEnd.get(), payload.mid(1000)); });
+        writer.join();
+        QVERIFY(written);
+        writeEnd.close();
+        reader.join();
+        ::sigaction(SIGUSR1, &saved, nullptr);
+        QVERIFY(ok);
+        QCOMPARE(got, payload);
+    }
+
+    // Whole-file reads stop at their limit, into the heap or outside it,
+    // and tell a file of exactly the limit from a longer one.
+    void wholeReadsKeepTheirLimit()
+    {
+        TempRoot root;
+        const QByteArray path = root / "file";
+        const QByteArray bytes = QByteArray(3 << 20, 'x') + "end"; // more than one huge page
+        QVERIFY(writeBytes(path, bytes));
+        for (const qint64 limit : {qint64(bytes.size()), qint64(bytes.size() - 1)}) {
+            const UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+            QVERIFY(fd.isValid());
+            QByteArray heap;
+            QCOMPARE(FdIo::readAll(fd.get(), &heap, limit), limit == bytes.size());
+            QCOMPARE(heap, bytes.left(limit));
+            QCOMPARE(::lseek(fd.get(), 0, SEEK_SET), off_t(0));
+            FileBuffer buffer;
+            // A small size hint: the buffer grows as the file goes on.
+            QCOMPARE(buffer.readAll(fd.get(), 10, limit), limit == bytes.size());
+            QCOMPARE(buffer.bytes(), limit == bytes.size() ? bytes : QByteArray());
         }
     }
 

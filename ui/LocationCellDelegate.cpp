@@ -11,13 +11,12 @@
 
 LocationCellDelegate::LocationCellDelegate(QObject* parent) : QStyledItemDelegate(parent), m_thumbnails(200)
 {
-    m_pool.setMaxThreadCount(1);
 }
 
 LocationCellDelegate::~LocationCellDelegate()
 {
     m_pool.clear();
-    m_pool.waitForDone();
+    m_pool.wait();
 }
 
 void LocationCellDelegate::requestThumbnail(const QByteArray& path) const

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/BackgroundWork.h"
+
 #include <QCache>
 #include <QPixmap>
 #include <QSet>
 #include <QStyledItemDelegate>
-#include <QThreadPool>
 
 // Draws a location entry: its icon (or a 74 by 74 thumbnail for a picked
 // photo), its last path component, the full path and the size text.
@@ -36,5 +37,5 @@ private:
 
     mutable QCache<QByteArray, QPixmap> m_thumbnails;
     mutable QSet<QByteArray> m_pending;
-    mutable QThreadPool m_pool;
+    mutable BackgroundWork m_pool;
 };

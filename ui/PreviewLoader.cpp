@@ -6,15 +6,12 @@
 #include <QFile>
 #include <QImageReader>
 
-PreviewLoader::PreviewLoader(QObject* parent) : QObject(parent)
-{
-    m_pool.setMaxThreadCount(1);
-}
+PreviewLoader::PreviewLoader(QObject* parent) : QObject(parent) {}
 
 PreviewLoader::~PreviewLoader()
 {
     cancel();
-    m_pool.waitForDone();
+    m_pool.wait();
 }
 
 void PreviewLoader::cancel()

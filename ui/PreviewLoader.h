@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/BackgroundWork.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QObject>
 #include <QPixmap>
-#include <QThreadPool>
 #include <atomic>
 
 // Makes the preview of one file off the UI thread: the thumbnail (the
@@ -43,6 +44,6 @@ Q_SIGNALS:
 private:
     void deliver(quint64 request, const QByteArray& path, const QImage& thumbnail, const QString& properties);
 
-    QThreadPool m_pool;
+    BackgroundWork m_pool;
     std::atomic<quint64> m_latest{0};
 };

@@ -1,6 +1,6 @@
 #include "update/BundleInfo.h"
 
-#include "update/PropertyListValue.h"
+#include "plist/PropertyListValue.h"
 #include "update/UrlTable.h"
 
 #include <QDir>

@@ -1,5 +1,7 @@
 #include "update/UpdateLock.h"
 
+#include "platform/FdIo.h"
+
 #include <QDir>
 #include <QFile>
 #include <cerrno>
@@ -13,18 +15,17 @@ namespace {
 // -1: not locked because someone else holds it; -2: cannot be opened.
 int lockPath(const QByteArray& path, bool folder, int how)
 {
-    const int fd = folder ? ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                          : ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    UniqueFd fd(FdIo::retry([&] {
+        return folder ? ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                      : ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    }));
+    if (!fd.isValid()) {
         return -2;
     }
-    while (::flock(fd, how | LOCK_NB) != 0) {
-        if (errno != EINTR) {
-            ::close(fd);
-            return -1;
-        }
+    if (FdIo::retry([&] { return ::flock(fd.get(), how | LOCK_NB); }) != 0) {
+        return -1;
     }
-    return fd;
+    return fd.release();
 }
 
 } // namespace
@@ -52,31 +53,25 @@ bool UpdateLock::acquire(const QByteArray& productFolder, const QByteArray& cach
 {
     release();
     // A product folder that is not there (yet) has nothing to guard.
-    m_productFd = lockPath(productFolder, true, LOCK_EX);
-    if (m_productFd == -1) {
+    const int product = lockPath(productFolder, true, LOCK_EX);
+    if (product == -1) {
         return false;
     }
-    if (m_productFd < 0) {
-        m_productFd = -1;
-    }
+    m_productFd.reset(product < 0 ? -1 : product);
     ::mkdir(cachesFolder.constData(), 0700);
-    m_cacheFd = lockPath(lockFile(cachesFolder), false, LOCK_EX);
-    if (m_cacheFd < 0) {
-        m_cacheFd = -1;
+    const int cache = lockPath(lockFile(cachesFolder), false, LOCK_EX);
+    if (cache < 0) {
         release();
         return false;
     }
+    m_cacheFd.reset(cache);
     return true;
 }
 
 void UpdateLock::release()
 {
-    for (int* fd : {&m_productFd, &m_cacheFd}) {
-        if (*fd >= 0) {
-            ::close(*fd);
-            *fd = -1;
-        }
-    }
+    m_productFd.close();
+    m_cacheFd.close();
 }
 
 bool UpdateLock::updateUnderWay(const QByteArray& productFolder, const QByteArray& cachesFolder)
@@ -84,13 +79,15 @@ bool UpdateLock::updateUnderWay(const QByteArray& productFolder, const QByteArra
     // A shared lock is refused while an updater holds its exclusive one.
     for (const auto& [path, folder] :
          {std::pair{productFolder, true}, std::pair{lockFile(cachesFolder), false}}) {
-        const int fd = folder ? ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                              : ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) {
+        const UniqueFd fd(FdIo::retry([&] {
+            return folder ? ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                          : ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        }));
+        if (!fd.isValid()) {
             continue;
         }
-        const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-        ::close(fd);
+        const bool held =
+            FdIo::retry([&] { return ::flock(fd.get(), LOCK_SH | LOCK_NB); }) != 0 && errno == EWOULDBLOCK;
         if (held) {
             return true;
         }

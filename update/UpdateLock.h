@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
+
 #include <QByteArray>
 
 // One update at a time. An updater holds an exclusive lock on the product
@@ -19,7 +21,7 @@ public:
     // cannot be used); then nothing is held.
     bool acquire(const QByteArray& productFolder, const QByteArray& cachesFolder);
     void release();
-    bool isHeld() const { return m_productFd >= 0 || m_cacheFd >= 0; }
+    bool isHeld() const { return m_productFd.isValid() || m_cacheFd.isValid(); }
 
     // True while some updater holds the lock on `productFolder`.
     static bool updateUnderWay(const QByteArray& productFolder, const QByteArray& cachesFolder);
@@ -28,6 +30,6 @@ public:
     static QByteArray userCachesFolder();
 
 private:
-    int m_productFd = -1;
-    int m_cacheFd = -1;
+    UniqueFd m_productFd;
+    UniqueFd m_cacheFd;
 };

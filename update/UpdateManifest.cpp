@@ -1,6 +1,6 @@
 #include "update/UpdateManifest.h"
 
-#include "update/PropertyListValue.h"
+#include "plist/PropertyListValue.h"
 
 UpdateManifest::UpdateManifest(QVariantMap entries) : m_entries(std::move(entries)) {}
 

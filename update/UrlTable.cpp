@@ -1,6 +1,6 @@
 #include "update/UrlTable.h"
 
-#include "update/PropertyListValue.h"
+#include "plist/PropertyListValue.h"
 
 QVariantMap UrlTable::load(const QByteArray& path)
 {

@@ -18,7 +18,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
-#include <QThread>
 #include <QTimer>
 #include <unistd.h>
 
@@ -52,9 +51,7 @@ AppDelegate::AppDelegate(Options options, QObject* parent)
 AppDelegate::~AppDelegate()
 {
     m_cancel = true;
-    if (m_check) {
-        m_check->wait(); // the fetch sees the cancel within a tenth of a second
-    }
+    m_check.wait(); // the fetch sees the cancel within a tenth of a second
     waitForJob();
     delete m_window;
     delete m_progressPannel;
@@ -62,14 +59,12 @@ AppDelegate::~AppDelegate()
 
 void AppDelegate::waitForJob()
 {
-    if (m_job) {
-        m_job->wait();
-    }
+    m_job.wait();
 }
 
 bool AppDelegate::jobRunning() const
 {
-    return m_job && m_job->isRunning();
+    return m_job.busy();
 }
 
 QByteArray AppDelegate::cachesFolder() const
@@ -109,13 +104,11 @@ void AppDelegate::applicationDidFinishLaunching()
     m_window->show();
     // The fetch may wait for the server for its whole time-out: off the UI
     // thread, so the windows stay live while the spinner turns.
-    m_check = QThread::create([this] {
+    m_check.start([this] {
         const UpdateCheck::Result result = fetchManifest();
         QMetaObject::invokeMethod(
             this, [this, result] { afterCheck(applyCheck(result)); }, Qt::QueuedConnection);
     });
-    connect(m_check, &QThread::finished, m_check, &QObject::deleteLater);
-    m_check->start();
 }
 
 void AppDelegate::afterCheck(bool found)
@@ -232,13 +225,9 @@ void AppDelegate::startDownload()
     DownloadJob::Settings settings = m_options.job;
     settings.expectedSha256 = m_expectedSha256;
     settings.digestMalformed = m_digestMalformed;
-    m_job = DownloadApp::downloadApp(UpdateAddress::archiveAddress(m_cloudLattestFolderPath), m_layout,
-                                     m_center, settings);
     // The lock goes with the job's end, whatever the watchdog said before.
-    connect(m_job, &QThread::finished, this, &AppDelegate::jobEnded);
-    if (m_job->isFinished()) {
-        jobEnded();
-    }
+    DownloadApp::downloadApp(m_job, UpdateAddress::archiveAddress(m_cloudLattestFolderPath), m_layout,
+                             m_center, settings, this, [this] { jobEnded(); });
     m_remindTimer = new QTimer(this);
     m_remindTimer->setInterval(m_options.watchdogMs);
     connect(m_remindTimer, &QTimer::timeout, this, &AppDelegate::promotWindow);

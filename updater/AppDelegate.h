@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BackgroundWork.h"
 #include "update/UpdateCheck.h"
 #include "update/UpdateLock.h"
 #include "updater/DownloadJob.h"
@@ -11,7 +12,6 @@
 #include <atomic>
 #include <functional>
 
-class QThread;
 class QTimer;
 class StatusCenter;
 
@@ -100,8 +100,9 @@ private:
     QString m_localAppPlistFileVersion;
     QString m_expectedSha256;
     bool m_digestMalformed = false;
-    QPointer<QThread> m_job;
-    QPointer<QThread> m_check;
+    // The manifest fetch and the download job, each off the UI thread.
+    BackgroundWork m_check;
+    BackgroundWork m_job;
     std::atomic_bool m_cancel{false};
     UpdateLock m_lock;
     bool m_manifestRead = false;

@@ -1,5 +1,8 @@
 #include "updater/ArchiveUnpacker.h"
 
+#include "platform/FdIo.h"
+#include "platform/UniqueFd.h"
+
 #include <QHash>
 #include <QSet>
 #include <archive.h>
@@ -197,22 +200,6 @@ Verdict walk(const QByteArray& zip, const ArchiveUnpacker::Limits& limits,
     return index == central.size() ? Verdict::Sound : Verdict::Damaged;
 }
 
-bool writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
 } // namespace
 
 bool ArchiveUnpacker::nameIsSafe(const QByteArray& name)
@@ -287,8 +274,10 @@ ArchiveUnpacker::Verdict ArchiveUnpacker::unpack(const QByteArray& zip, const QB
             return ::chmod(path.constData(), 0755) == 0 ? Verdict::Sound : Verdict::WriteFailed;
         }
         const mode_t mode = entry.executable ? 0755 : 0644;
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd < 0) {
+        UniqueFd fd(FdIo::retry([&] {
+            return ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        }));
+        if (!fd.isValid()) {
             return Verdict::WriteFailed;
         }
         qint64 size = 0;
@@ -316,7 +305,7 @@ ArchiveUnpacker::Verdict ArchiveUnpacker::unpack(const QByteArray& zip, const QB
                 verdict = Verdict::TooLarge;
                 break;
             }
-            if (!writeAll(fd, static_cast<const char*>(block), length)) {
+            if (!FdIo::writeAll(fd.get(), static_cast<const char*>(block), qint64(length))) {
                 verdict = Verdict::WriteFailed;
                 break;
             }
@@ -324,10 +313,10 @@ ArchiveUnpacker::Verdict ArchiveUnpacker::unpack(const QByteArray& zip, const QB
         if (verdict == Verdict::Sound && size != entry.size) {
             verdict = Verdict::Damaged;
         }
-        if (::fchmod(fd, mode) != 0 && verdict == Verdict::Sound) {
+        if (::fchmod(fd.get(), mode) != 0 && verdict == Verdict::Sound) {
             verdict = Verdict::WriteFailed;
         }
-        if (::close(fd) != 0 && verdict == Verdict::Sound) {
+        if (!fd.close() && verdict == Verdict::Sound) {
             verdict = Verdict::WriteFailed;
         }
         return verdict;

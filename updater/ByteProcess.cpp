@@ -1,10 +1,14 @@
 #include "updater/ByteProcess.h"
 
+#include "platform/FdIo.h"
+#include "platform/UniqueFd.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,10 +60,8 @@ ByteProcess::Result ByteProcess::wait(pid_t pid)
     }
     result.started = true;
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return result;
-        }
+    if (FdIo::retry([&] { return ::waitpid(pid, &status, 0); }) < 0) {
+        return result;
     }
     if (WIFEXITED(status)) {
         result.exited = true;
@@ -77,23 +79,14 @@ ByteProcess::Result ByteProcess::run(const QList<QByteArray>& argv, bool capture
     if (::pipe2(fds, O_CLOEXEC) != 0) {
         return {};
     }
-    const pid_t pid = spawnWith(argv, fds[1]);
-    ::close(fds[1]);
+    const UniqueFd readEnd(fds[0]);
+    UniqueFd writeEnd(fds[1]);
+    const pid_t pid = spawnWith(argv, writeEnd.get());
+    writeEnd.close();
     QByteArray output;
     if (pid > 0) {
-        char buffer[8192];
-        for (;;) {
-            const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                break;
-            }
-            output.append(buffer, n);
-        }
+        FdIo::readAll(readEnd.get(), &output, std::numeric_limits<qsizetype>::max() - 1);
     }
-    ::close(fds[0]);
     Result result = wait(pid);
     result.output = output;
     return result;

@@ -1,18 +1,21 @@
 #include "updater/DownloadApp.h"
 
+#include "platform/BackgroundWork.h"
 #include "update/UpdateAddress.h"
 
-#include <QThread>
+#include <QMetaObject>
 
-QThread* DownloadApp::downloadApp(const QString& address, const UpdaterLayout& layout, StatusCenter* center,
-                                  const DownloadJob::Settings& settings)
+void DownloadApp::downloadApp(BackgroundWork& work, const QString& address, const UpdaterLayout& layout,
+                              StatusCenter* center, const DownloadJob::Settings& settings, QObject* context,
+                              std::function<void()> ended)
 {
     const QString escaped = UpdateAddress::escapeSpaces(address);
-    QThread* thread = QThread::create([escaped, layout, center, settings] {
-        DownloadJob job(escaped, layout, center, settings);
-        job.run();
+    work.start([escaped, layout, center, settings, context, ended] {
+        {
+            DownloadJob job(escaped, layout, center, settings);
+            job.run();
+        }
+        // The caller waits for `work` before it goes, so `context` is alive here.
+        QMetaObject::invokeMethod(context, ended, Qt::QueuedConnection);
     });
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
-    return thread;
 }

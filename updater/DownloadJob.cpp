@@ -1,6 +1,6 @@
 #include "updater/DownloadJob.h"
 
-#include "review/PropertyListFile.h"
+#include "plist/PropertyListFile.h"
 #include "update/HttpFetch.h"
 #include "update/UpdateAddress.h"
 #include "updater/ArchiveVerifier.h"

@@ -1,5 +1,6 @@
 #include "updater/FileTree.h"
 
+#include "platform/FdIo.h"
 #include "platform/UniqueFd.h"
 
 #include <QList>
@@ -33,39 +34,15 @@ QList<QByteArray> entriesOf(const QByteArray& folder, bool* ok)
 
 bool copyFile(const QByteArray& from, const QByteArray& to, mode_t mode)
 {
-    UniqueFd in(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (in.get() < 0) {
+    const UniqueFd in(
+        FdIo::retry([&] { return ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW); }));
+    if (!in.isValid()) {
         return false;
     }
-    UniqueFd out(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 07777));
-    if (out.get() < 0) {
+    UniqueFd out(FdIo::retry(
+        [&] { return ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 07777); }));
+    if (!out.isValid() || !FdIo::copyAll(in.get(), out.get())) {
         return false;
-    }
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        const char* data = buffer.data();
-        ssize_t left = n;
-        while (left > 0) {
-            const ssize_t written = ::write(out.get(), data, size_t(left));
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            if (written <= 0) {
-                return false;
-            }
-            data += written;
-            left -= written;
-        }
     }
     // The umask narrowed the mode at creation; the copy keeps the original's.
     return ::fchmod(out.get(), mode & 07777) == 0 && out.close();

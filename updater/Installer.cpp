@@ -1,6 +1,9 @@
 #include "updater/Installer.h"
 
+#include "platform/BackgroundWork.h"
+#include "platform/FdIo.h"
 #include "platform/InstanceRegistry.h"
+#include "platform/UniqueFd.h"
 #include "update/UrlTable.h"
 #include "updater/ByteProcess.h"
 #include "updater/FileTree.h"
@@ -15,7 +18,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -140,11 +142,13 @@ bool Installer::canWriteProduct() const
     // access() knows read-only mounts and modes; a probe file also meets
     // attributes and policies that only show on a real write.
     const QByteArray probe = besideName(product + "/Tidemark.app", "probe");
-    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    UniqueFd fd(FdIo::retry([&] {
+        return ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    }));
+    if (!fd.isValid()) {
         return false;
     }
-    ::close(fd);
+    fd.close();
     ::unlink(probe.constData());
     return treeWritable(m_layout.installedApplication()) && treeWritable(m_layout.installedUninstaller());
 }
@@ -344,7 +348,7 @@ void Installer::launchApp(const QByteArray& executable)
     // The elevated copy runs as long as Tidemark does, so its end is awaited
     // on a thread of its own; a refusal ends at once, and then the program
     // starts with our rights.
-    std::thread([elevated, executable] {
+    BackgroundWork::detach([elevated, executable] {
         if (!elevated.isEmpty()) {
             const ByteProcess::Result result = ByteProcess::wait(ByteProcess::spawn(elevated));
             if (!refusedByElevator(result) && !(result.exited && result.exitCode == launchFailed)) {
@@ -352,7 +356,7 @@ void Installer::launchApp(const QByteArray& executable)
             }
         }
         ByteProcess::wait(ByteProcess::spawn({executable}));
-    }).detach();
+    });
 }
 
 int Installer::installStep(const QList<QByteArray>& arguments)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+
+class FileBuffer;
 #include <memory>
 #include <plist/plist.h>
 
@@ -39,6 +41,8 @@ public:
     // The whole file, unparsed: Ok with its bytes, Missing or Unreadable
     // (including over the size cap) as load would say.
     static Status readFile(const QByteArray& path, QByteArray* bytes);
+    // The same into memory outside the heap, for lists of many megabytes.
+    static Status readFile(const QByteArray& path, FileBuffer* buffer);
 
     // Parses bytes already in memory; an empty Root when they are not a
     // property list or are over the size cap. XML text never holds a NUL

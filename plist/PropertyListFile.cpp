@@ -1,5 +1,8 @@
-#include "review/PropertyListFile.h"
+#include "plist/PropertyListFile.h"
 
+#include "platform/BytePath.h"
+#include "platform/FdIo.h"
+#include "platform/FileBuffer.h"
 #include "platform/UniqueFd.h"
 
 #include <QRandomGenerator>
@@ -12,45 +15,17 @@
 
 namespace {
 
-bool writeAll(int fd, const char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
-QByteArray folderOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0) {
-        return QByteArrayLiteral(".");
-    }
-    if (slash == 0) {
-        return QByteArrayLiteral("/");
-    }
-    return path.left(slash);
-}
-
 // A fresh name next to `path`, created exclusively so that nothing else
 // (another copy of the program, an old leftover) is ever written through.
 int createTemporary(const QByteArray& path, QByteArray* tempPath)
 {
-    const QByteArray folder = folderOf(path);
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray base = path.mid(slash + 1);
+    const QByteArray folder = BytePath::folderOf(path);
+    const QByteArray base = BytePath::nameOf(path);
     for (int attempt = 0; attempt < 16; ++attempt) {
         const quint64 tag = QRandomGenerator::global()->generate64();
         *tempPath = folder + "/." + base + ".tmp-" + QByteArray::number(tag, 36);
-        const int fd = ::open(tempPath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const int fd = FdIo::retry(
+            [&] { return ::open(tempPath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644); });
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }
@@ -270,46 +245,58 @@ PropertyListFile::Root PropertyListFile::parse(const QByteArray& bytes)
     return Root(node);
 }
 
+namespace {
+
+// The checks every read makes: Missing only for a clear "not there", and
+// anything but a regular file within the size cap is Unreadable.
+PropertyListFile::Status openForReading(const QByteArray& path, UniqueFd* fd, qint64* size)
+{
+    struct stat st;
+    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) {
+        // Anything but a clear "not there" might be a file we must not replace.
+        return (path.isEmpty() || errno == ENOENT) ? PropertyListFile::Status::Missing
+                                                   : PropertyListFile::Status::Unreadable;
+    }
+    // Non-blocking so that a FIFO at the path cannot hang start-up.
+    fd->reset(
+        FdIo::retry([&] { return ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY); }));
+    if (!fd->isValid() || ::fstat(fd->get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size > PropertyListFile::maxFileSize) {
+        return PropertyListFile::Status::Unreadable;
+    }
+    *size = st.st_size;
+    return PropertyListFile::Status::Ok;
+}
+
+} // namespace
+
 PropertyListFile::Status PropertyListFile::readFile(const QByteArray& path, QByteArray* bytes)
 {
     bytes->clear();
-    struct stat st;
-    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) {
-        // Only a clear "not there" counts as missing; anything else might be
-        // a file we must not replace.
-        return (path.isEmpty() || errno == ENOENT) ? Status::Missing : Status::Unreadable;
+    UniqueFd fd;
+    qint64 size = 0;
+    const Status status = openForReading(path, &fd, &size);
+    if (status != Status::Ok) {
+        return status;
     }
-    // Non-blocking so that a FIFO at the path cannot hang start-up.
-    UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxFileSize) {
+    // Read to the end rather than trusting the size: the file may change under us.
+    bytes->reserve(qsizetype(size) + 1);
+    if (!FdIo::readAll(fd.get(), bytes, maxFileSize)) {
+        bytes->clear();
         return Status::Unreadable;
     }
-    // Read to the end rather than trusting st_size: the file may change under us.
-    bytes->resize(qsizetype(st.st_size) + 1);
-    qsizetype used = 0;
-    for (;;) {
-        if (used == bytes->size()) {
-            if (bytes->size() > maxFileSize) {
-                bytes->clear();
-                return Status::Unreadable;
-            }
-            bytes->resize(qMin<qsizetype>(bytes->size() * 2, maxFileSize + 1));
-        }
-        const ssize_t n = ::read(fd.get(), bytes->data() + used, size_t(bytes->size() - used));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            bytes->clear();
-            return Status::Unreadable;
-        }
-        if (n == 0) {
-            break;
-        }
-        used += n;
-    }
-    bytes->truncate(used);
     return Status::Ok;
+}
+
+PropertyListFile::Status PropertyListFile::readFile(const QByteArray& path, FileBuffer* buffer)
+{
+    UniqueFd fd;
+    qint64 size = 0;
+    const Status status = openForReading(path, &fd, &size);
+    if (status != Status::Ok) {
+        return status;
+    }
+    return buffer->readAll(fd.get(), size, maxFileSize) ? Status::Ok : Status::Unreadable;
 }
 
 PropertyListFile::Loaded PropertyListFile::load(const QByteArray& path)
@@ -357,19 +344,19 @@ bool PropertyListFile::writeAtomically(const QByteArray& path, const QByteArray&
     // Run as root on behalf of a user, the file takes the owner of the
     // folder it lives in, so that user's own runs can go on replacing it.
     struct stat folderStatus;
-    if (::geteuid() == 0 && ::stat(folderOf(path).constData(), &folderStatus) == 0 &&
+    if (::geteuid() == 0 && ::stat(BytePath::folderOf(path).constData(), &folderStatus) == 0 &&
         folderStatus.st_uid != 0 && ::fchown(fd.get(), folderStatus.st_uid, folderStatus.st_gid) != 0) {
         ::unlink(tempPath.constData());
         return false;
     }
-    const bool written = writeAll(fd.get(), bytes.constData(), bytes.size()) && ::fsync(fd.get()) == 0;
+    const bool written = FdIo::writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
     if (!fd.close() || !written || ::rename(tempPath.constData(), path.constData()) != 0) {
         ::unlink(tempPath.constData());
         return false;
     }
     // Make the rename itself durable. Some file systems refuse fsync on a
     // folder; the new contents are in place either way.
-    UniqueFd folder(::open(folderOf(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd folder(::open(BytePath::folderOf(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0) {
         ::fsync(folder.get());
     }

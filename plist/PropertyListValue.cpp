@@ -1,6 +1,6 @@
-#include "update/PropertyListValue.h"
+#include "plist/PropertyListValue.h"
 
-#include "review/PropertyListFile.h"
+#include "plist/PropertyListFile.h"
 
 #include <cstdlib>
 
