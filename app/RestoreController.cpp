@@ -27,9 +27,6 @@ RestoreController::RestoreController(QWidget* window, StatisticsStore& store,
 RestoreController::~RestoreController()
 {
     m_stop.store(true);
-    if (m_worker.joinable()) {
-        m_worker.join();
-    }
 }
 
 void RestoreController::setButton(QAbstractButton* button)
@@ -64,6 +61,7 @@ void RestoreController::start()
     m_handled.store(0);
     m_total.store(0);
     m_result = {};
+    m_running = true;
     if (m_button) {
         m_button->setEnabled(false);
     }
@@ -81,7 +79,7 @@ void RestoreController::start()
 
     const QByteArray support = m_supportFolder ? m_supportFolder() : QByteArray();
     const std::function<void()> hook = m_beforeEachFile;
-    m_worker = std::thread([this, support, hook] {
+    m_work.start([this, support, hook] {
         // A store of its own: the window's is read on the UI thread only.
         StatisticsStore store;
         if (!support.isEmpty()) {
@@ -162,9 +160,7 @@ QString RestoreController::reportText(const CleanupRestore::Result& result, QStr
 void RestoreController::finish()
 {
     m_poll.stop();
-    if (m_worker.joinable()) {
-        m_worker.join(); // it has raised m_done: this only ends it
-    }
+    m_running = false;
     if (m_progress) {
         m_progress->close();
         m_progress->deleteLater();

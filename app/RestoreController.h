@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BackgroundWork.h"
 #include "review/CleanupRestore.h"
 
 #include <QObject>
@@ -8,7 +9,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 class QAbstractButton;
 #include <QProgressDialog>
@@ -34,7 +34,7 @@ public:
     // The command's button; disabled while a restore runs.
     void setButton(QAbstractButton* button);
 
-    bool running() const { return m_worker.joinable(); }
+    bool running() const { return m_running; }
     // Asks the question; "YES" starts the restore.
     void restoreLastCleanupClicked();
     void start();
@@ -67,12 +67,14 @@ private:
     QPointer<QAbstractButton> m_button;
     QPointer<QProgressDialog> m_progress;
     QTimer m_poll;
-    std::thread m_worker;
     std::function<void()> m_beforeEachFile;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_done{false};
     std::atomic<quint64> m_handled{0};
     std::atomic<quint64> m_total{0};
+    bool m_running = false;
     // Written by the worker before m_done is raised; read after.
     CleanupRestore::Result m_result;
+    // Last: it goes first, waiting for the restore in hand.
+    BackgroundWork m_work;
 };

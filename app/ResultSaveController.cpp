@@ -21,12 +21,7 @@ ResultSaveController::ResultSaveController(QWidget* window, std::function<ScanRe
     connect(&m_poll, &QTimer::timeout, this, &ResultSaveController::poll);
 }
 
-ResultSaveController::~ResultSaveController()
-{
-    if (m_worker.joinable()) {
-        m_worker.join();
-    }
-}
+ResultSaveController::~ResultSaveController() = default;
 
 ResultExport::Format ResultSaveController::formatFor(const QString& path, const QString& filter)
 {
@@ -101,9 +96,10 @@ void ResultSaveController::save(const QString& path, ResultExport::Format format
     progress->show();
     m_progress = progress;
     m_done.store(false);
+    m_running = true;
     m_path = path;
     const std::function<void()> hook = m_beforeWrite;
-    m_worker = std::thread([this, results, target, format, hook] {
+    m_work.start([this, results, target, format, hook] {
         if (hook) {
             hook();
         }
@@ -121,7 +117,7 @@ void ResultSaveController::poll()
         return;
     }
     m_poll.stop();
-    m_worker.join(); // it has raised m_done: this only ends it
+    m_running = false;
     if (m_progress) {
         m_progress->close();
         m_progress->deleteLater();

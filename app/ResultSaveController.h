@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BackgroundWork.h"
 #include "review/ResultExport.h"
 
 #include <QFileDialog>
@@ -9,7 +10,6 @@
 #include <QTimer>
 #include <atomic>
 #include <functional>
-#include <thread>
 class QWidget;
 
 // "Save Results": a save dialog offering CSV and JSON (the command line's
@@ -33,7 +33,7 @@ public:
     // Writes to `path` (from the dialog): here for a small result, else on
     // the writing thread.
     void save(const QString& path, ResultExport::Format format);
-    bool running() const { return m_worker.joinable(); }
+    bool running() const { return m_running; }
 
     QFileDialog* dialog() const { return m_dialog; }
     QProgressDialog* progressDialog() const { return m_progress; }
@@ -61,11 +61,13 @@ private:
     QPointer<QProgressDialog> m_progress;
     quint64 m_threadAbove = 20000;
     std::function<void()> m_beforeWrite;
-    std::thread m_worker;
     QTimer m_poll;
     std::atomic<bool> m_done{false};
     // Written by the worker before m_done is raised.
     bool m_ok = false;
     QString m_error;
     QString m_path;
+    bool m_running = false;
+    // Last: it goes first, waiting for the write in hand.
+    BackgroundWork m_work;
 };

@@ -1,5 +1,6 @@
 #include "review/StatisticsStore.h"
 
+#include "platform/FdIo.h"
 #include "platform/UniqueFd.h"
 #include "scan/Formatting.h"
 
@@ -138,8 +139,7 @@ bool StatisticsStore::addToTotals(qint64 countChange, qint64 sizeChange)
     const QByteArray folder = slash <= 0 ? QByteArrayLiteral("/") : m_dataPath.left(slash);
     UniqueFd lock(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (lock.isValid()) {
-        while (::flock(lock.get(), LOCK_EX) != 0 && errno == EINTR) {
-        }
+        FdIo::retry([&] { return ::flock(lock.get(), LOCK_EX); });
     }
     PropertyListFile::Loaded loaded = PropertyListFile::load(m_dataPath);
     if (loaded.status == PropertyListFile::Status::Missing) {
