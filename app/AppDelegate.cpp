@@ -4,7 +4,10 @@
 #include "app/DeletionController.h"
 #include "app/ExceptionController.h"
 #include "app/LocationPageController.h"
+#include "app/RestoreController.h"
+#include "app/ResultSaveController.h"
 #include "app/ReviewController.h"
+#include "app/RuleMarkingController.h"
 #include "app/UpdateController.h"
 #include "platform/ConsoleUser.h"
 #include "platform/DefaultApplication.h"
@@ -12,6 +15,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/SupportPaths.h"
 #include "scan/Formatting.h"
+#include "scan/ReferenceRoots.h"
 #include "scan/ScanSession.h"
 #include "ui/AboutPanel.h"
 #include "ui/ButtonHoverSimple.h"
@@ -50,11 +54,43 @@ AppDelegate::AppDelegate(MainWindow* window, Options options, QObject* parent)
       m_deletion(new DeletionController(window, m_information, m_store, m_review->store(), this)),
       m_exceptionCommands(new ExceptionController(
           window, m_exceptions, m_review->store(), m_information, [this] { return m_exact; }, this)),
-      m_updates(new UpdateController(window, this))
+      m_updates(new UpdateController(window, this)),
+      m_ruleMarking(new RuleMarkingController(
+          window,
+          [this](const KeepRule& rule, const ExtensionsPtr& group, const SetPtr& set) {
+              m_review->applyRule(rule, group, set);
+          },
+          this)),
+      m_restore(new RestoreController(
+          window, m_store, [this] { return appSupportPath(); }, this)),
+      m_save(new ResultSaveController(
+          window, [this] { return m_review->review().results(); }, this))
 {
     m_helpMenu->setObjectName(QStringLiteral("helpMenu"));
     wireWindow();
     wireScan();
+    wireCleanupCommands();
+}
+
+void AppDelegate::wireCleanupCommands()
+{
+    m_restore->setButton(m_window->homePage()->restoreButton());
+    connect(m_restore, &RestoreController::totalsChanged, this, &AppDelegate::refreshCleanHistory);
+    ResultPage* results = m_window->resultPage();
+    m_ruleMarking->setButton(results->markByRuleButton());
+    connect(results->saveResultsButton(), &QAbstractButton::clicked, m_save,
+            &ResultSaveController::saveResultsClicked);
+    connect(m_review, &ReviewController::contextMenuAboutToShow, m_ruleMarking,
+            &RuleMarkingController::addOutlineItems);
+    connect(m_review, &ReviewController::marksChanged, this, &AppDelegate::enableResultCommands);
+    connect(m_window, &MainWindow::pageChanged, this, &AppDelegate::enableResultCommands);
+}
+
+void AppDelegate::enableResultCommands()
+{
+    const bool any = m_review->modal() && m_review->modal()->extensionCount() != 0;
+    m_window->resultPage()->markByRuleButton()->setEnabled(any);
+    m_window->resultPage()->saveResultsButton()->setEnabled(any);
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -286,6 +322,7 @@ void AppDelegate::homeCleanup()
     m_window->stopQuestion()->hide();
     m_locations->clear();
     m_review->homeCleanup();
+    m_review->setReferences({});
     // Shown again as it was; its text is rebuilt only after a deletion run.
     m_window->homePage()->setCleanedSoFarVisible(m_store.alreadyDeletedCount() != 0);
     m_window->homePage()->restoreTiles();
@@ -343,6 +380,8 @@ void AppDelegate::buttonFindDuplicatesExactClicked()
     if (m_similar || m_scan->scanning()) {
         return;
     }
+    // The result of this scan keeps the references it was made with.
+    m_review->setReferences(ReferenceRoots::fromEntries(m_locations->entries()));
     m_scan->buttonFindDuplicatesExactClicked(m_locations->entries(), m_exceptions.pathSet());
 }
 

@@ -14,7 +14,10 @@ class InformationWindow;
 class LocationPageController;
 class MainWindow;
 class QMenu;
+class RestoreController;
+class ResultSaveController;
 class ReviewController;
+class RuleMarkingController;
 class ScanSession;
 class SingleInstance;
 class UpdateController;
@@ -86,6 +89,9 @@ public:
     ReviewController* review() const { return m_review; }
     DeletionController* deletion() const { return m_deletion; }
     UpdateController* updates() const { return m_updates; }
+    RuleMarkingController* ruleMarking() const { return m_ruleMarking; }
+    RestoreController* restoreCommands() const { return m_restore; }
+    ResultSaveController* saveCommands() const { return m_save; }
     ExceptionList& exceptions() { return m_exceptions; }
     AboutPanel* aboutPanel() const { return m_about; }
     QMenu* helpMenu() const { return m_helpMenu; }
@@ -110,6 +116,9 @@ private:
     void pageChanged();
     void setHomeButtonImages();
     void refreshCleanHistory();
+    // Reference folders, keep rules, restore and saving: their buttons and menus.
+    void wireCleanupCommands();
+    void enableResultCommands();
     void openPath(const QByteArray& path);
 
     MainWindow* m_window;
@@ -127,6 +136,9 @@ private:
     DeletionController* m_deletion;
     ExceptionController* m_exceptionCommands;
     UpdateController* m_updates;
+    RuleMarkingController* m_ruleMarking;
+    RestoreController* m_restore;
+    ResultSaveController* m_save;
     QVariantMap m_urlDict;
     QString m_currentLoggedInUser;
     QString m_lastOpened;

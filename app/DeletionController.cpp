@@ -54,8 +54,6 @@ void DeletionController::sendToRecycleClicked(QAbstractButton*)
     if (m_run || !modal || modal->totalFilesSelected() == 0) {
         return;
     }
-    m_countAtStart = m_store.alreadyDeletedCount();
-    m_sizeAtStart = m_store.alreadyDeletedSize();
     m_deletedCount = 0;
     m_deletedSize = 0;
     m_notMovedCount = 0;
@@ -81,6 +79,15 @@ QString DeletionController::notMovedText(quint64 count)
         return QStringLiteral("1 marked file could not be moved to the Trash and stays marked.");
     }
     return QStringLiteral("%1 marked files could not be moved to the Trash and stay marked.").arg(count);
+}
+
+QString DeletionController::journalErrorText(quint64 moved, const QString& error)
+{
+    if (moved == 0 || error.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("The clean-up journal could not be written (%1): this clean-up cannot be undone.")
+        .arg(error);
 }
 
 void DeletionController::setDeletionView()
@@ -196,14 +203,23 @@ void DeletionController::poll()
 void DeletionController::finish()
 {
     m_poll.stop();
+    const QString journalError = m_run->recorder().error();
     m_run.reset(); // the thread has ended: this only joins it
     m_pauseDeletion = false;
     removeDeletionView();
-    m_store.recordRun(m_countAtStart, m_sizeAtStart, m_deletedCount, m_deletedSize);
+    // Added to the totals as they are in the file now: a clean-up from the
+    // command line meanwhile is kept.
+    m_store.addToTotals(qint64(qMin<quint64>(m_deletedCount, INT64_MAX)),
+                        qint64(qMin<quint64>(m_deletedSize, INT64_MAX)));
     Q_EMIT totalsChanged();
+    QString third = notMovedText(m_notMovedCount);
+    const QString journal = journalErrorText(m_deletedCount, journalError);
+    if (!journal.isEmpty()) {
+        third = third.isEmpty() ? journal : third + QLatin1Char(' ') + journal;
+    }
     m_information->showInformation(
         QStringLiteral("Information"), QStringLiteral("Duplicates Cleaned: %1").arg(m_deletedCount),
         QStringLiteral("Space Regained: %1 ").arg(Formatting::getFormattedStringForSize(m_deletedSize)),
-        notMovedText(m_notMovedCount), QStringLiteral("common_info"), QStringLiteral("Ok"));
+        third, QStringLiteral("common_info"), QStringLiteral("Ok"));
     Q_EMIT deletionFinished(m_deletedCount, m_deletedSize);
 }

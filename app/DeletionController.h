@@ -66,6 +66,8 @@ Q_SIGNALS:
 public:
     // The report's line for marked files left in place; empty when none.
     static QString notMovedText(quint64 count);
+    // The report's line when the journal of a clean-up could not be written.
+    static QString journalErrorText(quint64 moved, const QString& error);
 
 private:
     void poll();

@@ -51,6 +51,13 @@ LocationPageController::LocationPageController(MainWindow* window, QObject* pare
     m_markAllMenu->setObjectName(QStringLiteral("markAllMenu"));
     m_unMarkAllMenu = m_menu->addAction(tr("Unmark All"), this, &LocationPageController::unmarkAllExact);
     m_unMarkAllMenu->setObjectName(QStringLiteral("unMarkAllMenu"));
+    m_menu->addSeparator();
+    m_useAsReferenceMenu =
+        m_menu->addAction(tr("Use as Reference"), this, &LocationPageController::useAsReferenceClicked);
+    m_useAsReferenceMenu->setObjectName(QStringLiteral("useAsReferenceMenu"));
+    m_useAsReferenceMenu->setCheckable(true);
+    m_useAsReferenceMenu->setToolTip(tr("Keep the copies in this location: its files are never marked"));
+    m_menu->setToolTipsVisible(true);
 
     connect(m_page, &LocationPage::contextMenuRequested, this, [this](int row, const QPoint& at) {
         menuNeedsUpdate(row);
@@ -95,8 +102,7 @@ void LocationPageController::consumed()
 
 void LocationPageController::clear()
 {
-    m_list.clear();
-    m_list.stateArray().clear();
+    m_list.reset();
     m_list.setScanFolderClicked(false);
     m_browser.clear();
     updateHistoryButtons();
@@ -225,6 +231,7 @@ void LocationPageController::menuNeedsUpdate(int row)
     }
     m_markMenuTable->setText(m_list.entries().at(row).state ? QStringLiteral("Unmark")
                                                             : QStringLiteral("Mark"));
+    m_useAsReferenceMenu->setChecked(m_list.entries().at(row).reference);
     m_markAllMenu->setVisible(m_page->markAllEnabled());
     m_unMarkAllMenu->setVisible(m_page->unmarkAllEnabled());
 }
@@ -235,6 +242,16 @@ void LocationPageController::markUnmarkTable()
         return;
     }
     m_list.markUnmarkTable(m_menuRow, m_markMenuTable->text() == QLatin1String("Mark"));
+    reflectMarkStatusForRemoveButton();
+    m_page->selectRow(m_menuRow);
+}
+
+void LocationPageController::useAsReferenceClicked()
+{
+    if (m_menuRow < 0 || m_menuRow >= m_list.entries().size()) {
+        return;
+    }
+    m_list.setReference(m_menuRow, !m_list.entries().at(m_menuRow).reference);
     reflectMarkStatusForRemoveButton();
     m_page->selectRow(m_menuRow);
 }

@@ -52,6 +52,8 @@ public:
     void menuNeedsUpdate(int row);
     void markUnmarkTable();
     void removeFromListMenuClicked();
+    // "Use as Reference" on the right-clicked row, a toggle.
+    void useAsReferenceClicked();
 
 Q_SIGNALS:
     // A modal alert with this informative text.
@@ -73,5 +75,6 @@ private:
     QAction* m_removeFromListMenu;
     QAction* m_markAllMenu;
     QAction* m_unMarkAllMenu;
+    QAction* m_useAsReferenceMenu;
     int m_menuRow = -1;
 };

@@ -1,6 +1,7 @@
 #include "app/ReviewController.h"
 
 #include "platform/PathText.h"
+#include "review/ReferenceMarking.h"
 #include "review/ResultOutlineModel.h"
 #include "review/ResultStore.h"
 #include "review/SetFilesModel.h"
@@ -423,8 +424,49 @@ void ReviewController::showSelectedFile(const QByteArray& path)
 
 // --- Marking -----------------------------------------------------------------
 
+void ReviewController::setReferences(const ReferenceRoots& references)
+{
+    m_references = references;
+    m_outline->setReferences(references);
+}
+
+void ReviewController::applyRule(const KeepRule& rule, const ExtensionsPtr& group, const SetPtr& set)
+{
+    const ModalPtr tree = modal();
+    if (!tree) {
+        return;
+    }
+    if (!group) {
+        m_store->applyKeepRule(rule, m_references);
+        return;
+    }
+    const int groupRow = int(tree->extensions().indexOf(group));
+    if (groupRow < 0) {
+        return;
+    }
+    if (!set) {
+        m_store->applyKeepRule(rule, m_references, groupRow);
+        return;
+    }
+    const int setRow = int(group->sets().indexOf(set));
+    if (setRow >= 0) {
+        m_store->applyKeepRule(rule, m_references, groupRow, setRow);
+    }
+}
+
+bool ReviewController::setFullyMarked(const Set& set) const
+{
+    return m_references.isEmpty() ? set.setsState() == MarkState::Marked
+                                  : ReferenceMarking::setFullyMarked(set, m_references);
+}
+
 void ReviewController::markAllClicked()
 {
+    if (!m_references.isEmpty()) {
+        // Every set keeps its reference copies instead of its first file.
+        applyRule(KeepRule());
+        return;
+    }
     m_store->markAll();
 }
 
@@ -439,14 +481,25 @@ void ReviewController::collectionViewCheckButtonCLicked(qint64 row)
     int group = -1;
     int set = -1;
     selectedRows(&group, &set);
-    const auto click = m_store->changeStateOfFile(group, set, file);
-    if (click == MarkingRules::FileClick::Refused) {
-        m_information->showInformation(QStringLiteral("Information"),
-                                       QString::fromLatin1(MarkingRules::RefusalText), QString(), QString(),
-                                       QStringLiteral("common_info"), QStringLiteral("Ok"));
-        Q_EMIT informationShown(QString::fromLatin1(MarkingRules::RefusalText));
+    const char* refusal = nullptr;
+    bool unchanged = false;
+    if (m_references.isEmpty()) {
+        const auto click = m_store->changeStateOfFile(group, set, file);
+        refusal = click == MarkingRules::FileClick::Refused ? MarkingRules::RefusalText : nullptr;
+        unchanged = click == MarkingRules::FileClick::Refused || click == MarkingRules::FileClick::NoFile;
+    } else {
+        const auto click = m_store->referenceFileBox(group, set, file, m_references);
+        refusal = click == ReferenceMarking::FileClick::RefusedLastCopy    ? MarkingRules::RefusalText
+                  : click == ReferenceMarking::FileClick::RefusedReference ? ReferenceMarking::RefusalText
+                                                                           : nullptr;
+        unchanged = refusal || click == ReferenceMarking::FileClick::NoFile;
     }
-    if (click == MarkingRules::FileClick::Refused || click == MarkingRules::FileClick::NoFile) {
+    if (refusal) {
+        m_information->showInformation(QStringLiteral("Information"), QString::fromLatin1(refusal), QString(),
+                                       QString(), QStringLiteral("common_info"), QStringLiteral("Ok"));
+        Q_EMIT informationShown(QString::fromLatin1(refusal));
+    }
+    if (unchanged) {
         followTotals(); // the follow-up runs also when nothing changed
     }
 }
@@ -568,6 +621,16 @@ void ReviewController::showContextMenu(const QPoint& position)
         where = view->visualRect(at).center();
     }
     if (!m_outline->isSetRow(at)) {
+        // A group row: only what applies to the whole group.
+        const ExtensionsPtr group = m_outline->extensionAt(at);
+        if (!group) {
+            return;
+        }
+        m_menu->clear();
+        Q_EMIT contextMenuAboutToShow(m_menu, group, {});
+        if (!m_menu->isEmpty()) {
+            m_menu->popup(view->viewport()->mapToGlobal(where));
+        }
         return;
     }
     view->setCurrentIndex(at.siblingAtColumn(ResultOutlineModel::Name));
@@ -579,8 +642,7 @@ void ReviewController::showContextMenu(const QPoint& position)
         connect(action, &QAction::triggered, this, [this, tag] { righClickMenuItemClicked(tag); });
         return action;
     };
-    QAction* mark = add(
-        set && set->setsState() == MarkState::Marked ? QStringLiteral("Unmark") : QStringLiteral("Mark"), 0);
+    QAction* mark = add(set && setFullyMarked(*set) ? QStringLiteral("Unmark") : QStringLiteral("Mark"), 0);
     mark->setObjectName(QStringLiteral("markUnmarkSelected"));
     m_menu->addSeparator();
     add(QStringLiteral("Open"), 1);
@@ -590,6 +652,8 @@ void ReviewController::showContextMenu(const QPoint& position)
     add(QStringLiteral("Unmark All in Set"), 6);
     m_menu->addSeparator();
     add(QStringLiteral("Get Info"), 7);
+    m_menu->addSeparator();
+    Q_EMIT contextMenuAboutToShow(m_menu, m_outline->extensionAt(at), set);
     m_menu->popup(view->viewport()->mapToGlobal(where));
 }
 
@@ -598,7 +662,7 @@ void ReviewController::righClickMenuItemClicked(int tag)
     switch (tag) {
     case 0: {
         const SetPtr set = selectedSet();
-        markUnmarkSelectedOutlineImage(!set || set->setsState() != MarkState::Marked);
+        markUnmarkSelectedOutlineImage(!set || !setFullyMarked(*set));
         break;
     }
     case 1:
@@ -647,6 +711,10 @@ void ReviewController::markAllSelectedSet()
     if (!selectedRows(&group, &set)) {
         return;
     }
+    if (!m_references.isEmpty()) {
+        m_store->applyKeepRule(KeepRule(), m_references, group, set);
+        return;
+    }
     m_store->markSet(group, set, true);
 }
 
@@ -655,6 +723,15 @@ void ReviewController::unMarkAllSelectedSet()
     int group = -1;
     int set = -1;
     if (!selectedRows(&group, &set)) {
+        return;
+    }
+    if (!m_references.isEmpty()) {
+        // The box clears a set filled as far as references allow; fill it first.
+        if (!ReferenceMarking::setFullyMarked(*modal()->extensions().at(group)->sets().at(set),
+                                              m_references)) {
+            m_store->referenceSetBox(group, set, m_references);
+        }
+        m_store->referenceSetBox(group, set, m_references);
         return;
     }
     m_store->markSet(group, set, false);

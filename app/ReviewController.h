@@ -1,5 +1,6 @@
 #pragma once
 
+#include "review/KeepRule.h"
 #include "review/MarkingRules.h"
 #include "review/ResultReview.h"
 
@@ -66,6 +67,12 @@ public:
     // The file of the table's current row, else the set's first file in display order.
     FilePtr selectedFile() const;
 
+    // The reference locations of the scan on screen: no command marks a file inside one.
+    void setReferences(const ReferenceRoots& references);
+    const ReferenceRoots& references() const { return m_references; }
+    // A keep rule on the whole tree (group and set empty), one group or one set.
+    void applyRule(const KeepRule& rule, const ExtensionsPtr& group = {}, const SetPtr& set = {});
+
     // Marking.
     void markAllClicked();
     void unMarkAllClicked();
@@ -94,6 +101,8 @@ Q_SIGNALS:
     void marksChanged();
     // The file table's refusal and the other messages of the page (tests read them).
     void informationShown(const QString& first);
+    // The outline's context menu is about to open for a group (set empty) or a set.
+    void contextMenuAboutToShow(QMenu* menu, const ExtensionsPtr& group, const SetPtr& set);
 
 protected:
     // Refits the preview when the window resizes its label.
@@ -111,6 +120,8 @@ private:
     void followTotals();
     // Files left the set on show: a selection that went with them moves to the first row.
     void followRemoval();
+    // Every file that may be marked is (references stay unmarked).
+    bool setFullyMarked(const Set& set) const;
     // The line under the table: sets, groups, copies and their size.
     void updateSummary();
     QAbstractButton* categoryButton(Category category) const;
@@ -128,4 +139,5 @@ private:
     QImage m_previewThumbnail;
     QMenu* m_menu;
     QString m_sorting = QStringLiteral("size");
+    ReferenceRoots m_references;
 };

@@ -92,8 +92,6 @@ int CleanCommand::run(const QByteArrayList& arguments)
     if (!support.isEmpty()) {
         store.loadDataFile(support);
     }
-    const qint64 countAtStart = store.alreadyDeletedCount();
-    const quint64 sizeAtStart = store.alreadyDeletedSize();
     quint64 deletedCount = 0;
     quint64 deletedSize = 0;
 
@@ -121,7 +119,8 @@ int CleanCommand::run(const QByteArrayList& arguments)
     }
     run.wait();
     drain();
-    store.recordRun(countAtStart, sizeAtStart, deletedCount, deletedSize);
+    store.addToTotals(qint64(qMin<quint64>(deletedCount, INT64_MAX)),
+                      qint64(qMin<quint64>(deletedSize, INT64_MAX)));
 
     // What is still marked was refused: gone since the scan, no intact
     // kept copy left, or the Trash would not take it.

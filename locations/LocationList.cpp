@@ -139,6 +139,7 @@ LocationEntry LocationList::defaultEntry(const QByteArray& path) const
     entry.image = imageNameOfPath(path);
     entry.state = m_stateArray.contains(path);
     entry.folder = true;
+    entry.reference = m_referenceArray.contains(path);
     return entry;
 }
 
@@ -359,6 +360,11 @@ void LocationList::unmarkAllExact()
 
 void LocationList::removeFromListExact()
 {
+    for (const LocationEntry& entry : std::as_const(m_entries)) {
+        if (entry.state) {
+            m_referenceArray.removeAll(entry.name); // added again, it starts plain
+        }
+    }
     // Each run of marked rows leaves at once, from the end so the rows
     // before it keep their numbers.
     qsizetype last = m_entries.size() - 1;
@@ -387,8 +393,33 @@ void LocationList::markUnmarkTable(int row, bool mark)
 void LocationList::removeFromListMenuClicked(int row)
 {
     if (row >= 0 && row < m_entries.size()) {
+        m_referenceArray.removeAll(m_entries.at(row).name);
         removeEntries(row, row);
     }
+}
+
+void LocationList::setReference(int row, bool on)
+{
+    if (row < 0 || row >= m_entries.size()) {
+        return;
+    }
+    LocationEntry& entry = m_entries[row];
+    entry.reference = on;
+    m_referenceArray.removeAll(entry.name);
+    if (on) {
+        m_referenceArray.append(entry.name);
+        if (!entry.state) {
+            checkButtonExactFirstpage(int(row), true);
+        }
+    }
+    Q_EMIT entriesChanged(row, row);
+}
+
+void LocationList::reset()
+{
+    clear();
+    m_stateArray.clear();
+    m_referenceArray.clear();
 }
 
 void LocationList::showFolderPage(const QByteArray& folder, const QByteArrayList& subfolders)
@@ -401,6 +432,7 @@ void LocationList::showFolderPage(const QByteArray& folder, const QByteArrayList
         entry.name = subfolder;
         entry.state = marked;
         entry.folder = true;
+        entry.reference = m_referenceArray.contains(subfolder);
         m_entries.append(entry);
     }
     // A marked folder marks what is below it, also on pages shown later.

@@ -60,6 +60,9 @@ public:
     // Replaces every entry at once (a restored or prepared list).
     void setEntries(const QList<LocationEntry>& entries);
     QByteArrayList& stateArray() { return m_stateArray; }
+    // The paths made reference locations; like the marked paths they outlive
+    // page changes, so a folder page made again shows its references again.
+    const QByteArrayList& referenceArray() const { return m_referenceArray; }
     const QByteArrayList& stateArray() const { return m_stateArray; }
     bool scanFolderClicked() const { return m_scanFolderClicked; }
     void setScanFolderClicked(bool folderMode) { m_scanFolderClicked = folderMode; }
@@ -91,11 +94,16 @@ public:
     // Context menu: Mark/Unmark and Remove from list on one row.
     void markUnmarkTable(int row, bool mark);
     void removeFromListMenuClicked(int row);
+    // Context menu, "Use as Reference" on one row (a toggle). A reference is
+    // scanned like any location, so turning it on marks the entry as well.
+    void setReference(int row, bool on);
     // Replaces the entries with a folder page: subfolders, marked when the
     // folder is in the marked-path list (then recorded as marked too).
     void showFolderPage(const QByteArray& folder, const QByteArrayList& subfolders);
     // Empties the entries only: the marked-path list outlives page changes.
     void clear();
+    // Home clean-up: the entries and every remembered path.
+    void reset();
 
     ButtonStates reflectMarkStatusForRemoveButton() const;
 
@@ -119,6 +127,7 @@ private:
 
     QList<LocationEntry> m_entries;
     QByteArrayList m_stateArray;
+    QByteArrayList m_referenceArray;
     bool m_scanFolderClicked = false;
     Environment m_environment;
     std::function<Environment()> m_reader; // empty: the system

@@ -55,8 +55,10 @@ QVariant LocationTableModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-    case Qt::AccessibleTextRole:
         return PathText::display(entry.name);
+    case Qt::AccessibleTextRole:
+        return entry.reference ? tr("%1, reference").arg(PathText::display(entry.name))
+                               : PathText::display(entry.name);
     case PathRole:
         return entry.name;
     case LastComponentRole: {
@@ -73,6 +75,8 @@ QVariant LocationTableModel::data(const QModelIndex& index, int role) const
         return entry.image;
     case FolderRole:
         return entry.folder;
+    case ReferenceRole:
+        return entry.reference;
     default:
         return {};
     }

@@ -22,6 +22,7 @@ public:
         SizeTextRole,                // QString
         ImageNameRole,               // QString, resource name or empty
         FolderRole,                  // bool
+        ReferenceRole,               // bool: a reference location (its files are kept)
     };
 
     // Follows `list`'s announced changes; the list outlives the model.

@@ -199,11 +199,8 @@ CleanupRestore::Result CleanupRestore::restoreLast(CleanupJournal& journal, Stat
         result.journalError = error.isEmpty() ? QStringLiteral("cannot write the clean-up journal") : error;
     }
     if (store && store->hasData() && result.restoredCount > 0) {
-        const quint64 count = quint64(qMax<qint64>(store->alreadyDeletedCount(), 0));
-        const quint64 size = store->alreadyDeletedSize();
-        const quint64 newCount = count > result.restoredCount ? count - result.restoredCount : 0;
-        const quint64 newSize = size > result.restoredSize ? size - result.restoredSize : 0;
-        store->recordRun(qint64(newCount), newSize, 0, 0);
+        store->addToTotals(-qint64(qMin<quint64>(result.restoredCount, INT64_MAX)),
+                           -qint64(qMin<quint64>(result.restoredSize, INT64_MAX)));
     }
     return result;
 }

@@ -18,6 +18,9 @@ public:
         NoFile
     };
 
+    // What the file box says when it refuses a reference copy.
+    static constexpr const char* RefusalText = "Files in a reference folder are kept: they cannot be marked";
+
     static bool isReference(const File& file, const ReferenceRoots& references);
     // True when every file of the set that may be marked is, and there is one.
     static bool setFullyMarked(const Set& set, const ReferenceRoots& references);

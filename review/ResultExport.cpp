@@ -43,8 +43,42 @@ QByteArray csvField(const QByteArray& field)
 
 } // namespace
 
+ResultExport::Keepers ResultExport::byRule(const KeepRule& rule, const ReferenceRoots& references)
+{
+    return [rule, references](const Set& set) { return rule.keepers(set, references); };
+}
+
+ResultExport::Keepers ResultExport::byMarks()
+{
+    return [](const Set& set) {
+        QList<bool> keep;
+        keep.reserve(set.files().size());
+        for (const FilePtr& file : set.files()) {
+            keep.append(file->state() == MarkState::Unmarked);
+        }
+        return keep;
+    };
+}
+
 bool ResultExport::writeJson(const ScanResults& results, const KeepRule& rule,
                              const ReferenceRoots& references, const Sink& sink)
+{
+    return writeJson(results, byRule(rule, references), sink);
+}
+
+bool ResultExport::writeCsv(const ScanResults& results, const KeepRule& rule,
+                            const ReferenceRoots& references, const Sink& sink)
+{
+    return writeCsv(results, byRule(rule, references), sink);
+}
+
+bool ResultExport::save(const QByteArray& path, Format format, const ScanResults& results,
+                        const KeepRule& rule, const ReferenceRoots& references, QString* error)
+{
+    return save(path, format, results, byRule(rule, references), error);
+}
+
+bool ResultExport::writeJson(const ScanResults& results, const Keepers& keepers, const Sink& sink)
 {
     QByteArray out("{\"groups\":[");
     bool firstGroup = true;
@@ -64,7 +98,7 @@ bool ResultExport::writeJson(const ScanResults& results, const KeepRule& rule,
             for (const SetPtr& set : extension->sets()) {
                 out += firstSet ? "{\"files\":[" : ",{\"files\":[";
                 firstSet = false;
-                const QList<bool> keep = rule.keepers(*set, references);
+                const QList<bool> keep = keepers(*set);
                 for (qsizetype i = 0; i < set->files().size(); ++i) {
                     const FilePtr& file = set->files().at(i);
                     if (i > 0) {
@@ -92,8 +126,7 @@ bool ResultExport::writeJson(const ScanResults& results, const KeepRule& rule,
     return sink(out);
 }
 
-bool ResultExport::writeCsv(const ScanResults& results, const KeepRule& rule,
-                            const ReferenceRoots& references, const Sink& sink)
+bool ResultExport::writeCsv(const ScanResults& results, const Keepers& keepers, const Sink& sink)
 {
     QByteArray out("set,group,category,path,size,modified,keep\r\n");
     quint64 setNumber = 0;
@@ -107,7 +140,7 @@ bool ResultExport::writeCsv(const ScanResults& results, const KeepRule& rule,
             const QByteArray category = FileCategories::categoryName(entry.category);
             for (const SetPtr& set : extension->sets()) {
                 ++setNumber;
-                const QList<bool> keep = rule.keepers(*set, references);
+                const QList<bool> keep = keepers(*set);
                 for (qsizetype i = 0; i < set->files().size(); ++i) {
                     const FilePtr& file = set->files().at(i);
                     const QDateTime modified = file->fileModificationDate();
@@ -130,7 +163,7 @@ bool ResultExport::writeCsv(const ScanResults& results, const KeepRule& rule,
 }
 
 bool ResultExport::save(const QByteArray& path, Format format, const ScanResults& results,
-                        const KeepRule& rule, const ReferenceRoots& references, QString* error)
+                        const Keepers& keepers, QString* error)
 {
     const QByteArray temporary = path + ".part";
     UniqueFd fd(FdIo::retry(
@@ -144,8 +177,8 @@ bool ResultExport::save(const QByteArray& path, Format format, const ScanResults
             }
             return true;
         };
-        const bool written = format == Format::Json ? writeJson(results, rule, references, sink)
-                                                    : writeCsv(results, rule, references, sink);
+        const bool written =
+            format == Format::Json ? writeJson(results, keepers, sink) : writeCsv(results, keepers, sink);
         if (written && ::fsync(fd.get()) != 0) {
             failure = errno;
         }

@@ -143,9 +143,16 @@ bool ResultOutlineModel::setData(const QModelIndex& index, const QVariant&, int 
         if (!setAt(index)) {
             return false;
         }
-        m_store->changeStateOfSet(int(index.internalId() - 1), index.row());
-    } else {
+        const int group = int(index.internalId() - 1);
+        if (m_references.isEmpty()) {
+            m_store->changeStateOfSet(group, index.row());
+        } else {
+            m_store->referenceSetBox(group, index.row(), m_references);
+        }
+    } else if (m_references.isEmpty()) {
         m_store->changeStateOfGroup(index.row());
+    } else {
+        m_store->referenceGroupBox(index.row(), m_references);
     }
     Q_EMIT marksChanged();
     return true;

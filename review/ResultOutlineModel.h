@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scan/Modal.h"
+#include "scan/ReferenceRoots.h"
 
 #include <QAbstractItemModel>
 
@@ -23,6 +24,8 @@ public:
     explicit ResultOutlineModel(ResultStore* store, QObject* parent = nullptr);
 
     const ModalPtr& tree() const;
+    // The scan's reference locations: the boxes never mark a file inside one.
+    void setReferences(const ReferenceRoots& references) { m_references = references; }
 
     // Null unless `index` is a group row, or a set row (then its group).
     ExtensionsPtr extensionAt(const QModelIndex& index) const;
@@ -48,6 +51,7 @@ Q_SIGNALS:
 
 private:
     void onSetsChanged(int group, int first, int last);
+    ReferenceRoots m_references;
 
     ResultStore* m_store;
 };

@@ -1,7 +1,12 @@
 #include "review/StatisticsStore.h"
 
+#include "platform/FdIo.h"
+#include "platform/UniqueFd.h"
 #include "scan/Formatting.h"
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,11 +76,7 @@ void StatisticsStore::loadDataFile(const QByteArray& supportFolder)
 
     PropertyListFile::Loaded loaded = PropertyListFile::load(m_dataPath);
     if (loaded.status == PropertyListFile::Status::Missing) {
-        m_data.reset(plist_new_dict());
-        plist_dict_set_item(m_data.get(), deletedCountKey, plist_new_uint(0));
-        plist_dict_set_item(m_data.get(), deletedSizeKey, plist_new_uint(0));
-        plist_dict_set_item(m_data.get(), "matchingLevel", plist_new_uint(5));
-        plist_dict_set_item(m_data.get(), "matchingSize", plist_new_uint(2));
+        setFirstValues();
         write();
         return;
     }
@@ -115,6 +116,54 @@ bool StatisticsStore::recordRun(qint64 countAtStart, quint64 sizeAtStart, quint6
     const qint64 count = qint64(quint64(countAtStart) + deletedCount);
     plist_dict_set_item(m_data.get(), deletedCountKey, plist_new_uint(uint64_t(count)));
     plist_dict_set_item(m_data.get(), deletedSizeKey, plist_new_uint(sizeAtStart + deletedSize));
+    return write();
+}
+
+void StatisticsStore::setFirstValues()
+{
+    m_data.reset(plist_new_dict());
+    plist_dict_set_item(m_data.get(), deletedCountKey, plist_new_uint(0));
+    plist_dict_set_item(m_data.get(), deletedSizeKey, plist_new_uint(0));
+    plist_dict_set_item(m_data.get(), "matchingLevel", plist_new_uint(5));
+    plist_dict_set_item(m_data.get(), "matchingSize", plist_new_uint(2));
+}
+
+bool StatisticsStore::addToTotals(qint64 countChange, qint64 sizeChange)
+{
+    if (m_dataPath.isEmpty()) {
+        return false;
+    }
+    // data.plist itself is replaced by a rename on every write, so the lock
+    // is taken on the folder, which stays.
+    const qsizetype slash = m_dataPath.lastIndexOf('/');
+    const QByteArray folder = slash <= 0 ? QByteArrayLiteral("/") : m_dataPath.left(slash);
+    UniqueFd lock(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (lock.isValid()) {
+        FdIo::retry([&] { return ::flock(lock.get(), LOCK_EX); });
+    }
+    PropertyListFile::Loaded loaded = PropertyListFile::load(m_dataPath);
+    if (loaded.status == PropertyListFile::Status::Missing) {
+        setFirstValues();
+    } else if (loaded.status == PropertyListFile::Status::Ok &&
+               plist_get_node_type(loaded.root.get()) == PLIST_DICT) {
+        m_data = std::move(loaded.root);
+    } else {
+        m_data.reset();
+        return false;
+    }
+    const auto changed = [](quint64 value, qint64 change) {
+        if (change >= 0) {
+            const quint64 up = value + quint64(change);
+            return up < value ? ~quint64(0) : up;
+        }
+        const quint64 down = quint64(-(change + 1)) + 1;
+        return value > down ? value - down : quint64(0);
+    };
+    const quint64 count = changed(quint64(qMax<qint64>(alreadyDeletedCount(), 0)), countChange);
+    const quint64 size = changed(alreadyDeletedSize(), sizeChange);
+    plist_dict_set_item(m_data.get(), deletedCountKey,
+                        plist_new_uint(qMin<quint64>(count, quint64(INT64_MAX))));
+    plist_dict_set_item(m_data.get(), deletedSizeKey, plist_new_uint(size));
     return write();
 }
 

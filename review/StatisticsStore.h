@@ -34,11 +34,20 @@ public:
     // not report a failure, the new totals stay in memory.
     bool recordRun(qint64 countAtStart, quint64 sizeAtStart, quint64 deletedCount, quint64 deletedSize);
 
+    // Changes the totals by what a clean-up (positive) or a restore
+    // (negative) did, never below zero. data.plist is read again under a
+    // lock on its folder first, so totals another process wrote meanwhile
+    // (the command line, another window) are added to, never overwritten.
+    // False when the file could not be read or written; an unreadable file
+    // is left alone.
+    bool addToTotals(qint64 countChange, qint64 sizeChange);
+
     // "Files cleaned so far: <count> (<size text>)".
     QString cleanedSoFarText() const;
 
 private:
     bool write() const;
+    void setFirstValues();
 
     QByteArray m_dataPath;
     PropertyListFile::Root m_data;

@@ -16,6 +16,7 @@ HomePage::HomePage(QWidget* parent) : QWidget(parent), m_ui(new Ui::HomePageForm
     layout->addAnchored(m_ui->buttonScanFolders, 0.5, 0.5, 0.5, 0.5);
     layout->addAnchored(m_ui->cleanHistory, 0, 1, 1, 1);
     layout->addAnchored(m_ui->removeExceptionBtn, 1, 1, 1, 1);
+    layout->addAnchored(m_ui->restoreLastCleanup, 1, 1, 1, 1);
 
     auto title = [](const QString& text, int size) {
         return QVariantMap{{QStringLiteral("Title"), text},
@@ -31,6 +32,8 @@ HomePage::HomePage(QWidget* parent) : QWidget(parent), m_ui(new Ui::HomePageForm
                                       title(m_ui->buttonScanFolders->text(), 13));
     ButtonStyling::setButtonAtrribute(m_ui->removeExceptionBtn, 4, QColor(255, 255, 255, 46),
                                       title(m_ui->removeExceptionBtn->text(), 12));
+    ButtonStyling::setButtonAtrribute(m_ui->restoreLastCleanup, 4, QColor(255, 255, 255, 46),
+                                      title(m_ui->restoreLastCleanup->text(), 12));
 
     connect(m_ui->buttonScanDrive, &QAbstractButton::clicked, this, &HomePage::scanDriveClicked);
     connect(m_ui->buttonScanFolders, &QAbstractButton::clicked, this, &HomePage::scanFoldersClicked);
@@ -64,6 +67,11 @@ void HomePage::setCleanedSoFarVisible(bool visible)
 void HomePage::setClearExceptionsEnabled(bool enabled)
 {
     m_ui->removeExceptionBtn->setEnabled(enabled);
+}
+
+QAbstractButton* HomePage::restoreButton() const
+{
+    return m_ui->restoreLastCleanup;
 }
 
 void HomePage::restoreTiles()

@@ -7,6 +7,7 @@ class HomePageForm;
 }
 
 class ButtonHoverComplex;
+class QAbstractButton;
 
 // Page "1": the home picture, the two ways into a scan, the cleaned-so-far
 // line and the command that empties the exception list.
@@ -22,6 +23,8 @@ public:
     void setCleanedSoFar(const QString& text);
     void setCleanedSoFarVisible(bool visible);
     void setClearExceptionsEnabled(bool enabled);
+    // "Restore Last Clean-up".
+    QAbstractButton* restoreButton() const;
     // Both tiles drawn in full again (they dim while pressed on the way out).
     void restoreTiles();
     // The keyboard starts on a way in, not on Help.

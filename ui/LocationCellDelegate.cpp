@@ -2,6 +2,7 @@
 
 #include "locations/LocationTableModel.h"
 #include "ui/PreviewLoader.h"
+#include "ui/ReferenceBadge.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -107,6 +108,13 @@ void LocationCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     const QString size = index.data(LocationTableModel::SizeTextRole).toString();
     const int sizeWidth = size.isEmpty() ? 0 : option.fontMetrics.horizontalAdvance(size) + 16;
     const int textWidth = r.right() - textLeft - sizeWidth - 8;
+    int nameWidth = textWidth;
+    if (index.data(LocationTableModel::ReferenceRole).toBool()) {
+        // On the name's line, left of the size: the name gives way to it.
+        const QRect badge =
+            ReferenceBadge::paint(painter, QPoint(r.right() - sizeWidth - 8, r.top() + 18), option.font);
+        nameWidth = qMax(0, badge.left() - 10 - textLeft);
+    }
 
     QFont bold = option.font;
     bold.setBold(true);
@@ -114,8 +122,8 @@ void LocationCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     painter->setFont(bold);
     painter->setPen(main);
     const QString name = index.data(LocationTableModel::LastComponentRole).toString();
-    painter->drawText(QRect(textLeft, r.top() + 16, textWidth, 24), Qt::AlignLeft | Qt::AlignVCenter,
-                      QFontMetrics(bold).elidedText(name, Qt::ElideMiddle, textWidth));
+    painter->drawText(QRect(textLeft, r.top() + 16, nameWidth, 24), Qt::AlignLeft | Qt::AlignVCenter,
+                      QFontMetrics(bold).elidedText(name, Qt::ElideMiddle, nameWidth));
     painter->setFont(option.font);
     painter->setPen(dim);
     const QString path = index.data(Qt::DisplayRole).toString();

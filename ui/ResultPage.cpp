@@ -32,7 +32,8 @@ ResultPage::ResultPage(QWidget* parent) : QWidget(parent), m_ui(new Ui::ResultPa
     layout->addAnchored(m_ui->resultSummary, outlineEnd, 1, 1, 1);
     layout->addAnchored(m_ui->selectedCount, 0, 1, 0, 1);
     layout->addAnchored(m_ui->selectedSize, 0, 1, 0, 1);
-    for (QWidget* w : {m_ui->markAll, m_ui->unMarkAll, m_ui->addEceptionBtn, m_ui->finishButton}) {
+    for (QWidget* w : {m_ui->markAll, m_ui->unMarkAll, m_ui->addEceptionBtn, m_ui->finishButton,
+                       m_ui->markByRule, m_ui->saveResults}) {
         layout->addAnchored(w, 1, 1, 1, 1);
     }
 
@@ -107,6 +108,16 @@ ButtonHoverSimple* ResultPage::homeButton() const
 QAbstractButton* ResultPage::markAllButton() const
 {
     return m_ui->markAll;
+}
+
+QAbstractButton* ResultPage::markByRuleButton() const
+{
+    return m_ui->markByRule;
+}
+
+QAbstractButton* ResultPage::saveResultsButton() const
+{
+    return m_ui->saveResults;
 }
 
 QAbstractButton* ResultPage::unmarkAllButton() const

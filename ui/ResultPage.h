@@ -34,6 +34,8 @@ public:
     ButtonHoverSimple* homeButton() const;
     QAbstractButton* markAllButton() const;
     QAbstractButton* unmarkAllButton() const;
+    QAbstractButton* markByRuleButton() const;
+    QAbstractButton* saveResultsButton() const;
     QAbstractButton* exceptionButton() const;
     QAbstractButton* deleteButton() const;
     QComboBox* sortPopup() const;
