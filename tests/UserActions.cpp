@@ -21,10 +21,11 @@ bool UserActions::click(QWidget* widget)
     return true;
 }
 
-void UserActions::clickCell(QAbstractItemView* view, const QModelIndex& index)
+void UserActions::clickCell(QAbstractItemView* view, const QModelIndex& index,
+                            Qt::KeyboardModifiers modifiers)
 {
     view->scrollTo(index);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(index).center());
 }
 
 QMenu* UserActions::rightClickCell(QAbstractItemView* view, const QModelIndex& index)

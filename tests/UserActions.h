@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QPoint>
 #include <QString>
+#include <Qt>
 
 class QAbstractItemView;
 class QAction;
@@ -23,7 +24,8 @@ public:
     // A left click at the widget's centre; false when it is hidden or disabled.
     static bool click(QWidget* widget);
     // Clicks the cell of `index`.
-    static void clickCell(QAbstractItemView* view, const QModelIndex& index);
+    static void clickCell(QAbstractItemView* view, const QModelIndex& index,
+                          Qt::KeyboardModifiers modifiers = {});
     // A right click on the cell of `index`; the context menu that opens, if any.
     static QMenu* rightClickCell(QAbstractItemView* view, const QModelIndex& index);
     // The popup menu on screen now (waits for it).

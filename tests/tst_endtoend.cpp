@@ -4,6 +4,7 @@
 #include "AppHarness.h"
 #include "TestSupport.h"
 #include "TreeBuilder.h"
+#include "UserActions.h"
 #include "app/LocationPageController.h"
 #include "app/ReviewController.h"
 #include "locations/LocationList.h"
@@ -74,75 +75,19 @@ class TstEndToEnd : public QObject
     QByteArray m_trash;
     int m_round = 0;
 
-    // Presses a widget the way a user does: a left click at its centre, which
-    // reaches it only when it is shown and enabled.
-    static bool click(QWidget* widget)
-    {
-        if (!widget->isVisible() || !widget->isEnabled()) {
-            qWarning("%s is not there to be clicked", qPrintable(widget->objectName()));
-            return false;
-        }
-        QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
-        return true;
-    }
-
-    // Clicks the cell of `index` in `view` (with `modifiers`).
+    // The user's gestures come from the shared set; these names keep the
+    // cases below short.
+    static bool click(QWidget* widget) { return UserActions::click(widget); }
     static void clickCell(QAbstractItemView* view, const QModelIndex& index,
                           Qt::KeyboardModifiers modifiers = {})
     {
-        view->scrollTo(index);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(index).center());
+        UserActions::clickCell(view, index, modifiers);
     }
-
-    // Qt's own file dialog, once it is the active modal window.
-    static QFileDialog* activeFileDialog()
-    {
-        QFileDialog* dialog = nullptr;
-        (void)QTest::qWaitFor(
-            [&] {
-                dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                return dialog && dialog->isVisible();
-            },
-            Long);
-        // As the window manager would: the new dialog takes the keyboard.
-        if (dialog) {
-            dialog->activateWindow();
-            (void)QTest::qWaitForWindowActive(dialog);
-        }
-        return dialog;
-    }
-
-    // Presses the dialog's accept button ("Choose" or "Open"). An open
-    // completer list takes the first click, as it does for a person.
-    static bool accept(QFileDialog* dialog)
-    {
-        auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-        QPushButton* button = box ? box->button(QDialogButtonBox::Open) : nullptr;
-        if (!button) {
-            return false;
-        }
-        if (QApplication::activePopupWidget()) {
-            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
-        }
-        return QTest::qWaitFor([] { return !QApplication::activePopupWidget(); }, Long) && click(button);
-    }
-
-    // Types a path into the dialog's name field, as typed by hand.
+    static QFileDialog* activeFileDialog() { return UserActions::activeFileDialog(); }
+    static bool accept(QFileDialog* dialog) { return UserActions::accept(dialog); }
     static void typePath(QFileDialog* dialog, const QByteArray& path)
     {
-        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        QVERIFY(edit);
-        edit->setFocus();
-        QTRY_VERIFY2_WITH_TIMEOUT(
-            edit->hasFocus(),
-            qPrintable(QStringLiteral("active %1 focus %2")
-                           .arg(dialog->isActiveWindow())
-                           .arg(QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
-                                                            : QString())),
-            5000);
-        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClicks(edit, QFile::decodeName(path));
+        QVERIFY2(UserActions::typePath(dialog, QFile::decodeName(path)), "the name field took no focus");
     }
 
     QByteArray freshFolder(const char* name)
