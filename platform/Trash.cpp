@@ -125,7 +125,7 @@ QList<Candidate> candidates(const QByteArray& path, dev_t device, QByteArray* to
     return result;
 }
 
-// Opens the Trash at `trashPath`, making what the specification lets us make.
+// Opens the Trash at `trashPath`, making only what the freedesktop.org Trash rules let a user make.
 bool openTrash(const Candidate& candidate, const QByteArray& top, dev_t device, OpenTrash* out)
 {
     UniqueFd trash;

@@ -10,6 +10,7 @@
 #include "locations/LocationList.h"
 #include "locations/LocationTableModel.h"
 #include "platform/UriList.h"
+#include "review/ExceptionList.h"
 #include "review/ResultOutlineModel.h"
 #include "review/SetFilesModel.h"
 #include "review/StatisticsStore.h"
@@ -195,6 +196,41 @@ private Q_SLOTS:
         QApplication::setQuitOnLastWindowClosed(false);
         // Qt's own dialog, whatever the desktop offers.
         QVERIFY(QGuiApplication::platformName() != QLatin1String("offscreen"));
+    }
+
+    // Mark All, Add to Exceptions, OK: the marked copies are on the stored
+    // list, and nothing left its place on disk.
+    void markAllAddToExceptions()
+    {
+        const QByteArray tree = freshFolder("excepted");
+        QVERIFY(writeDuplicates(tree));
+        AppHarness app;
+        launch(app);
+        openFolderPage(app);
+        addFolderByDialog(app, tree);
+        scanToResults(app);
+        const QList<QByteArrayList> sets = setsOf(app.delegate.review()->modal());
+        QVERIFY(click(app.w<QWidget>("markAll")));
+        QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 4"));
+        QVERIFY(click(app.w<QWidget>("addEceptionBtn")));
+        auto* ok = app.w<QWidget>("excOKBtn");
+        QTRY_VERIFY_WITH_TIMEOUT(ok->isVisible(), Long);
+        QVERIFY(click(ok));
+        QTRY_VERIFY_WITH_TIMEOUT(app.delegate.informationWindow()->isVisible() &&
+                                     infoLine(app, 0).contains(QStringLiteral("Successfully added 4 files")),
+                                 Long);
+
+        ExceptionList stored;
+        stored.load(qgetenv("XDG_DATA_HOME") + "/Quillon/Tidemark");
+        int listed = 0;
+        for (const QByteArrayList& set : sets) {
+            for (const QByteArray& path : set) {
+                QVERIFY2(QFileInfo::exists(QFile::decodeName(path)), path.constData());
+                listed += stored.contains(path) ? 1 : 0;
+            }
+            QVERIFY(!stored.contains(set.first())); // the kept copy stays out of the list
+        }
+        QCOMPARE(listed, 4);
     }
 
     // Add Folders by the dialog, scan, review, Mark All, Delete: the Trash and
