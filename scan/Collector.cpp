@@ -1,5 +1,6 @@
 #include "scan/Collector.h"
 
+#include "platform/FdIo.h"
 #include "platform/NoFollowPath.h"
 #include "scan/ScanControl.h"
 #include "scan/ScanProgress.h"
@@ -175,29 +176,29 @@ void Collector::acceptFilenameDrag3(const QByteArray& folderPath)
 
 void Collector::readEntries(int fd, std::vector<Entry>& out)
 {
-    // A second descriptor for the listing, so the folder's own stays usable
-    // for the entries' attributes and for opening its subfolders.
-    UniqueFd listFd(::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!listFd.isValid()) {
-        return;
-    }
-    DIR* dir = ::fdopendir(listFd.get());
-    if (!dir) {
-        return;
-    }
-    listFd.release(); // closedir closes it
-    while (dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (isDotOrDotDot(name) || isSkippedName(name) || TrashFolders::isVolumeTrashName(name)) {
-            continue;
+    // Listed straight from the folder's own descriptor: no second
+    // descriptor, and nothing for a directory stream to set up. Reading
+    // moves only its offset, which opening and looking up names ignore.
+    alignas(dirent64) char buffer[32 * 1024];
+    for (;;) {
+        const ssize_t got = FdIo::retry([&] { return ::getdents64(fd, buffer, sizeof buffer); });
+        if (got <= 0) {
+            return;
         }
-        const unsigned char type = entry->d_type;
-        if (type != DT_UNKNOWN && type != DT_DIR && type != DT_REG) {
-            continue; // links, devices, sockets: never followed, never collected
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            const char* name = entry->d_name;
+            if (isDotOrDotDot(name) || isSkippedName(name) || TrashFolders::isVolumeTrashName(name)) {
+                continue;
+            }
+            const unsigned char type = entry->d_type;
+            if (type != DT_UNKNOWN && type != DT_DIR && type != DT_REG) {
+                continue; // links, devices, sockets: never followed, never collected
+            }
+            out.push_back({QByteArray(name), type});
         }
-        out.push_back({QByteArray(name), type});
     }
-    ::closedir(dir);
 }
 
 void Collector::pushFrame(UniqueFd fd, const Identity& id)

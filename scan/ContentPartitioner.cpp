@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <tuple>
 #include <unistd.h>
 
@@ -89,8 +90,19 @@ int ContentPartitioner::openFile(const File& file)
             return ::openat(folder.fd.get(), file.fileName().constData(), flags);
         }
     }
-    // The folder is reached as the whole path would be; the file in it
-    // without following a link.
+    // Either way the folder is reached as the whole path would be, and the
+    // file in it without following a link.
+    const bool again = std::find(std::begin(m_recentMisses), std::end(m_recentMisses), key) !=
+                       std::end(m_recentMisses);
+    if (!again) {
+        // One call instead of three (folder, file, closing the folder).
+        m_recentMisses[m_nextMiss] = key;
+        m_nextMiss = (m_nextMiss + 1) % FolderCache;
+        m_pathBuffer.resize(0);
+        m_pathBuffer.append(file.folder());
+        m_pathBuffer.append(file.fileName());
+        return FileCompare::openNoFollow(m_pathBuffer, O_RDONLY | O_NONBLOCK);
+    }
     UniqueFd dir(::open(file.folder().constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!dir.isValid()) {
         return FileCompare::openNoFollow(file.filePath(), O_RDONLY | O_NONBLOCK);
@@ -100,6 +112,54 @@ int ContentPartitioner::openFile(const File& file)
     slot.key = key;
     slot.fd = std::move(dir);
     return ::openat(slot.fd.get(), file.fileName().constData(), flags);
+}
+
+bool ContentPartitioner::checkedAfterRead(const Unit& unit) const
+{
+    return !unit.seen && m_files->at(unit.first)->modificationNs() != File::NoDate &&
+           (m_moreLinks.empty() || m_moreLinks.count(unitIndex(unit)) == 0);
+}
+
+bool ContentPartitioner::matchesRecord(Unit& unit, int fd, quint64 size)
+{
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<quint64>(st.st_dev) != m_devices[unit.device] ||
+        static_cast<quint64>(st.st_ino) != unit.inode || static_cast<quint64>(st.st_size) != size ||
+        mtimeOf(st) != m_files->at(unit.first)->modificationNs()) {
+        return false;
+    }
+    unit.mtimeNs = mtimeOf(st);
+    unit.seen = true;
+    return true;
+}
+
+qint64 ContentPartitioner::readAt(int fd, char* buffer, std::size_t length, quint64 offset)
+{
+    qint64 have = 0;
+    if (m_tryCached && !m_cold && length != 0) {
+        ++m_cachedReads;
+        iovec part{buffer, length};
+        const ssize_t got =
+            FdIo::retry([&] { return ::preadv2(fd, &part, 1, static_cast<off_t>(offset), RWF_NOWAIT); });
+        if (got == static_cast<ssize_t>(length) || got == 0) {
+            return got; // all of it, or the end of the file
+        }
+        if (got < 0 && (errno == EOPNOTSUPP || errno == EINVAL)) {
+            m_tryCached = false; // not offered here: plain reads from now on
+        } else if (got < 0 && errno == EAGAIN) {
+            // Nothing of it in memory, twice in a short while. One such
+            // read, or part of one, is no sign: a page in memory may be busy
+            // for a moment, or due to start a read-ahead.
+            m_cold = m_lastMiss != 0 && m_cachedReads - m_lastMiss < ColdWithin;
+            m_lastMiss = m_cachedReads;
+        }
+        have = got > 0 ? got : 0;
+    }
+    const qint64 rest = FdIo::readFullAt(fd, buffer + have, qint64(length) - have, qint64(offset) + have);
+    return rest < 0 ? rest : have + rest;
 }
 
 int ContentPartitioner::openPath(Unit& unit, const File& file, quint64 size, nlink_t& links)
@@ -204,8 +264,10 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
     UniqueFd opened;
     const int kept = unitFd(unit);
     int fd = kept;
+    bool unchecked = kept >= 0 && unit.unchecked;
     if (fd < 0) {
-        opened.reset(openUnit(unit, size));
+        unchecked = last && offset == 0 && checkedAfterRead(unit);
+        opened.reset(unchecked ? openFile(*m_files->at(unit.first)) : openUnit(unit, size));
         fd = opened.get();
         if (fd < 0) {
             unit.failed = true;
@@ -228,7 +290,8 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
                         static_cast<off_t>(std::min<quint64>(ReadAhead, size - end)), POSIX_FADV_WILLNEED);
     }
     // A short read means the file shrank since it was looked at.
-    bool ok = FdIo::readFullAt(fd, buffer, qint64(length), qint64(offset)) == qint64(length);
+    bool ok = readAt(fd, buffer, length, offset) == qint64(length);
+    unit.unchecked = false;
     if (ok && size == 0) {
         // An empty file is only empty if a read says so: some file systems
         // report 0 for files that have contents.
@@ -238,7 +301,11 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
     if (ok && m_hook) {
         m_hook(*m_files->at(unit.first), end);
     }
-    if (ok && last) {
+    if (ok && unchecked) {
+        // Opened without a look and read at once: only the recorded file,
+        // unchanged since it was collected, counts as read.
+        ok = matchesRecord(unit, fd, size);
+    } else if (ok && last) {
         // After the last block: a file written to while it was read is
         // never equal to anything.
         struct stat st
@@ -381,6 +448,8 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const quint32* p
     m_moreLinks.clear();
     m_openCount = 0;
     m_files = &files;
+    m_cold = false;
+    m_lastMiss = 0;
     if (count == 0) {
         return true;
     }
@@ -615,20 +684,28 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
 
     // Files of a page or more are asked for a few members ahead, so a cold
     // disk has the next reads queued while this one is compared.
-    const bool prefetch = block >= PrefetchFrom && m_budget.openFiles >= 2 * PrefetchWindow;
+    // Only once the disk has been waited on: with the bytes in memory the
+    // announcements are calls for nothing.
+    const bool prefetchable = block >= PrefetchFrom && m_budget.openFiles >= 2 * PrefetchWindow;
+    const bool atOnce = last && current.offset == 0;
     std::size_t ahead = 0;
     for (std::size_t k = 0; k < m; ++k) {
         const quint32 u = current.units[k];
         Unit& unit = m_units[u];
-        for (; prefetch && ahead < m && ahead <= k + PrefetchWindow; ++ahead) {
+        if (ahead <= k) {
+            ahead = k + 1; // the member read now opens itself
+        }
+        for (; prefetchable && m_cold && ahead < m && ahead <= k + PrefetchWindow; ++ahead) {
             Unit& later = m_units[current.units[ahead]];
             if (later.failed || unitFd(later) >= 0 || m_openCount >= m_budget.openFiles) {
                 continue;
             }
-            const int fd = openUnit(later, size);
+            const bool unchecked = atOnce && checkedAfterRead(later);
+            const int fd = unchecked ? openFile(*m_files->at(later.first)) : openUnit(later, size);
             if (fd < 0) {
                 continue; // left to its own read, which fails the same way
             }
+            later.unchecked = unchecked;
             ::posix_fadvise(fd, static_cast<off_t>(current.offset), static_cast<off_t>(block),
                             POSIX_FADV_WILLNEED);
             m_fds.emplace(unitIndex(later), fd);

@@ -113,13 +113,16 @@ private:
         quint64 inode = 0;
         qint64 mtimeNs = 0;      // as first seen on disk (valid when `seen`)
         quint64 done : 48 = 0;   // bytes counted as compared
-        quint64 device : 14 = 0; // index into m_devices
+        quint64 device : 13 = 0; // index into m_devices
         quint64 failed : 1 = 0;
         quint64 seen : 1 = 0; // mtimeNs holds the time the file had when first opened
+        // Its descriptor in m_fds was opened without a look at the file:
+        // the read is checked against the collector's record afterwards.
+        quint64 unchecked : 1 = 0;
         quint32 first = 0;    // position in the list
         quint32 next = None;  // next member of the same group in a round
     };
-    static constexpr std::size_t MaxDevices = 1u << 14;
+    static constexpr std::size_t MaxDevices = 1u << 13;
     static constexpr quint64 MaxDone = (quint64(1) << 48) - 1;
     struct Pending
     {
@@ -169,6 +172,15 @@ private:
     int openUnit(Unit& unit, quint64 size);
     int openPath(Unit& unit, const File& file, quint64 size, nlink_t& links);
     int openFile(const File& file);
+    // Whether the unit's one read may be checked against the collector's
+    // record after it, rather than looked at before it as well.
+    bool checkedAfterRead(const Unit& unit) const;
+    // After a read of a file opened unchecked: it is the recorded file,
+    // unchanged since it was collected.
+    bool matchesRecord(Unit& unit, int fd, quint64 size);
+    // Reads from the page cache alone while it holds the bytes; the first
+    // read that has to wait on the disk turns on reading ahead.
+    qint64 readAt(int fd, char* buffer, std::size_t length, quint64 offset);
     bool leadsTo(const Unit& unit, quint32 position) const;
     void drop(Unit& unit, quint64 size, Classes& classes);
     // Counts a unit's `paths` as handled.
@@ -206,9 +218,23 @@ private:
         const void* key = nullptr;
         UniqueFd fd;
     };
-    static constexpr std::size_t FolderCache = 4;
+    static constexpr std::size_t FolderCache = 8;
     OpenFolder m_folders[FolderCache];
     std::size_t m_nextFolder = 0;
+    // Folders met once lately: a folder is opened for its files only when
+    // it comes round again; a file alone in its folder is opened by path.
+    const void* m_recentMisses[FolderCache] = {};
+    std::size_t m_nextMiss = 0;
+    QByteArray m_pathBuffer;
+    // The disk has been waited on in this search: members are announced
+    // to the kernel ahead of their reads.
+    bool m_cold = false;
+    // Reads tried from memory alone, and which of them last found nothing.
+    quint64 m_cachedReads = 0;
+    quint64 m_lastMiss = 0;
+    static constexpr quint64 ColdWithin = 64;
+    // preadv2 with RWF_NOWAIT works on this file system.
+    bool m_tryCached = true;
     std::unique_ptr<char[]> m_arena;
     std::size_t m_arenaBytes = 0;
     std::size_t m_borrowed = 0;
