@@ -2,6 +2,7 @@
 
 #include "platform/FdIo.h"
 #include "scan/FileCompare.h"
+#include "scan/MemberReader.h"
 #include "scan/ScanControl.h"
 #include "scan/ScanProgress.h"
 
@@ -11,7 +12,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <tuple>
 #include <unistd.h>
 
@@ -25,7 +25,6 @@ qint64 mtimeOf(const struct stat& st)
 // Compared bytes are reported in batches, so the shared counter is not a
 // point of contention between the searches.
 constexpr quint64 ReportBytesEvery = 4u << 20;
-constexpr std::size_t HashSeed = 0x9e3779b97f4a7c15u;
 
 } // namespace
 
@@ -78,42 +77,6 @@ bool ContentPartitioner::deviceIndex(quint64 device, quint32& index)
     return true;
 }
 
-int ContentPartitioner::openFile(const File& file)
-{
-    constexpr int flags = O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
-    const void* key = file.folderKey();
-    if (!key || file.folder().size() >= PATH_MAX) {
-        return FileCompare::openNoFollow(file.filePath(), O_RDONLY | O_NONBLOCK);
-    }
-    for (OpenFolder& folder : m_folders) {
-        if (folder.key == key) {
-            return ::openat(folder.fd.get(), file.fileName().constData(), flags);
-        }
-    }
-    // Either way the folder is reached as the whole path would be, and the
-    // file in it without following a link.
-    const bool again = std::find(std::begin(m_recentMisses), std::end(m_recentMisses), key) !=
-                       std::end(m_recentMisses);
-    if (!again) {
-        // One call instead of three (folder, file, closing the folder).
-        m_recentMisses[m_nextMiss] = key;
-        m_nextMiss = (m_nextMiss + 1) % FolderCache;
-        m_pathBuffer.resize(0);
-        m_pathBuffer.append(file.folder());
-        m_pathBuffer.append(file.fileName());
-        return FileCompare::openNoFollow(m_pathBuffer, O_RDONLY | O_NONBLOCK);
-    }
-    UniqueFd dir(::open(file.folder().constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!dir.isValid()) {
-        return FileCompare::openNoFollow(file.filePath(), O_RDONLY | O_NONBLOCK);
-    }
-    OpenFolder& slot = m_folders[m_nextFolder];
-    m_nextFolder = (m_nextFolder + 1) % FolderCache;
-    slot.key = key;
-    slot.fd = std::move(dir);
-    return ::openat(slot.fd.get(), file.fileName().constData(), flags);
-}
-
 bool ContentPartitioner::checkedAfterRead(const Unit& unit) const
 {
     return !unit.seen && m_files->at(unit.first)->modificationNs() != File::NoDate &&
@@ -122,61 +85,40 @@ bool ContentPartitioner::checkedAfterRead(const Unit& unit) const
 
 bool ContentPartitioner::matchesRecord(Unit& unit, int fd, quint64 size)
 {
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<quint64>(st.st_dev) != m_devices[unit.device] ||
-        static_cast<quint64>(st.st_ino) != unit.inode || static_cast<quint64>(st.st_size) != size ||
-        mtimeOf(st) != m_files->at(unit.first)->modificationNs()) {
+    qint64 mtime = 0;
+    if (!MemberReader::matchesRecord(fd, *m_files->at(unit.first), m_devices[unit.device], unit.inode, size,
+                                     mtime)) {
         return false;
     }
-    unit.mtimeNs = mtimeOf(st);
+    unit.mtimeNs = mtime;
     unit.seen = true;
     return true;
 }
 
-qint64 ContentPartitioner::readAt(int fd, char* buffer, std::size_t length, quint64 offset)
+void ContentPartitioner::callHook(const File& file, quint64 end)
 {
-    qint64 have = 0;
-    if (m_tryCached && !m_cold && length != 0) {
-        ++m_cachedReads;
-        iovec part{buffer, length};
-        const ssize_t got =
-            FdIo::retry([&] { return ::preadv2(fd, &part, 1, static_cast<off_t>(offset), RWF_NOWAIT); });
-        if (got == static_cast<ssize_t>(length) || got == 0) {
-            return got; // all of it, or the end of the file
-        }
-        if (got < 0 && (errno == EOPNOTSUPP || errno == EINVAL)) {
-            m_tryCached = false; // not offered here: plain reads from now on
-        } else if (got < 0 && errno == EAGAIN) {
-            // Nothing of it in memory, twice in a short while. One such
-            // read, or part of one, is no sign: a page in memory may be busy
-            // for a moment, or due to start a read-ahead.
-            m_cold = m_lastMiss != 0 && m_cachedReads - m_lastMiss < ColdWithin;
-            m_lastMiss = m_cachedReads;
-        }
-        have = got > 0 ? got : 0;
-    }
-    const qint64 rest = FdIo::readFullAt(fd, buffer + have, qint64(length) - have, qint64(offset) + have);
-    return rest < 0 ? rest : have + rest;
+    std::lock_guard lock(m_hookLock);
+    m_hook(file, end);
 }
 
 int ContentPartitioner::openPath(Unit& unit, const File& file, quint64 size, nlink_t& links)
 {
     // Non-blocking so a path swapped for a FIFO cannot hang the search.
-    UniqueFd fd(openFile(file));
+    UniqueFd fd(m_opener.open(file));
     if (!fd.isValid()) {
         return -1;
     }
     struct stat st
     {
     };
-    // Only the file that was looked at when the search began is read.
+    // Only the file that was looked at when the search began is read, and
+    // a recorded file only as it was when it was collected (as the files
+    // read at once are checked after their read).
+    const qint64 expectedTime = unit.seen ? unit.mtimeNs : file.modificationNs();
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<quint64>(st.st_dev) != m_devices[unit.device] ||
         static_cast<quint64>(st.st_ino) != unit.inode || static_cast<quint64>(st.st_size) != size ||
-        (unit.seen && mtimeOf(st) != unit.mtimeNs)) {
+        (expectedTime != File::NoDate && mtimeOf(st) != expectedTime)) {
         return -1;
     }
     if (!unit.seen) {
@@ -267,7 +209,7 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
     bool unchecked = kept >= 0 && unit.unchecked;
     if (fd < 0) {
         unchecked = last && offset == 0 && checkedAfterRead(unit);
-        opened.reset(unchecked ? openFile(*m_files->at(unit.first)) : openUnit(unit, size));
+        opened.reset(unchecked ? m_opener.open(*m_files->at(unit.first)) : openUnit(unit, size));
         fd = opened.get();
         if (fd < 0) {
             unit.failed = true;
@@ -290,7 +232,7 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
                         static_cast<off_t>(std::min<quint64>(ReadAhead, size - end)), POSIX_FADV_WILLNEED);
     }
     // A short read means the file shrank since it was looked at.
-    bool ok = readAt(fd, buffer, length, offset) == qint64(length);
+    bool ok = m_read.read(fd, buffer, length, offset) == qint64(length);
     unit.unchecked = false;
     if (ok && size == 0) {
         // An empty file is only empty if a read says so: some file systems
@@ -299,7 +241,7 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
         ok = FdIo::retry([&] { return ::pread(fd, &probe, 1, 0); }) == 0;
     }
     if (ok && m_hook) {
-        m_hook(*m_files->at(unit.first), end);
+        callHook(*m_files->at(unit.first), end);
     }
     if (ok && unchecked) {
         // Opened without a look and read at once: only the recorded file,
@@ -426,18 +368,10 @@ void ContentPartitioner::closeAll()
     }
     m_fds.clear();
     m_openCount = 0;
-    closeFolders();
+    m_opener.closeAll();
     releaseBuffers();
     std::vector<Unit>().swap(m_units);
     m_moreLinks.clear();
-}
-
-void ContentPartitioner::closeFolders()
-{
-    for (OpenFolder& folder : m_folders) {
-        folder.key = nullptr;
-        folder.fd.reset(-1);
-    }
 }
 
 bool ContentPartitioner::partition(const QList<FilePtr>& files, const quint32* positions, std::size_t count,
@@ -448,8 +382,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const quint32* p
     m_moreLinks.clear();
     m_openCount = 0;
     m_files = &files;
-    m_cold = false;
-    m_lastMiss = 0;
+    m_read.restart();
     if (count == 0) {
         return true;
     }
@@ -568,7 +501,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const quint32* p
         round(current, work, classes);
     }
     releaseBuffers();
-    closeFolders();
+    m_opener.closeAll();
     std::vector<char>().swap(m_scratch);
     std::vector<char>().swap(m_reference);
     std::vector<quint32>().swap(m_table);
@@ -688,6 +621,38 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
     // announcements are calls for nothing.
     const bool prefetchable = block >= PrefetchFrom && m_budget.openFiles >= 2 * PrefetchWindow;
     const bool atOnce = last && current.offset == 0;
+
+    // A class of many files read at once: a second thread reads two of
+    // every three of them, a little ahead of this one, so both cores work.
+    std::vector<bool> viaReader;
+    std::unique_ptr<MemberReader> reader;
+    if (atOnce && !strict && m >= ReaderFrom) {
+        std::vector<MemberReader::Job> jobs;
+        viaReader.assign(m, false);
+        for (std::size_t k = 0; k < m; ++k) {
+            const Unit& member = m_units[current.units[k]];
+            if (k % 3 != 0 && !member.failed && unitFd(member) < 0 && checkedAfterRead(member)) {
+                viaReader[k] = true;
+                jobs.push_back({m_files->at(member.first).data(), m_devices[member.device], member.inode});
+            }
+        }
+        const std::size_t ringSlots =
+            std::clamp<std::size_t>(available / (4 * perBlock), 2, ReaderSlots);
+        if (!jobs.empty()) {
+            reader = std::make_unique<MemberReader>(std::move(jobs), block, ringSlots, m_hook, m_hookLock);
+        }
+    }
+    struct Release
+    {
+        MemberReader* reader = nullptr;
+        ~Release()
+        {
+            if (reader) {
+                reader->release();
+            }
+        }
+    };
+
     std::size_t ahead = 0;
     for (std::size_t k = 0; k < m; ++k) {
         const quint32 u = current.units[k];
@@ -695,13 +660,14 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
         if (ahead <= k) {
             ahead = k + 1; // the member read now opens itself
         }
-        for (; prefetchable && m_cold && ahead < m && ahead <= k + PrefetchWindow; ++ahead) {
+        for (; prefetchable && m_read.cold() && ahead < m && ahead <= k + PrefetchWindow; ++ahead) {
             Unit& later = m_units[current.units[ahead]];
-            if (later.failed || unitFd(later) >= 0 || m_openCount >= m_budget.openFiles) {
+            if ((!viaReader.empty() && viaReader[ahead]) || later.failed || unitFd(later) >= 0 ||
+                m_openCount >= m_budget.openFiles) {
                 continue;
             }
             const bool unchecked = atOnce && checkedAfterRead(later);
-            const int fd = unchecked ? openFile(*m_files->at(later.first)) : openUnit(later, size);
+            const int fd = unchecked ? m_opener.open(*m_files->at(later.first)) : openUnit(later, size);
             if (fd < 0) {
                 continue; // left to its own read, which fails the same way
             }
@@ -711,13 +677,30 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
             m_fds.emplace(unitIndex(later), fd);
             ++m_openCount;
         }
-        char* buffer = m_scratch.data();
-        if (!readBlock(unit, size, current.offset, buffer, block, last)) {
-            drop(unit, size, classes);
-            continue;
+        const char* buffer = m_scratch.data();
+        quint32 h = 0;
+        Release held;
+        if (!viaReader.empty() && viaReader[k]) {
+            const MemberReader::Result read = reader->next();
+            held.reader = reader.get();
+            if (!read.ok) {
+                unit.failed = true;
+                drop(unit, size, classes);
+                continue;
+            }
+            // Read and checked against its record there, as readBlock would.
+            unit.mtimeNs = m_files->at(unit.first)->modificationNs();
+            unit.seen = true;
+            countBytes(unit, current.offset + block);
+            buffer = read.bytes;
+            h = read.hash;
+        } else {
+            if (!readBlock(unit, size, current.offset, m_scratch.data(), block, last)) {
+                drop(unit, size, classes);
+                continue;
+            }
+            h = linear ? 0 : MemberReader::hashOf(buffer, block);
         }
-        // A non-zero seed lets Qt use its hardware-assisted hash.
-        const quint32 h = linear ? 0 : static_cast<quint32>(qHashBits(buffer, block, HashSeed));
         std::size_t at = h & mask;
         while (m_table[at] != None && groups[m_table[at]].hash != h) {
             at = (at + 1) & mask;

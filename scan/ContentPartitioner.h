@@ -1,13 +1,16 @@
 #pragma once
 
 #include "platform/UniqueFd.h"
+#include "scan/CacheFirstRead.h"
 #include "scan/File.h"
+#include "scan/FolderOpener.h"
 
 #include <QList>
 #include <atomic>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <sys/types.h>
 #include <unordered_map>
 #include <vector>
@@ -99,6 +102,10 @@ public:
     static constexpr std::size_t PrefetchFrom = 4096;
     // Up to this many members, blocks are compared without hashing them.
     static constexpr std::size_t LinearCompareLimit = 16;
+    // Classes of at least this many members read at once have a second
+    // thread read two of every three of them.
+    static constexpr std::size_t ReaderFrom = 512;
+    static constexpr std::size_t ReaderSlots = 32;
     // Borrowed from the pool at most, on top of the search's own budget.
     static constexpr std::size_t MaxBorrow = 16u << 20;
 
@@ -171,16 +178,13 @@ private:
     // gone, and checks it is the file the search began with.
     int openUnit(Unit& unit, quint64 size);
     int openPath(Unit& unit, const File& file, quint64 size, nlink_t& links);
-    int openFile(const File& file);
     // Whether the unit's one read may be checked against the collector's
     // record after it, rather than looked at before it as well.
     bool checkedAfterRead(const Unit& unit) const;
     // After a read of a file opened unchecked: it is the recorded file,
     // unchanged since it was collected.
     bool matchesRecord(Unit& unit, int fd, quint64 size);
-    // Reads from the page cache alone while it holds the bytes; the first
-    // read that has to wait on the disk turns on reading ahead.
-    qint64 readAt(int fd, char* buffer, std::size_t length, quint64 offset);
+    void callHook(const File& file, quint64 end);
     bool leadsTo(const Unit& unit, quint32 position) const;
     void drop(Unit& unit, quint64 size, Classes& classes);
     // Counts a unit's `paths` as handled.
@@ -189,7 +193,6 @@ private:
     void settleMissing(const File& file);
     void closeUnit(Unit& unit);
     void closeAll();
-    void closeFolders();
     void countBytes(Unit& unit, quint64 upTo);
     void flushBytes();
     void releaseBuffers();
@@ -211,30 +214,10 @@ private:
     std::unordered_map<quint32, int> m_fds;
     // Further paths of a unit's inode, by unit.
     std::unordered_map<quint32, std::vector<quint32>> m_moreLinks;
-    // Folders of the files opened last: members in inode order mostly come
-    // folder by folder, so most opens are one step from an open folder.
-    struct OpenFolder
-    {
-        const void* key = nullptr;
-        UniqueFd fd;
-    };
-    static constexpr std::size_t FolderCache = 8;
-    OpenFolder m_folders[FolderCache];
-    std::size_t m_nextFolder = 0;
-    // Folders met once lately: a folder is opened for its files only when
-    // it comes round again; a file alone in its folder is opened by path.
-    const void* m_recentMisses[FolderCache] = {};
-    std::size_t m_nextMiss = 0;
-    QByteArray m_pathBuffer;
-    // The disk has been waited on in this search: members are announced
-    // to the kernel ahead of their reads.
-    bool m_cold = false;
-    // Reads tried from memory alone, and which of them last found nothing.
-    quint64 m_cachedReads = 0;
-    quint64 m_lastMiss = 0;
-    static constexpr quint64 ColdWithin = 64;
-    // preadv2 with RWF_NOWAIT works on this file system.
-    bool m_tryCached = true;
+    FolderOpener m_opener;
+    CacheFirstRead m_read;
+    // Held around the hook while a member reader may call it too.
+    std::mutex m_hookLock;
     std::unique_ptr<char[]> m_arena;
     std::size_t m_arenaBytes = 0;
     std::size_t m_borrowed = 0;

@@ -46,6 +46,19 @@ bool writeFile(const QByteArray& path, const QByteArray& bytes, const char* mode
     return std::fclose(f) == 0 && ok;
 }
 
+// The file's modification time five seconds on, its bytes as they are.
+bool moveTimeOn(const QByteArray& path)
+{
+    struct stat st
+    {
+    };
+    if (::stat(path.constData(), &st) != 0) {
+        return false;
+    }
+    const timespec times[2] = {st.st_atim, {st.st_mtim.tv_sec + 5, st.st_mtim.tv_nsec}};
+    return ::utimensat(AT_FDCWD, path.constData(), times, 0) == 0;
+}
+
 FilePtr fileAt(const QByteArray& path)
 {
     struct stat st
@@ -339,6 +352,7 @@ private Q_SLOTS:
     void readsEachFileOnce();
     void changedWhileCompared_data();
     void changedWhileCompared();
+    void changedInALargeClass();
     void longPathsAreCompared();
     void emptyMeansReadToTheEnd();
 };
@@ -599,7 +613,8 @@ void TestDetection::changedAfterCollection_data()
     // Four files are listed in order; then `change` is applied to them:
     // "-x" deletes x, "<x" replaces x by a shorter file, "+x" appends to x,
     // "=x" makes x a fresh file with the same bytes, "~x" a symbolic link to
-    // c.jpg, "|x" a FIFO; "lx" first makes x a hard link of a.jpg.
+    // c.jpg, "|x" a FIFO, "*x" moves x's time on with its bytes unchanged;
+    // "lx" first makes x a hard link of a.jpg.
     QTest::addColumn<int>("size");
     QTest::addColumn<QByteArrayList>("change");
     QTest::addColumn<QByteArray>("expected");
@@ -623,6 +638,11 @@ void TestDetection::changedAfterCollection_data()
     QTest::newRow("replaced same bytes")
         << 5000 << QByteArrayList{"=b"} << QByteArray("jpg:Set(3)[a.jpg,b.jpg,c.jpg,d.jpg]")
         << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
+    // Whatever its bytes now, a recorded file changed since it was collected
+    // is not the file that was scanned.
+    QTest::newRow("touched") << 5000 << QByteArrayList{"*b"}
+                             << QByteArray("jpg:Set(3)[a.jpg,b.jpg,c.jpg,d.jpg]")
+                             << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
     QTest::newRow("link of first deleted")
         << 5000 << QByteArrayList{"lb", "-b"} << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]")
         << QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]");
@@ -694,6 +714,8 @@ void TestDetection::changedAfterCollection()
             QCOMPARE(::unlink(path.constData()), 0);
             QCOMPARE(::mkfifo(path.constData(), 0600), 0);
             fifos << path;
+        } else if (step.startsWith('*')) {
+            QVERIFY(moveTimeOn(path));
         }
     }
     ScanControl control;
@@ -924,12 +946,7 @@ void TestDetection::changedWhileCompared()
             if (change == "append") {
                 QVERIFY(writeFile(target, "tail", "ab"));
             } else if (change == "touch") {
-                struct stat st
-                {
-                };
-                QCOMPARE(::stat(target.constData(), &st), 0);
-                const timespec times[2] = {st.st_atim, {st.st_mtim.tv_sec + 5, st.st_mtim.tv_nsec}};
-                QCOMPARE(::utimensat(AT_FDCWD, target.constData(), times, 0), 0);
+                QVERIFY(moveTimeOn(target));
             } else {
                 QCOMPARE(::unlink(target.constData()), 0);
                 QByteArray changed = bytes;
@@ -944,6 +961,72 @@ void TestDetection::changedWhileCompared()
         QCOMPARE(changes, 1);
         QCOMPARE(outline(tree), QByteArray("jpg:Set(2)[a.jpg,c.jpg,d.jpg]"));
         QCOMPARE(control.processed(), quint64(4));
+    }
+}
+
+// A class of many small files is read on two threads. Files changed since
+// they were collected, or while they are read, never join a set, whichever
+// thread reads them; the rest are grouped by their bytes, each read once.
+void TestDetection::changedInALargeClass()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray root = dir.path().toUtf8() + "/";
+    constexpr int Count = 1500;
+    constexpr int Size = 3000;
+    const auto contentOf = [](int i) {
+        QByteArray bytes(Size, 'x');
+        const quint32 v = quint32(i % 500); // sets of three
+        for (int k = 0; k < 4; ++k) {
+            bytes[Size - 1 - k] = char((v >> (8 * k)) & 0xff);
+        }
+        return bytes;
+    };
+    const auto pathOf = [&root](int i) { return root + "f" + n(quint64(i)) + ".dat"; };
+    QList<FilePtr> list;
+    for (int i = 0; i < Count; ++i) {
+        QVERIFY(writeFile(pathOf(i), contentOf(i)));
+        list << recordedFileAt(pathOf(i));
+    }
+    // Before the search: moved on in time, replaced by the same bytes,
+    // deleted, grown, made a FIFO and a link.
+    QVERIFY(moveTimeOn(pathOf(10)));
+    QVERIFY(writeFile(pathOf(20) + ".new", contentOf(20)));
+    QCOMPARE(::rename((pathOf(20) + ".new").constData(), pathOf(20).constData()), 0);
+    QCOMPARE(::unlink(pathOf(30).constData()), 0);
+    QVERIFY(writeFile(pathOf(40), "tail", "ab"));
+    QCOMPARE(::unlink(pathOf(50).constData()), 0);
+    QCOMPARE(::mkfifo(pathOf(50).constData(), 0600), 0);
+    QCOMPARE(::unlink(pathOf(60).constData()), 0);
+    QCOMPARE(::symlink(pathOf(560).constData(), pathOf(60).constData()), 0);
+    const QSet<int> changed = {10, 20, 30, 40, 50, 60, 70, 71, 80};
+
+    ScanControl control;
+    ScanProgress progress;
+    ExactDetector detector(control, progress);
+    QHash<QByteArray, int> reads;
+    detector.setBlockHook([&](const File& file, quint64) {
+        const int read = ++reads[file.fileName()];
+        // While it is read: grown, or moved on in time.
+        if (read == 1 && (file.fileName() == "f70.dat" || file.fileName() == "f71.dat")) {
+            QVERIFY(writeFile(file.filePath(), "tail", "ab"));
+        } else if (read == 1 && file.fileName() == "f80.dat") {
+            QVERIFY(moveTimeOn(file.filePath()));
+        }
+    });
+    QList<FilePtr> copy = list;
+    const ModalPtr tree = detector.findDuplicates(copy);
+
+    QList<FilePtr> unchanged;
+    for (int i = 0; i < Count; ++i) {
+        if (!changed.contains(i)) {
+            unchanged << list.at(i);
+        }
+    }
+    QCOMPARE(setsOf(tree), byContents(unchanged));
+    QCOMPARE(control.processed(), quint64(Count));
+    for (auto it = reads.cbegin(); it != reads.cend(); ++it) {
+        QVERIFY2(it.value() == 1, it.key().constData());
     }
 }
 

@@ -1,0 +1,38 @@
+#include "scan/CacheFirstRead.h"
+
+#include "platform/FdIo.h"
+
+#include <cerrno>
+#include <sys/uio.h>
+
+qint64 CacheFirstRead::read(int fd, char* buffer, std::size_t length, quint64 offset)
+{
+    qint64 have = 0;
+    if (m_tryCached && !m_cold && length != 0) {
+        ++m_cachedReads;
+        iovec part{buffer, length};
+        const ssize_t got =
+            FdIo::retry([&] { return ::preadv2(fd, &part, 1, static_cast<off_t>(offset), RWF_NOWAIT); });
+        if (got == static_cast<ssize_t>(length) || got == 0) {
+            return got; // all of it, or the end of the file
+        }
+        if (got < 0 && (errno == EOPNOTSUPP || errno == EINVAL)) {
+            m_tryCached = false; // not offered here: plain reads from now on
+        } else if (got < 0 && errno == EAGAIN) {
+            // Nothing of it in memory, twice in a short while. One such
+            // read, or part of one, is no sign: a page in memory may be busy
+            // for a moment, or due to start a read-ahead.
+            m_cold = m_lastMiss != 0 && m_cachedReads - m_lastMiss < ColdWithin;
+            m_lastMiss = m_cachedReads;
+        }
+        have = got > 0 ? got : 0;
+    }
+    const qint64 rest = FdIo::readFullAt(fd, buffer + have, qint64(length) - have, qint64(offset) + have);
+    return rest < 0 ? rest : have + rest;
+}
+
+void CacheFirstRead::restart()
+{
+    m_cold = false;
+    m_lastMiss = 0;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QtGlobal>
+#include <cstddef>
+
+// Reads a block from the page cache alone while it holds the bytes, which
+// costs one call; notices when the disk has to be waited on, so the caller
+// can start announcing reads ahead (calls for nothing while all is in
+// memory).
+class CacheFirstRead
+{
+public:
+    // Reads `length` bytes at `offset` or up to the end of the file; the
+    // count read, or -1 with errno set.
+    qint64 read(int fd, char* buffer, std::size_t length, quint64 offset);
+    bool cold() const { return m_cold; }
+    // A new class of files: the disk is not assumed to be cold any more.
+    void restart();
+
+private:
+    static constexpr quint64 ColdWithin = 64;
+    bool m_cold = false;
+    // preadv2 with RWF_NOWAIT works on this file system.
+    bool m_tryCached = true;
+    // Reads tried from memory alone, and which of them last found nothing.
+    quint64 m_cachedReads = 0;
+    quint64 m_lastMiss = 0;
+};
