@@ -627,19 +627,24 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
     std::vector<bool> viaReader;
     std::unique_ptr<MemberReader> reader;
     if (atOnce && !strict && m >= ReaderFrom) {
-        std::vector<MemberReader::Job> jobs;
+        std::vector<quint32> ids;
         viaReader.assign(m, false);
         for (std::size_t k = 0; k < m; ++k) {
             const Unit& member = m_units[current.units[k]];
             if (k % 3 != 0 && !member.failed && unitFd(member) < 0 && checkedAfterRead(member)) {
                 viaReader[k] = true;
-                jobs.push_back({m_files->at(member.first).data(), m_devices[member.device], member.inode});
+                ids.push_back(current.units[k]);
             }
         }
-        const std::size_t ringSlots =
-            std::clamp<std::size_t>(available / (4 * perBlock), 2, ReaderSlots);
-        if (!jobs.empty()) {
-            reader = std::make_unique<MemberReader>(std::move(jobs), block, ringSlots, m_hook, m_hookLock);
+        // The reading thread only looks at units it was given, which this
+        // one leaves alone until their results are taken.
+        const auto jobOf = [this](quint32 u) {
+            const Unit& member = m_units[u];
+            return MemberReader::Job{m_files->at(member.first).data(), m_devices[member.device], member.inode};
+        };
+        const std::size_t ringSlots = std::clamp<std::size_t>(available / (4 * perBlock), 2, ReaderSlots);
+        if (!ids.empty()) {
+            reader = std::make_unique<MemberReader>(std::move(ids), jobOf, block, ringSlots, m_hook, m_hookLock);
         }
     }
     struct Release

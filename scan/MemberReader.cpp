@@ -43,9 +43,9 @@ bool MemberReader::matchesRecord(int fd, const File& file, quint64 device, quint
     return true;
 }
 
-MemberReader::MemberReader(std::vector<Job> jobs, std::size_t length, std::size_t ringSlots, const Hook& hook,
-                           std::mutex& hookLock)
-    : m_jobs(std::move(jobs)), m_length(length), m_slotCount(std::max<std::size_t>(1, ringSlots)), m_hook(hook),
+MemberReader::MemberReader(std::vector<quint32> ids, JobOf jobOf, std::size_t length, std::size_t ringSlots,
+                           const Hook& hook, std::mutex& hookLock)
+    : m_ids(std::move(ids)), m_jobOf(std::move(jobOf)), m_length(length), m_slotCount(std::max<std::size_t>(1, ringSlots)), m_hook(hook),
       m_hookLock(hookLock), m_bytes(new char[m_slotCount * std::max<std::size_t>(length, 1)]),
       m_slots(m_slotCount), m_thread([this] { run(); })
 {
@@ -84,7 +84,7 @@ void MemberReader::release()
 
 void MemberReader::run()
 {
-    for (std::size_t i = 0; i < m_jobs.size(); ++i) {
+    for (std::size_t i = 0; i < m_ids.size(); ++i) {
         std::size_t consumed = m_consumed.load(std::memory_order_acquire);
         while (i - consumed >= m_slotCount && !m_cancelled.load(std::memory_order_acquire)) {
             m_consumed.wait(consumed, std::memory_order_acquire);
@@ -101,15 +101,15 @@ void MemberReader::run()
     }
 }
 
-int MemberReader::openAhead(std::size_t index)
+int MemberReader::openAhead(std::size_t index, const Job& job)
 {
     // Files already announced are taken from the window; once the disk has
     // been waited on, the window is kept full.
-    for (; m_read.cold() && m_openedTo < m_jobs.size() && m_openedTo <= index + AheadWindow; ++m_openedTo) {
+    for (; m_read.cold() && m_openedTo < m_ids.size() && m_openedTo <= index + AheadWindow; ++m_openedTo) {
         if (m_openedTo <= index) {
             continue;
         }
-        const int fd = m_opener.open(*m_jobs[m_openedTo].file);
+        const int fd = m_opener.open(*m_jobOf(m_ids[m_openedTo]).file);
         if (fd >= 0) {
             ::posix_fadvise(fd, 0, static_cast<off_t>(m_length), POSIX_FADV_WILLNEED);
             m_ahead.emplace_back(m_openedTo, fd);
@@ -122,13 +122,13 @@ int MemberReader::openAhead(std::size_t index)
         m_ahead.erase(found);
         return fd;
     }
-    return m_opener.open(*m_jobs[index].file);
+    return m_opener.open(*job.file);
 }
 
 bool MemberReader::readOne(std::size_t index, char* bytes, quint32& hash)
 {
-    const Job& job = m_jobs[index];
-    UniqueFd fd(openAhead(index));
+    const Job job = m_jobOf(m_ids[index]);
+    UniqueFd fd(openAhead(index, job));
     if (!fd.isValid()) {
         return false;
     }

@@ -34,11 +34,14 @@ public:
         const char* bytes; // valid until release()
     };
     using Hook = std::function<void(const File& file, quint64 end)>;
+    // What a job is, asked on the reading thread: a class may hold most of
+    // a million files, so jobs are kept as numbers until they are read.
+    using JobOf = std::function<Job(quint32 id)>;
 
     // Every job's file is `length` bytes long and read at once. `hook`, when
     // set, is called after each read and before the check, under `hookLock`.
-    MemberReader(std::vector<Job> jobs, std::size_t length, std::size_t ringSlots, const Hook& hook,
-                 std::mutex& hookLock);
+    MemberReader(std::vector<quint32> ids, JobOf jobOf, std::size_t length, std::size_t ringSlots,
+                 const Hook& hook, std::mutex& hookLock);
     ~MemberReader();
     MemberReader(const MemberReader&) = delete;
     MemberReader& operator=(const MemberReader&) = delete;
@@ -63,9 +66,10 @@ private:
     };
     void run();
     bool readOne(std::size_t index, char* bytes, quint32& hash);
-    int openAhead(std::size_t index);
+    int openAhead(std::size_t index, const Job& job);
 
-    const std::vector<Job> m_jobs;
+    const std::vector<quint32> m_ids;
+    const JobOf m_jobOf;
     const std::size_t m_length;
     const std::size_t m_slotCount;
     const Hook& m_hook;
