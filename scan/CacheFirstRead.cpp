@@ -8,6 +8,11 @@
 qint64 CacheFirstRead::read(int fd, char* buffer, std::size_t length, quint64 offset)
 {
     qint64 have = 0;
+    if (m_cold && ++m_coldReads >= LookAgainAfter) {
+        // The disk may have warmed, or the misses were by chance: from
+        // memory first again, which two misses in a row undo.
+        restart();
+    }
     if (m_tryCached && !m_cold && length != 0) {
         ++m_cachedReads;
         iovec part{buffer, length};
@@ -35,4 +40,5 @@ void CacheFirstRead::restart()
 {
     m_cold = false;
     m_lastMiss = 0;
+    m_coldReads = 0;
 }

@@ -19,10 +19,12 @@ public:
 
 private:
     static constexpr quint64 ColdWithin = 64;
+    static constexpr quint64 LookAgainAfter = 256;
     bool m_cold = false;
     // preadv2 with RWF_NOWAIT works on this file system.
     bool m_tryCached = true;
     // Reads tried from memory alone, and which of them last found nothing.
     quint64 m_cachedReads = 0;
     quint64 m_lastMiss = 0;
+    quint64 m_coldReads = 0;
 };

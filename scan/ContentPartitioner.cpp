@@ -622,16 +622,18 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
     const bool prefetchable = block >= PrefetchFrom && m_budget.openFiles >= 2 * PrefetchWindow;
     const bool atOnce = last && current.offset == 0;
 
-    // A class of many files read at once: a second thread reads two of
-    // every three of them, a little ahead of this one, so both cores work.
+    // A class of many files read at once: a second thread reads every
+    // other turn of members while this one reads its own, so both cores
+    // work and hand over results a turn at a time, not file by file.
     std::vector<bool> viaReader;
     std::unique_ptr<MemberReader> reader;
     if (atOnce && !strict && m >= ReaderFrom) {
+        const std::size_t turn = std::clamp<std::size_t>(available / (4 * perBlock), 1, ReaderTurn);
         std::vector<quint32> ids;
         viaReader.assign(m, false);
         for (std::size_t k = 0; k < m; ++k) {
             const Unit& member = m_units[current.units[k]];
-            if (k % 3 != 0 && !member.failed && unitFd(member) < 0 && checkedAfterRead(member)) {
+            if ((k / turn) % 2 == 1 && !member.failed && unitFd(member) < 0 && checkedAfterRead(member)) {
                 viaReader[k] = true;
                 ids.push_back(current.units[k]);
             }
@@ -642,9 +644,8 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
             const Unit& member = m_units[u];
             return MemberReader::Job{m_files->at(member.first).data(), m_devices[member.device], member.inode};
         };
-        const std::size_t ringSlots = std::clamp<std::size_t>(available / (4 * perBlock), 2, ReaderSlots);
         if (!ids.empty()) {
-            reader = std::make_unique<MemberReader>(std::move(ids), jobOf, block, ringSlots, m_hook, m_hookLock);
+            reader = std::make_unique<MemberReader>(std::move(ids), jobOf, block, 2 * turn, m_hook, m_hookLock);
         }
     }
     struct Release

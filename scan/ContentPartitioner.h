@@ -102,10 +102,10 @@ public:
     static constexpr std::size_t PrefetchFrom = 4096;
     // Up to this many members, blocks are compared without hashing them.
     static constexpr std::size_t LinearCompareLimit = 16;
-    // Classes of at least this many members read at once have a second
-    // thread read two of every three of them.
+    // Classes of at least this many members read at once are read on two
+    // threads, in turns of up to ReaderTurn members each.
     static constexpr std::size_t ReaderFrom = 512;
-    static constexpr std::size_t ReaderSlots = 32;
+    static constexpr std::size_t ReaderTurn = 64;
     // Borrowed from the pool at most, on top of the search's own budget.
     static constexpr std::size_t MaxBorrow = 16u << 20;
 

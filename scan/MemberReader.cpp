@@ -14,6 +14,8 @@ namespace {
 constexpr std::size_t HashSeed = 0x9e3779b97f4a7c15u;
 // Files opened and announced ahead of the read, once the disk is cold.
 constexpr std::size_t AheadWindow = 16;
+// Smaller files are not announced: their reads are too short to queue.
+constexpr std::size_t AnnounceFrom = 4096;
 
 qint64 mtimeOf(const struct stat& st)
 {
@@ -85,10 +87,14 @@ void MemberReader::release()
 void MemberReader::run()
 {
     for (std::size_t i = 0; i < m_ids.size(); ++i) {
+        // With the ring full, this thread waits until half of it is free,
+        // so it wakes once a round of results and not for each.
         std::size_t consumed = m_consumed.load(std::memory_order_acquire);
-        while (i - consumed >= m_slotCount && !m_cancelled.load(std::memory_order_acquire)) {
-            m_consumed.wait(consumed, std::memory_order_acquire);
-            consumed = m_consumed.load(std::memory_order_acquire);
+        if (i - consumed >= m_slotCount) {
+            while (i - consumed >= (m_slotCount + 1) / 2 && !m_cancelled.load(std::memory_order_acquire)) {
+                m_consumed.wait(consumed, std::memory_order_acquire);
+                consumed = m_consumed.load(std::memory_order_acquire);
+            }
         }
         if (m_cancelled.load(std::memory_order_acquire)) {
             return;
@@ -105,7 +111,9 @@ int MemberReader::openAhead(std::size_t index, const Job& job)
 {
     // Files already announced are taken from the window; once the disk has
     // been waited on, the window is kept full.
-    for (; m_read.cold() && m_openedTo < m_ids.size() && m_openedTo <= index + AheadWindow; ++m_openedTo) {
+    for (; m_read.cold() && m_length >= AnnounceFrom && m_openedTo < m_ids.size() &&
+           m_openedTo <= index + AheadWindow;
+         ++m_openedTo) {
         if (m_openedTo <= index) {
             continue;
         }

@@ -5,8 +5,18 @@
 void ScanProgress::setCurrent(Activity activity, const QByteArray& folder, const QByteArray& name)
 {
     {
-        std::lock_guard lock(m_mutex);
+        // Several searches report a file each, many thousand times a
+        // second: while another holds the lock, this one's file is simply
+        // not shown, unless it starts a new activity.
+        std::unique_lock lock(m_mutex, std::try_to_lock);
+        if (!lock.owns_lock()) {
+            if (m_shownActivity.load(std::memory_order_relaxed) == activity) {
+                return;
+            }
+            lock.lock();
+        }
         m_activity = activity;
+        m_shownActivity.store(activity, std::memory_order_relaxed);
         m_folder = folder;
         m_name = name;
     }
@@ -61,6 +71,7 @@ void ScanProgress::reset()
     m_filesToCompare.store(0);
     m_bytesToCompare.store(0);
     m_activity = Activity::None;
+    m_shownActivity.store(Activity::None, std::memory_order_relaxed);
     m_folder.clear();
     m_name.clear();
     m_generation.fetch_add(1);

@@ -75,6 +75,7 @@ private:
     std::atomic<quint64> m_bytesToCompare{0};
     mutable std::mutex m_mutex;
     Activity m_activity = Activity::None;
+    std::atomic<Activity> m_shownActivity{Activity::None};
     QByteArray m_folder;
     QByteArray m_name;
 };
