@@ -24,10 +24,12 @@ qint64 CacheFirstRead::read(int fd, char* buffer, std::size_t length, quint64 of
         if (got < 0 && (errno == EOPNOTSUPP || errno == EINVAL)) {
             m_tryCached = false; // not offered here: plain reads from now on
         } else if (got < 0 && errno == EAGAIN) {
-            // Nothing of it in memory, twice in a short while. One such
-            // read, or part of one, is no sign: a page in memory may be busy
-            // for a moment, or due to start a read-ahead.
-            m_cold = m_lastMiss != 0 && m_cachedReads - m_lastMiss < ColdWithin;
+            // Nothing of it in memory: on the first read, or twice in a short
+            // while. A single miss later on, or part of a read, is no sign: a
+            // page in memory may be busy for a moment, or due to start a
+            // read-ahead.
+            m_cold = m_cachedReads == m_firstRead ||
+                     (m_lastMiss != 0 && m_cachedReads - m_lastMiss < ColdWithin);
             m_lastMiss = m_cachedReads;
         }
         have = got > 0 ? got : 0;
@@ -41,4 +43,5 @@ void CacheFirstRead::restart()
     m_cold = false;
     m_lastMiss = 0;
     m_coldReads = 0;
+    m_firstRead = m_cachedReads + 1;
 }

@@ -6,7 +6,8 @@
 // Reads a block from the page cache alone while it holds the bytes, which
 // costs one call; notices when the disk has to be waited on, so the caller
 // can start announcing reads ahead (calls for nothing while all is in
-// memory).
+// memory). Once cold it reads plainly, and after a stretch of cold reads
+// tries memory first again.
 class CacheFirstRead
 {
 public:
@@ -14,7 +15,9 @@ public:
     // count read, or -1 with errno set.
     qint64 read(int fd, char* buffer, std::size_t length, quint64 offset);
     bool cold() const { return m_cold; }
-    // A new class of files: the disk is not assumed to be cold any more.
+    // Taken as cold from the start: another reader of the same files found so.
+    void assumeCold() { m_cold = true; }
+    // From memory first again, as at the start.
     void restart();
 
 private:
@@ -27,4 +30,6 @@ private:
     quint64 m_cachedReads = 0;
     quint64 m_lastMiss = 0;
     quint64 m_coldReads = 0;
+    // The first read tried from memory since the start or a restart.
+    quint64 m_firstRead = 1;
 };

@@ -382,7 +382,6 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const quint32* p
     m_moreLinks.clear();
     m_openCount = 0;
     m_files = &files;
-    m_read.restart();
     if (count == 0) {
         return true;
     }
@@ -645,7 +644,8 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
             return MemberReader::Job{m_files->at(member.first).data(), m_devices[member.device], member.inode};
         };
         if (!ids.empty()) {
-            reader = std::make_unique<MemberReader>(std::move(ids), jobOf, block, 2 * turn, m_hook, m_hookLock);
+            reader = std::make_unique<MemberReader>(std::move(ids), jobOf, block, 2 * turn, m_read.cold(), m_hook,
+                                                    m_hookLock);
         }
     }
     struct Release

@@ -22,6 +22,15 @@ qint64 mtimeOf(const struct stat& st)
     return static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
+CacheFirstRead coldFrom(bool cold)
+{
+    CacheFirstRead read;
+    if (cold) {
+        read.assumeCold();
+    }
+    return read;
+}
+
 } // namespace
 
 quint32 MemberReader::hashOf(const char* bytes, std::size_t length)
@@ -46,10 +55,11 @@ bool MemberReader::matchesRecord(int fd, const File& file, quint64 device, quint
 }
 
 MemberReader::MemberReader(std::vector<quint32> ids, JobOf jobOf, std::size_t length, std::size_t ringSlots,
-                           const Hook& hook, std::mutex& hookLock)
-    : m_ids(std::move(ids)), m_jobOf(std::move(jobOf)), m_length(length), m_slotCount(std::max<std::size_t>(1, ringSlots)), m_hook(hook),
-      m_hookLock(hookLock), m_bytes(new char[m_slotCount * std::max<std::size_t>(length, 1)]),
-      m_slots(m_slotCount), m_thread([this] { run(); })
+                           bool cold, const Hook& hook, std::mutex& hookLock)
+    : m_ids(std::move(ids)), m_jobOf(std::move(jobOf)), m_length(length),
+      m_slotCount(std::max<std::size_t>(1, ringSlots)), m_hook(hook), m_hookLock(hookLock),
+      m_bytes(new char[m_slotCount * std::max<std::size_t>(length, 1)]), m_slots(m_slotCount),
+      m_read(coldFrom(cold)), m_thread([this] { run(); })
 {
 }
 

@@ -38,9 +38,10 @@ public:
     // a million files, so jobs are kept as numbers until they are read.
     using JobOf = std::function<Job(quint32 id)>;
 
-    // Every job's file is `length` bytes long and read at once. `hook`, when
-    // set, is called after each read and before the check, under `hookLock`.
-    MemberReader(std::vector<quint32> ids, JobOf jobOf, std::size_t length, std::size_t ringSlots,
+    // Every job's file is `length` bytes long and read at once; `cold`: the
+    // search has found the disk cold. `hook`, when set, is called after
+    // each read and before the check, under `hookLock`.
+    MemberReader(std::vector<quint32> ids, JobOf jobOf, std::size_t length, std::size_t ringSlots, bool cold,
                  const Hook& hook, std::mutex& hookLock);
     ~MemberReader();
     MemberReader(const MemberReader&) = delete;
