@@ -28,8 +28,8 @@ qint64 CacheFirstRead::read(int fd, char* buffer, std::size_t length, quint64 of
             // while. A single miss later on, or part of a read, is no sign: a
             // page in memory may be busy for a moment, or due to start a
             // read-ahead.
-            m_cold = m_cachedReads == m_firstRead ||
-                     (m_lastMiss != 0 && m_cachedReads - m_lastMiss < ColdWithin);
+            m_cold =
+                m_cachedReads == m_firstRead || (m_lastMiss != 0 && m_cachedReads - m_lastMiss < ColdWithin);
             m_lastMiss = m_cachedReads;
         }
         have = got > 0 ? got : 0;

@@ -225,9 +225,11 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
         }
     }
     const quint64 end = offset + length;
-    if (end < size) {
+    if (end < size && offset > 0) {
         // Long files: the next stretch is fetched while other members are
-        // read, so a cold disk keeps streaming.
+        // read, so a cold disk keeps streaming. Not after the head: most
+        // files that differ are told apart at the head or the tail, and
+        // their middle would be read for nothing.
         ::posix_fadvise(fd, static_cast<off_t>(end),
                         static_cast<off_t>(std::min<quint64>(ReadAhead, size - end)), POSIX_FADV_WILLNEED);
     }
@@ -641,11 +643,12 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
         // one leaves alone until their results are taken.
         const auto jobOf = [this](quint32 u) {
             const Unit& member = m_units[u];
-            return MemberReader::Job{m_files->at(member.first).data(), m_devices[member.device], member.inode};
+            return MemberReader::Job{m_files->at(member.first).data(), m_devices[member.device],
+                                     member.inode};
         };
         if (!ids.empty()) {
-            reader = std::make_unique<MemberReader>(std::move(ids), jobOf, block, 2 * turn, m_read.cold(), m_hook,
-                                                    m_hookLock);
+            reader = std::make_unique<MemberReader>(std::move(ids), jobOf, block, 2 * turn, m_read.cold(),
+                                                    m_hook, m_hookLock);
         }
     }
     struct Release

@@ -126,8 +126,8 @@ private:
         // Its descriptor in m_fds was opened without a look at the file:
         // the read is checked against the collector's record afterwards.
         quint64 unchecked : 1 = 0;
-        quint32 first = 0;    // position in the list
-        quint32 next = None;  // next member of the same group in a round
+        quint32 first = 0;   // position in the list
+        quint32 next = None; // next member of the same group in a round
     };
     static constexpr std::size_t MaxDevices = 1u << 13;
     static constexpr quint64 MaxDone = (quint64(1) << 48) - 1;

@@ -134,7 +134,7 @@ int MemberReader::openAhead(std::size_t index, const Job& job)
         }
     }
     const auto found = std::find_if(m_ahead.begin(), m_ahead.end(),
-                                     [index](const auto& entry) { return entry.first == index; });
+                                    [index](const auto& entry) { return entry.first == index; });
     if (found != m_ahead.end()) {
         const int fd = found->second;
         m_ahead.erase(found);
