@@ -10,7 +10,7 @@ qint64 CacheFirstRead::read(int fd, char* buffer, std::size_t length, quint64 of
     qint64 have = 0;
     if (m_cold && ++m_coldReads >= LookAgainAfter) {
         // The disk may have warmed, or the misses were by chance: from
-        // memory first again, which two misses in a row undo.
+        // memory first again, which a miss on the first read undoes.
         restart();
     }
     if (m_tryCached && !m_cold && length != 0) {
