@@ -65,6 +65,7 @@ void DeletionController::sendToRecycleClicked(QAbstractButton*)
     setDeletionView();
     m_run = std::make_unique<DeletionRun>(*modal);
     m_window->deletionPanel()->setMaximum(barValue(m_run->maximum(), m_run->maximum()));
+    m_run->setHeld(m_holdRuns);
     m_run->start();
     m_poll.start();
 }
@@ -112,6 +113,14 @@ void DeletionController::removeDeletionView()
     m_window->deletionPanel()->hide();
     ViewTransparent::removeAll(m_window);
     m_window->resultPage()->setDeleting(false);
+}
+
+void DeletionController::setRunsHeld(bool held)
+{
+    m_holdRuns = held;
+    if (m_run) {
+        m_run->setHeld(held);
+    }
 }
 
 void DeletionController::setPaused(bool paused)

@@ -36,6 +36,8 @@ public:
     };
 
     bool running() const { return m_run != nullptr; }
+    // Runs wait before their first set until released (a test seam).
+    void setRunsHeld(bool held);
     RunState runState() const { return m_state; }
     bool pauseRequested() const { return m_pauseDeletion; }
     bool stopRequested() const { return m_stopDeletion; }
@@ -92,4 +94,5 @@ private:
     RunState m_state = RunState::Running;
     bool m_pauseDeletion = false;
     bool m_stopDeletion = false;
+    bool m_holdRuns = false;
 };

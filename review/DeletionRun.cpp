@@ -42,6 +42,15 @@ void DeletionRun::setPaused(bool paused)
     m_changed.notify_all();
 }
 
+void DeletionRun::setHeld(bool held)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_held.store(held);
+    }
+    m_changed.notify_all();
+}
+
 void DeletionRun::requestStop()
 {
     {
@@ -54,7 +63,7 @@ void DeletionRun::requestStop()
 bool DeletionRun::waitWhilePaused()
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_paused.load() || m_stop.load(); });
+    m_changed.wait(lock, [this] { return (!m_paused.load() && !m_held.load()) || m_stop.load(); });
     return !m_stop.load();
 }
 

@@ -42,6 +42,9 @@ public:
     void start();
     void setPaused(bool paused);
     bool paused() const { return m_paused.load(); }
+    // Holds the run before its next set apart from Pause (a test seam: a
+    // run that is held cannot finish before the test has acted).
+    void setHeld(bool held);
     // Ends the run before the next set; a set being trashed is finished first.
     void requestStop();
     bool stopRequested() const { return m_stop.load(); }
@@ -78,6 +81,7 @@ private:
     quint64 m_maximum = 0;
     std::atomic<quint64> m_progress{0};
     std::atomic<bool> m_paused{false};
+    std::atomic<bool> m_held{false};
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_finished{false};
     std::mutex m_mutex;

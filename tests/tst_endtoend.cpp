@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "TreeBuilder.h"
 #include "UserActions.h"
+#include "app/DeletionController.h"
 #include "app/LocationPageController.h"
 #include "app/ReviewController.h"
 #include "locations/LocationList.h"
@@ -163,6 +164,15 @@ class TstEndToEnd : public QObject
         QVERIFY(information->isHidden());
     }
 
+    // From the home page: the folder added through Qt's dialog, then scanned.
+    void scanFolderToResults(AppHarness& app, const QByteArray& tree)
+    {
+        launch(app);
+        openFolderPage(app);
+        addFolderByDialog(app, tree);
+        scanToResults(app);
+    }
+
     // Selects a file's row in the file table, then clicks its check box.
     void tickFile(AppHarness& app, int row)
     {
@@ -205,10 +215,7 @@ private Q_SLOTS:
         const QByteArray tree = freshFolder("excepted");
         QVERIFY(writeDuplicates(tree));
         AppHarness app;
-        launch(app);
-        openFolderPage(app);
-        addFolderByDialog(app, tree);
-        scanToResults(app);
+        scanFolderToResults(app, tree);
         const QList<QByteArrayList> sets = setsOf(app.delegate.review()->modal());
         QVERIFY(click(app.w<QWidget>("markAll")));
         QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 4"));
@@ -285,6 +292,72 @@ private Q_SLOTS:
             QCOMPARE(alive, 1);
         }
         QVERIFY(TreeBuilder::exists(tree + "/lonely.txt"));
+        QVERIFY(click(information->button()));
+    }
+
+    // The deletion panel by real clicks, with the run held before its first
+    // set: Pause and Resume, Stop answered "NO", then Stop answered "YES",
+    // which ends the run with nothing moved. A second Delete then cleans up,
+    // and every set keeps one live copy.
+    void deletionPauseResumeStop()
+    {
+        const QByteArray tree = freshFolder("held");
+        QVERIFY(writeDuplicates(tree));
+        AppHarness app;
+        scanFolderToResults(app, tree);
+        const QList<QByteArrayList> sets = setsOf(app.delegate.review()->modal());
+        DeletionController* deletion = app.delegate.deletion();
+        QSignalSpy finished(deletion, &DeletionController::deletionFinished);
+        const QByteArrayList trashedBefore = TestSupport::trashedNames(m_trash);
+        deletion->setRunsHeld(true);
+        QVERIFY(click(app.w<QWidget>("markAll")));
+        QVERIFY(click(app.w<QWidget>("finishButton")));
+
+        auto* pause = app.w<QAbstractButton>("pauseResumeBtn");
+        auto* stop = app.w<QAbstractButton>("stopDeleteBtn");
+        QTRY_VERIFY_WITH_TIMEOUT(pause->isVisible(), Long);
+        QVERIFY(click(pause));
+        QCOMPARE(pause->text(), QStringLiteral("Resume"));
+        QCOMPARE(deletion->runState(), DeletionController::RunState::Paused);
+        QVERIFY(!stop->isEnabled());
+        QVERIFY(click(pause));
+        QCOMPARE(pause->text(), QStringLiteral("Pause"));
+        QVERIFY(stop->isEnabled());
+
+        QVERIFY(click(stop));
+        QVERIFY(
+            UserActions::answer(UserActions::messageBox(&app.window, QStringLiteral("stopDeletionQuestion")),
+                                QStringLiteral("NO")));
+        QCOMPARE(deletion->runState(), DeletionController::RunState::Running);
+        QVERIFY(click(stop));
+        QVERIFY(
+            UserActions::answer(UserActions::messageBox(&app.window, QStringLiteral("stopDeletionQuestion")),
+                                QStringLiteral("YES")));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, Long);
+        QCOMPARE(finished.at(0).at(0).toULongLong(), 0ULL);
+        for (const QByteArrayList& set : sets) {
+            for (const QByteArray& path : set) {
+                QVERIFY2(TreeBuilder::exists(path), path.constData());
+            }
+        }
+        InformationWindow* information = app.delegate.informationWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(information->isVisible(), Long);
+        QVERIFY(click(information->button()));
+
+        deletion->setRunsHeld(false);
+        QCOMPARE(app.w<QLabel>("selectedCount")->text(), QStringLiteral("Marked Duplicate Files: 4"));
+        QVERIFY(click(app.w<QWidget>("finishButton")));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, Long);
+        QCOMPARE(finished.at(1).at(0).toULongLong(), 4ULL);
+        for (const QByteArrayList& set : sets) {
+            int alive = 0;
+            for (const QByteArray& path : set) {
+                alive += TreeBuilder::exists(path) ? 1 : 0;
+            }
+            QCOMPARE(alive, 1);
+        }
+        QCOMPARE(TestSupport::trashedNames(m_trash).size(), trashedBefore.size() + 4);
+        QTRY_VERIFY_WITH_TIMEOUT(information->isVisible(), Long);
         QVERIFY(click(information->button()));
     }
 
@@ -378,10 +451,7 @@ private Q_SLOTS:
         const QByteArray tree = freshFolder("except");
         QVERIFY(writeDuplicates(tree));
         AppHarness app;
-        launch(app);
-        openFolderPage(app);
-        addFolderByDialog(app, tree);
-        scanToResults(app);
+        scanFolderToResults(app, tree);
         QCOMPARE(setsOf(app.delegate.review()->modal()).size(), 3);
         QVERIFY(click(app.w<QWidget>("markAll")));
         QVERIFY(click(app.w<QWidget>("addEceptionBtn")));
@@ -544,10 +614,7 @@ private Q_SLOTS:
         const QByteArray tree = freshFolder("arrow");
         QVERIFY(writeDuplicates(tree));
         AppHarness app;
-        launch(app);
-        openFolderPage(app);
-        addFolderByDialog(app, tree);
-        scanToResults(app);
+        scanFolderToResults(app, tree);
         const QList<QByteArrayList> sets = setsOf(app.delegate.review()->modal());
         auto* outline = app.w<QTreeView>("OView2");
         // Onto the first group's set, then the arrow down onto the next group's row.
@@ -601,10 +668,7 @@ private Q_SLOTS:
         const QByteArray tree = freshFolder("summary");
         QVERIFY(writeDuplicates(tree));
         AppHarness app;
-        launch(app);
-        openFolderPage(app);
-        addFolderByDialog(app, tree);
-        scanToResults(app);
+        scanFolderToResults(app, tree);
         auto* summary = app.w<QLabel>("resultSummary");
         QVERIFY(summary->text().startsWith(QStringLiteral("3 sets in 3 groups: 4 duplicate files")));
         // Delete one text copy: two sets of text stay, one copy fewer.
