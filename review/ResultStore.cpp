@@ -103,16 +103,21 @@ void ResultStore::announceSet(int group, int set)
     Q_EMIT groupChanged(group);
 }
 
+void ResultStore::announceEveryGroup()
+{
+    for (int g = 0; g < int(m_tree->extensions().size()); ++g) {
+        announceGroup(g);
+    }
+    Q_EMIT totalsChanged();
+}
+
 void ResultStore::markAll()
 {
     if (!canChange()) {
         return;
     }
     m_tree->markAllExtension();
-    for (int g = 0; g < int(m_tree->extensions().size()); ++g) {
-        announceGroup(g);
-    }
-    Q_EMIT totalsChanged();
+    announceEveryGroup();
 }
 
 void ResultStore::unmarkAll()
@@ -121,10 +126,7 @@ void ResultStore::unmarkAll()
         return;
     }
     m_tree->unmarkAllExtension();
-    for (int g = 0; g < int(m_tree->extensions().size()); ++g) {
-        announceGroup(g);
-    }
-    Q_EMIT totalsChanged();
+    announceEveryGroup();
 }
 
 void ResultStore::changeStateOfGroup(int group)
@@ -192,10 +194,7 @@ void ResultStore::applyKeepRule(const KeepRule& rule, const ReferenceRoots& refe
         return;
     }
     rule.apply(*m_tree, references);
-    for (int g = 0; g < int(m_tree->extensions().size()); ++g) {
-        announceGroup(g);
-    }
-    Q_EMIT totalsChanged();
+    announceEveryGroup();
 }
 
 void ResultStore::applyKeepRule(const KeepRule& rule, const ReferenceRoots& references, int group)

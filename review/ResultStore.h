@@ -120,6 +120,8 @@ private:
     bool canChange() const;
     // Announces that every set of the group (and the group) changed marks.
     void announceGroup(int group);
+    // Every group's marks changed, and so did the totals.
+    void announceEveryGroup();
     void announceSet(int group, int set);
     // Runs the move until it is over or `budgetMs` ran out (negative: no limit).
     void runMove(qint64 budgetMs);
