@@ -103,6 +103,14 @@ void ResultStore::announceSet(int group, int set)
     Q_EMIT groupChanged(group);
 }
 
+void ResultStore::announceFile(int group, int set, const FilePtr& file)
+{
+    Q_EMIT fileMarkChanged(group, set, file);
+    Q_EMIT setsChanged(group, set, set);
+    Q_EMIT groupChanged(group);
+    Q_EMIT totalsChanged();
+}
+
 void ResultStore::announceEveryGroup()
 {
     for (int g = 0; g < int(m_tree->extensions().size()); ++g) {
@@ -159,10 +167,7 @@ MarkingRules::FileClick ResultStore::changeStateOfFile(int group, int set, const
     }
     const auto click = MarkingRules::collectionViewCheckButtonCLicked(*m_tree, groupAt(group), s, file);
     if (click == MarkingRules::FileClick::Marked || click == MarkingRules::FileClick::Unmarked) {
-        Q_EMIT fileMarkChanged(group, set, file);
-        Q_EMIT setsChanged(group, set, set);
-        Q_EMIT groupChanged(group);
-        Q_EMIT totalsChanged();
+        announceFile(group, set, file);
     }
     return click;
 }
@@ -228,10 +233,7 @@ ReferenceMarking::FileClick ResultStore::referenceFileBox(int group, int set, co
     }
     const auto click = ReferenceMarking::fileBox(*m_tree, groupAt(group), s, file, references);
     if (click == ReferenceMarking::FileClick::Marked || click == ReferenceMarking::FileClick::Unmarked) {
-        Q_EMIT fileMarkChanged(group, set, file);
-        Q_EMIT setsChanged(group, set, set);
-        Q_EMIT groupChanged(group);
-        Q_EMIT totalsChanged();
+        announceFile(group, set, file);
     }
     return click;
 }

@@ -120,6 +120,8 @@ private:
     bool canChange() const;
     // Announces that every set of the group (and the group) changed marks.
     void announceGroup(int group);
+    // One file's mark changed, and with it its set, group and the totals.
+    void announceFile(int group, int set, const FilePtr& file);
     // Every group's marks changed, and so did the totals.
     void announceEveryGroup();
     void announceSet(int group, int set);
