@@ -61,7 +61,24 @@ int ContentPartitioner::unitFd(const Unit& unit) const
         return -1;
     }
     const auto found = m_fds.find(unitIndex(unit));
-    return found == m_fds.end() ? -1 : found->second;
+    return found == m_fds.end() ? -1 : found->second.fd;
+}
+
+void ContentPartitioner::announceAhead(const Unit& unit, int fd, quint64 end, quint64 size)
+{
+    const auto kept = m_fds.find(unitIndex(unit));
+    const quint64 announced = kept == m_fds.end() ? 0 : kept->second.announced;
+    const quint64 from = std::max(end, announced);
+    const quint64 to = std::min<quint64>(size, end + ReadAhead);
+    // Each call walks its whole range, cached or not: asking again for what
+    // was asked for costs as much as the first time.
+    if (to <= from || (to - from < AnnounceStep && to < size)) {
+        return;
+    }
+    ::posix_fadvise(fd, static_cast<off_t>(from), static_cast<off_t>(to - from), POSIX_FADV_WILLNEED);
+    if (kept != m_fds.end()) {
+        kept->second.announced = to;
+    }
 }
 
 bool ContentPartitioner::deviceIndex(quint64 device, quint32& index)
@@ -191,7 +208,7 @@ void ContentPartitioner::closeUnit(Unit& unit)
     }
     const auto found = m_fds.find(unitIndex(unit));
     if (found != m_fds.end()) {
-        UniqueFd(found->second).close();
+        UniqueFd(found->second.fd).close();
         m_fds.erase(found);
         --m_openCount;
     }
@@ -217,7 +234,7 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
         }
         if (!last && m_openCount < m_budget.openFiles) {
             // More blocks to come: kept open while the budget allows.
-            m_fds.emplace(unitIndex(unit), opened.release());
+            m_fds.emplace(unitIndex(unit), Open{opened.release()});
             ++m_openCount;
             if (size > FirstBlock) {
                 ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -225,13 +242,12 @@ bool ContentPartitioner::readBlock(Unit& unit, quint64 size, quint64 offset, cha
         }
     }
     const quint64 end = offset + length;
-    if (end < size && offset > 0) {
-        // Long files: the next stretch is fetched while other members are
-        // read, so a cold disk keeps streaming. Not after the head: most
-        // files that differ are told apart at the head or the tail, and
+    if (end < size && offset > 0 && m_read.cold()) {
+        // Long files on a cold disk: the next stretch is fetched while other
+        // members are read, so the disk keeps streaming. Not after the head:
+        // most files that differ are told apart at the head or the tail, and
         // their middle would be read for nothing.
-        ::posix_fadvise(fd, static_cast<off_t>(end),
-                        static_cast<off_t>(std::min<quint64>(ReadAhead, size - end)), POSIX_FADV_WILLNEED);
+        announceAhead(unit, fd, end, size);
     }
     // A short read means the file shrank since it was looked at.
     bool ok = m_read.read(fd, buffer, length, offset) == qint64(length);
@@ -365,8 +381,8 @@ void ContentPartitioner::emitClass(const std::vector<quint32>& members, quint64 
 
 void ContentPartitioner::closeAll()
 {
-    for (const auto& [u, fd] : m_fds) {
-        UniqueFd(fd).close();
+    for (const auto& [u, open] : m_fds) {
+        UniqueFd(open.fd).close();
     }
     m_fds.clear();
     m_openCount = 0;
@@ -540,6 +556,9 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
         block = current.block;
     }
     block = std::min<std::size_t>({block, MaxBlock, std::max<std::size_t>(MinBlock, available / 8)});
+    if (block >= FirstBlock) {
+        block -= block % PageBytes; // later reads start on a page
+    }
     block = static_cast<std::size_t>(std::min<quint64>(block, remaining));
     const bool last = !current.isTail() && current.offset + block >= current.end();
 
@@ -683,7 +702,7 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
             later.unchecked = unchecked;
             ::posix_fadvise(fd, static_cast<off_t>(current.offset), static_cast<off_t>(block),
                             POSIX_FADV_WILLNEED);
-            m_fds.emplace(unitIndex(later), fd);
+            m_fds.emplace(unitIndex(later), Open{fd});
             ++m_openCount;
         }
         const char* buffer = m_scratch.data();

@@ -91,8 +91,11 @@ public:
     static constexpr std::size_t FirstBlock = 64u << 10;
     static constexpr std::size_t MaxBlock = 4u << 20;
     static constexpr std::size_t MinBlock = 64;
+    static constexpr std::size_t PageBytes = 4096;
     // How far ahead of its reading a large file asks the kernel to fetch.
     static constexpr std::size_t ReadAhead = 16u << 20;
+    // Asked for in steps of at least this much, so reading on costs few calls.
+    static constexpr std::size_t AnnounceStep = 4u << 20;
     // Large files that agree at the head are compared at their tail next,
     // before the long read of the middle: files that differ only near the
     // end are told apart for the price of one block.
@@ -199,6 +202,8 @@ private:
     bool deviceIndex(quint64 device, quint32& index);
     // Descriptor of a unit kept open between its blocks, or -1.
     int unitFd(const Unit& unit) const;
+    // Asks the kernel for the stretch after `end` that is not yet asked for.
+    void announceAhead(const Unit& unit, int fd, quint64 end, quint64 size);
     static bool inodeOrder(const Unit& x, quint32 a, const Unit& y, quint32 b);
     quint32 unitIndex(const Unit& unit) const { return static_cast<quint32>(&unit - m_units.data()); }
 
@@ -210,8 +215,14 @@ private:
     const QList<FilePtr>* m_files = nullptr;
     std::vector<Unit> m_units;
     std::vector<quint64> m_devices;
-    // Units kept open between blocks (a few), by unit.
-    std::unordered_map<quint32, int> m_fds;
+    // Units kept open between blocks (a few), by unit, with how far the
+    // kernel was asked to read ahead of them.
+    struct Open
+    {
+        int fd = -1;
+        quint64 announced = 0;
+    };
+    std::unordered_map<quint32, Open> m_fds;
     // Further paths of a unit's inode, by unit.
     std::unordered_map<quint32, std::vector<quint32>> m_moreLinks;
     FolderOpener m_opener;
