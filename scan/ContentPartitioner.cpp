@@ -67,8 +67,11 @@ int ContentPartitioner::unitFd(const Unit& unit) const
 void ContentPartitioner::announceAhead(const Unit& unit, int fd, quint64 end, quint64 size)
 {
     const auto kept = m_fds.find(unitIndex(unit));
-    const quint64 announced = kept == m_fds.end() ? 0 : kept->second.announced;
-    const quint64 from = std::max(end, announced);
+    // What was asked for counts only while reading goes on within it (the
+    // tail, asked for before the middle, does not).
+    const bool within =
+        kept != m_fds.end() && kept->second.announcedFrom <= end && end <= kept->second.announcedTo;
+    const quint64 from = within ? kept->second.announcedTo : end;
     const quint64 to = std::min<quint64>(size, end + ReadAhead);
     // Each call walks its whole range, cached or not: asking again for what
     // was asked for costs as much as the first time.
@@ -77,7 +80,8 @@ void ContentPartitioner::announceAhead(const Unit& unit, int fd, quint64 end, qu
     }
     ::posix_fadvise(fd, static_cast<off_t>(from), static_cast<off_t>(to - from), POSIX_FADV_WILLNEED);
     if (kept != m_fds.end()) {
-        kept->second.announced = to;
+        kept->second.announcedFrom = within ? kept->second.announcedFrom : from;
+        kept->second.announcedTo = to;
     }
 }
 

@@ -220,7 +220,8 @@ private:
     struct Open
     {
         int fd = -1;
-        quint64 announced = 0;
+        quint64 announcedFrom = 0;
+        quint64 announcedTo = 0;
     };
     std::unordered_map<quint32, Open> m_fds;
     // Further paths of a unit's inode, by unit.

@@ -266,7 +266,7 @@ void buildRandomTree(const QByteArray& root, quint32 seed)
     }
     // 300000: long enough to be read at its head, its tail, then its middle.
     static const quint64 sizes[] = {1, 64, 4095, 4096, 4097, 20480, 20481, 86017, 100000, 300000};
-    static const quint64 offsets[] = {1,     63,    64,    65,    4095,  4096,  4097,  20479,
+    static const quint64 offsets[] = {1,     63,    64,    65,    4095,  4096,   4097,  20479,
                                       20480, 20481, 86015, 86016, 86017, 150000, 235000};
     QList<QByteArray> bases{QByteArray()};
     for (int i = 0; i < 4; ++i) {
