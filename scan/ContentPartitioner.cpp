@@ -1,6 +1,7 @@
 #include "scan/ContentPartitioner.h"
 
 #include "platform/FdIo.h"
+#include "scan/DeviceReadAhead.h"
 #include "scan/FileCompare.h"
 #include "scan/MemberReader.h"
 #include "scan/ScanControl.h"
@@ -67,6 +68,16 @@ int ContentPartitioner::unitFd(const Unit& unit) const
 void ContentPartitioner::announceAhead(const Unit& unit, int fd, quint64 end, quint64 size)
 {
     const auto kept = m_fds.find(unitIndex(unit));
+    // A descriptor kept open was marked sequential, which doubles the
+    // kernel's own reading ahead. Where that reaches as far, asking as well
+    // only costs the calls (a third more time for 64 MiB files here).
+    quint64& kernel = m_deviceReadAhead[unit.device];
+    if (kernel == NotLookedUp) {
+        kernel = DeviceReadAhead::bytes(m_devices[unit.device]);
+    }
+    if (kernel * (kept != m_fds.end() ? 2 : 1) >= ReadAhead) {
+        return;
+    }
     // What was asked for counts only while reading goes on within it (the
     // tail, asked for before the middle, does not).
     const bool within =
@@ -94,6 +105,7 @@ bool ContentPartitioner::deviceIndex(quint64 device, quint32& index)
     index = static_cast<quint32>(found - m_devices.begin());
     if (found == m_devices.end()) {
         m_devices.push_back(device);
+        m_deviceReadAhead.push_back(NotLookedUp);
     }
     return true;
 }
@@ -401,6 +413,7 @@ bool ContentPartitioner::partition(const QList<FilePtr>& files, const quint32* p
 {
     m_units.clear();
     m_devices.clear();
+    m_deviceReadAhead.clear();
     m_moreLinks.clear();
     m_openCount = 0;
     m_files = &files;

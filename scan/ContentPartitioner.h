@@ -215,6 +215,10 @@ private:
     const QList<FilePtr>* m_files = nullptr;
     std::vector<Unit> m_units;
     std::vector<quint64> m_devices;
+    // How far the kernel reads ahead by itself on each device, looked up
+    // when first needed.
+    static constexpr quint64 NotLookedUp = ~quint64(0);
+    std::vector<quint64> m_deviceReadAhead;
     // Units kept open between blocks (a few), by unit, with how far the
     // kernel was asked to read ahead of them.
     struct Open
