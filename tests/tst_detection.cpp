@@ -22,8 +22,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <thread>
 #include <unistd.h>
 
@@ -48,9 +48,28 @@ bool writeFile(const QByteArray& path, const QByteArray& bytes, const char* mode
     return std::fclose(f) == 0 && ok;
 }
 
+// Whether the first page of `path` is in the page cache, looked at without
+// reading it (a read, even from memory only, may start a read-ahead).
+bool firstPageCached(const char* path)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return true;
+    }
+    void* map = ::mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fd, 0);
+    ::close(fd);
+    if (map == MAP_FAILED) {
+        return true;
+    }
+    unsigned char resident = 1;
+    const bool known = ::mincore(map, 4096, &resident) == 0;
+    ::munmap(map, 4096);
+    return !known || (resident & 1) != 0;
+}
+
 // Drops the files under `root` from the page cache, so a search meets a cold
 // disk and takes its reading-ahead paths. False where the cache cannot be
-// emptied (tmpfs) or a read from memory alone is not offered.
+// emptied (tmpfs).
 bool evictTree(const QByteArray& root)
 {
     const int top = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -60,7 +79,6 @@ bool evictTree(const QByteArray& root)
     const bool synced = ::syncfs(top) == 0;
     ::close(top);
     static QByteArray probe;
-    probe.clear();
     const auto drop = [](const char* path, const struct stat* st, int type, FTW*) {
         if (type == FTW_F && S_ISREG(st->st_mode)) {
             const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -74,17 +92,17 @@ bool evictTree(const QByteArray& root)
         }
         return 0;
     };
-    if (!synced || ::nftw(root.constData(), drop, 16, FTW_PHYS) != 0 || probe.isEmpty()) {
-        return false;
+    // Pages still being read in cannot be dropped yet: a few tries.
+    for (int attempt = 0; synced && attempt < 3; ++attempt) {
+        probe.clear();
+        if (::nftw(root.constData(), drop, 16, FTW_PHYS) != 0 || probe.isEmpty()) {
+            return false;
+        }
+        if (!firstPageCached(probe.constData())) {
+            return true;
+        }
     }
-    const int fd = ::open(probe.constData(), O_RDONLY | O_CLOEXEC);
-    char byte = 0;
-    iovec part{&byte, 1};
-    const bool cold = fd >= 0 && ::preadv2(fd, &part, 1, 0, RWF_NOWAIT) < 0 && errno == EAGAIN;
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    return cold;
+    return false;
 }
 
 // The file's modification time five seconds on, its bytes as they are.
