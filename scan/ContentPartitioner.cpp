@@ -842,7 +842,7 @@ void ContentPartitioner::round(Pending& current, std::vector<Pending>& work, Cla
 
     quint64 nextOffset = current.offset + block;
     std::size_t nextBlock =
-        static_cast<std::size_t>(std::min<quint64>(std::max<std::size_t>(block, MinBlock) * 8, MaxBlock));
+        static_cast<std::size_t>(std::min<quint64>(std::max<std::size_t>(block, MinBlock) * 8, StreamBlock));
     Pending next = current.again({}, nextOffset, nextBlock, false);
     if (current.isTail() && nextOffset >= size) {
         // Tail compared: back to the middle, which now ends where it began.
