@@ -70,7 +70,8 @@ void ContentPartitioner::announceAhead(const Unit& unit, int fd, quint64 end, qu
     const auto kept = m_fds.find(unitIndex(unit));
     // A descriptor kept open was marked sequential, which doubles the
     // kernel's own reading ahead. Where that reaches as far, asking as well
-    // only costs the calls (a third more time for 64 MiB files here).
+    // only costs the calls: on a disk that reads 8 MiB ahead, it made four
+    // 64 MiB files read in turn a third slower.
     quint64& kernel = m_deviceReadAhead[unit.device];
     if (kernel == NotLookedUp) {
         kernel = DeviceReadAhead::bytes(m_devices[unit.device]);
